@@ -1,0 +1,66 @@
+#pragma once
+// The one object that lives for the whole run: the main dialog and its three
+// control wrappers, the search controller's fields, and the target path.
+// Its operations are spread over the folders that own them: the run and the
+// message loop (app/), the controls and layout, the list, the commands and
+// the row actions (ui/main/), the search and the matching (search/).
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "scan/HandleRecord.h"
+#include "search/ScanWorker.h"
+#include "text/AnsiString.h"
+
+class DialogWindow;
+class ListViewControl;
+class StatusBarControl;
+class SearchEditControl;
+
+class Application {
+ public:
+  // Enables the debug privilege and takes the target path from argument 1.
+  Application();
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // Creates the main dialog, shows it and runs the message loop.
+  int run();
+
+  // Main dialog.
+  void setUpControls();
+  void layoutControls();
+
+  // Search controller.
+  void restartSearch();
+  void beginSearch();
+  void onSearchDone();
+  void matchResults();
+
+  // Menu commands, row actions, Explorer registration.
+  int onCommand(WORD id);
+  void showRowMenu(int row);
+  int registerExplorerMenu();
+
+  HWND mainWindow() const;
+
+  // Members in declaration order; destruction runs in reverse.
+  std::shared_ptr<DialogWindow> mainDialog;
+  std::shared_ptr<ListViewControl> listView;
+  std::shared_ptr<StatusBarControl> statusBar;
+  std::shared_ptr<SearchEditControl> searchBox;
+  ScanWorker worker;
+  std::vector<HandleRecord> results;
+  std::atomic<uint8_t> busy{0};
+  std::atomic<uint8_t> filling{0};
+  AnsiString targetPath;
+};
+
+// The full narrow path of the file named by argument 1 of a command line,
+// or empty when there is none or it cannot be made full.
+AnsiString targetPathFromCommandLine(const WCHAR* commandLine);

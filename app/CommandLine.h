@@ -1,0 +1,13 @@
+#pragma once
+// Splits a UTF-16 command line into its arguments. Only the space and the
+// double quote are special: tabs, backslashes and everything else are
+// ordinary characters; quotes group and are removed.
+
+#include <string>
+#include <vector>
+
+#include "scan/native/Win32.h"
+
+using WideText = std::basic_string<WCHAR>;
+
+std::vector<WideText> splitCommandLine(const WideText& commandLine);

@@ -1,0 +1,18 @@
+#pragma once
+// One queued handle of the system handle table, with what the scan learned
+// about it. Copied by value; the strings share their text.
+
+#include <cstdint>
+
+#include "text/AnsiString.h"
+
+struct HandleRecord {
+  uint32_t ownerPid = 0;       // process that holds the handle
+  uint8_t typeNumber = 0;      // object type number from the table
+  uint8_t attributes = 0;      // always 0 in a queued record
+  uint32_t handleValue = 0;    // handle value in the owner process (32 bits: the extended table has them whole)
+  uint32_t grantedAccess = 0;  // access mask granted to the handle
+  AnsiString filePath;         // the object's name: for a file, its path; empty when unresolved
+  AnsiString processName;      // owner's image name, e.g. "services.exe"
+  AnsiString processPath;      // owner's full image path
+};

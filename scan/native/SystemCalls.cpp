@@ -1,0 +1,74 @@
+#include "scan/native/SystemCalls.h"
+
+#ifdef _WIN32
+#include <psapi.h>
+
+SystemCalls RealSystemCalls() {
+  SystemCalls c{};
+  c.GetModuleHandleA = ::GetModuleHandleA;
+  c.GetProcAddress = ::GetProcAddress;
+  c.GetVersionExA = ::GetVersionExA;
+  c.GetCurrentProcess = ::GetCurrentProcess;
+  c.GetCurrentProcessId = ::GetCurrentProcessId;
+  c.GetLastError = ::GetLastError;
+  c.OpenProcessToken = ::OpenProcessToken;
+  c.LookupPrivilegeValueA = ::LookupPrivilegeValueA;
+  c.AdjustTokenPrivileges = ::AdjustTokenPrivileges;
+  c.CloseHandle = ::CloseHandle;
+  c.OpenProcess = ::OpenProcess;
+  c.DuplicateHandle = ::DuplicateHandle;
+  c.GetExitCodeProcess = ::GetExitCodeProcess;
+  c.K32GetModuleFileNameExA = ::K32GetModuleFileNameExA;
+  c.GetFinalPathNameByHandleA = ::GetFinalPathNameByHandleA;
+  c.CreateThread = ::CreateThread;
+  c.WaitForSingleObject = ::WaitForSingleObject;
+  c.VirtualAlloc = ::VirtualAlloc;
+  c.VirtualFree = ::VirtualFree;
+  c.Sleep = ::Sleep;
+  return c;
+}
+
+#else
+
+namespace {
+// Without Windows there is no system to ask: every call fails, the way a
+// Windows call fails, so code run without a fake simply finds nothing.
+HMODULE WINAPI NoModule(LPCSTR) { return nullptr; }
+FARPROC WINAPI NoProc(HMODULE, LPCSTR) { return nullptr; }
+BOOL WINAPI NoVersion(OSVERSIONINFOA*) { return FALSE; }
+HANDLE WINAPI PseudoProcess() { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)); }
+DWORD WINAPI ZeroId() { return 0; }
+DWORD WINAPI NoError() { return 0; }
+BOOL WINAPI NoToken(HANDLE, DWORD, HANDLE*) { return FALSE; }
+BOOL WINAPI NoLookup(LPCSTR, LPCSTR, LUID*) { return FALSE; }
+BOOL WINAPI NoAdjust(HANDLE, BOOL, TOKEN_PRIVILEGES*, DWORD, TOKEN_PRIVILEGES*, DWORD*) { return FALSE; }
+BOOL WINAPI NoClose(HANDLE) { return FALSE; }
+HANDLE WINAPI NoProcess(DWORD, BOOL, DWORD) { return nullptr; }
+BOOL WINAPI NoDuplicate(HANDLE, HANDLE, HANDLE, HANDLE*, DWORD, BOOL, DWORD) { return FALSE; }
+BOOL WINAPI NoExitCode(HANDLE, DWORD*) { return FALSE; }
+DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPSTR, DWORD) { return 0; }
+DWORD WINAPI NoFinalPath(HANDLE, LPSTR, DWORD, DWORD) { return 0; }
+HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, DWORD*) {
+  return nullptr;
+}
+DWORD WINAPI NoWait(HANDLE, DWORD) { return WAIT_FAILED; }
+LPVOID WINAPI NoAlloc(LPVOID, SIZE_T, DWORD, DWORD) { return nullptr; }
+BOOL WINAPI NoFree(LPVOID, SIZE_T, DWORD) { return FALSE; }
+void WINAPI NoSleep(DWORD) {}
+}  // namespace
+
+SystemCalls RealSystemCalls() {
+  return SystemCalls{NoModule,   NoProc,      NoVersion, PseudoProcess, ZeroId,       NoError,
+                     NoToken,    NoLookup,    NoAdjust,  NoClose,       NoProcess,    NoDuplicate,
+                     NoExitCode, NoModuleName, NoFinalPath, NoThread,   NoWait,       NoAlloc,
+                     NoFree,     NoSleep};
+}
+
+#endif
+
+SystemCalls& Sys() {
+  // Built on first use so that static initialisation in other files
+  // (the OS version, the native binding) can already reach it.
+  static SystemCalls calls = RealSystemCalls();
+  return calls;
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The seam between the window-free code and the operating system. Every
+// Windows call that the scanning engine and the start-up make goes through
+// this table, so that tests can put a scripted system behind it: injected
+// statuses, table contents, versions, failing OpenProcess, calls that hang,
+// a Sleep that does not sleep. The real build starts with the real functions.
+//
+// The table is replaced only while no scan runs; afterwards it is only read.
+
+#include "scan/native/Win32.h"
+
+struct SystemCalls {
+  // Modules and versions.
+  HMODULE(WINAPI* GetModuleHandleA)(LPCSTR name);
+  FARPROC(WINAPI* GetProcAddress)(HMODULE module, LPCSTR name);
+  BOOL(WINAPI* GetVersionExA)(OSVERSIONINFOA* record);
+
+  // The own process and errors.
+  HANDLE(WINAPI* GetCurrentProcess)();
+  DWORD(WINAPI* GetCurrentProcessId)();
+  DWORD(WINAPI* GetLastError)();
+
+  // Privileges.
+  BOOL(WINAPI* OpenProcessToken)(HANDLE process, DWORD access, HANDLE* token);
+  BOOL(WINAPI* LookupPrivilegeValueA)(LPCSTR system, LPCSTR name, LUID* luid);
+  BOOL(WINAPI* AdjustTokenPrivileges)(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* state,
+                                      DWORD length, TOKEN_PRIVILEGES* previous, DWORD* returned);
+
+  // Processes and handles.
+  BOOL(WINAPI* CloseHandle)(HANDLE handle);
+  HANDLE(WINAPI* OpenProcess)(DWORD access, BOOL inherit, DWORD processId);
+  BOOL(WINAPI* DuplicateHandle)(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
+                                HANDLE* target, DWORD access, BOOL inherit, DWORD options);
+  BOOL(WINAPI* GetExitCodeProcess)(HANDLE process, DWORD* exitCode);
+  DWORD(WINAPI* K32GetModuleFileNameExA)(HANDLE process, HMODULE module, LPSTR buffer, DWORD size);
+  DWORD(WINAPI* GetFinalPathNameByHandleA)(HANDLE file, LPSTR buffer, DWORD size, DWORD flags);
+
+  // Threads, waits, memory, time.
+  HANDLE(WINAPI* CreateThread)(SECURITY_ATTRIBUTES* security, SIZE_T stackSize,
+                               LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                               DWORD* threadId);
+  DWORD(WINAPI* WaitForSingleObject)(HANDLE handle, DWORD milliseconds);
+  LPVOID(WINAPI* VirtualAlloc)(LPVOID address, SIZE_T size, DWORD type, DWORD protect);
+  BOOL(WINAPI* VirtualFree)(LPVOID address, SIZE_T size, DWORD type);
+  void(WINAPI* Sleep)(DWORD milliseconds);
+};
+
+// The table in force. The real build starts with RealSystemCalls(); the host
+// build starts with a table whose every call fails, until a test installs
+// its fake.
+SystemCalls& Sys();
+
+// The operating system's own functions (on the host: calls that all fail).
+SystemCalls RealSystemCalls();
+
+// Puts a table in force for the lifetime of the object and restores the
+// previous one afterwards.
+class ScopedSystemCalls {
+ public:
+  explicit ScopedSystemCalls(const SystemCalls& calls) : saved_(Sys()) { Sys() = calls; }
+  ~ScopedSystemCalls() { Sys() = saved_; }
+  ScopedSystemCalls(const ScopedSystemCalls&) = delete;
+  ScopedSystemCalls& operator=(const ScopedSystemCalls&) = delete;
+
+ private:
+  SystemCalls saved_;
+};

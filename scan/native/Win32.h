@@ -1,0 +1,154 @@
+#pragma once
+// The few Windows types and constants the window-free code needs. The real
+// build takes them from <windows.h>; the host build, where the engine runs
+// against a fake system, gets equivalents of the same names and natural
+// sizes (pointers and ULONG_PTR are 64-bit there, so native layouts are
+// described by structs, never by hard-coded pointer offsets).
+
+#ifdef _WIN32
+#include <windows.h>
+#include <winternl.h>
+#else
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+
+typedef uint8_t BYTE;
+typedef uint8_t UCHAR;
+typedef uint16_t WORD;
+typedef uint16_t USHORT;
+typedef uint32_t DWORD;
+typedef uint32_t ULONG;
+typedef uint32_t UINT;
+typedef int32_t LONG;
+typedef int32_t BOOL;
+typedef int32_t HRESULT;
+typedef int32_t NTSTATUS;
+typedef uintptr_t ULONG_PTR;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef intptr_t LONG_PTR;
+typedef intptr_t INT_PTR;
+typedef size_t SIZE_T;
+typedef char CHAR;
+typedef char16_t WCHAR;
+typedef void* HANDLE;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef DWORD* LPDWORD;
+typedef HANDLE* PHANDLE;
+typedef struct HINSTANCE__* HMODULE;
+typedef HMODULE HINSTANCE;
+typedef intptr_t(WINAPI* FARPROC)();
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);
+
+#define TRUE 1
+#define FALSE 0
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define STILL_ACTIVE 259u
+#define MAX_PATH 260
+
+#define PROCESS_TERMINATE 0x0001u
+#define PROCESS_DUP_HANDLE 0x0040u
+#define PROCESS_QUERY_INFORMATION 0x0400u
+#define PROCESS_VM_READ 0x0010u
+#define DUPLICATE_SAME_ACCESS 0x00000002u
+#define TOKEN_QUERY 0x0008u
+#define TOKEN_ADJUST_PRIVILEGES 0x0020u
+#define SE_PRIVILEGE_ENABLED 0x00000002u
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_RELEASE 0x00008000u
+#define PAGE_READWRITE 0x04u
+#define STACK_SIZE_PARAM_IS_A_RESERVATION 0x00010000u
+
+#define CP_ACP 0u
+#define CP_THREAD_ACP 3u
+
+#define ERROR_SUCCESS 0L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
+#define ERROR_NO_SUCH_PRIVILEGE 1313L
+
+#define S_OK ((HRESULT)0)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define FACILITY_WIN32 7
+inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
+  return (HRESULT)(x) <= 0 ? (HRESULT)(x)
+                           : (HRESULT)(((x) & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
+}
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+
+struct LUID {
+  DWORD LowPart;
+  LONG HighPart;
+};
+typedef LUID* PLUID;
+
+struct LUID_AND_ATTRIBUTES {
+  LUID Luid;
+  DWORD Attributes;
+};
+
+struct TOKEN_PRIVILEGES {
+  DWORD PrivilegeCount;
+  LUID_AND_ATTRIBUTES Privileges[1];
+};
+typedef TOKEN_PRIVILEGES* PTOKEN_PRIVILEGES;
+
+struct OSVERSIONINFOA {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  CHAR szCSDVersion[128];
+};
+typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
+
+struct OSVERSIONINFOEXA {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  CHAR szCSDVersion[128];
+  WORD wServicePackMajor;
+  WORD wServicePackMinor;
+  WORD wSuiteMask;
+  BYTE wProductType;
+  BYTE wReserved;
+};
+
+struct UNICODE_STRING {
+  USHORT Length;
+  USHORT MaximumLength;
+  WCHAR* Buffer;
+};
+#endif
+
+static_assert(sizeof(OSVERSIONINFOEXA) == 156, "extended version record is 156 bytes");
+static_assert(sizeof(OSVERSIONINFOA) == 148, "basic version record is 148 bytes");

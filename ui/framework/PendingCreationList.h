@@ -1,0 +1,26 @@
+#pragma once
+// The windows whose creation is under way, newest first, so that a window's
+// first message finds the object that asked for it. One list for the whole
+// process, guarded by a critical section.
+
+#include <windows.h>
+
+struct CreationRecord {
+  void* object = nullptr;
+  DWORD threadId = 0;
+  CreationRecord* next = nullptr;
+};
+
+class PendingCreationList {
+ public:
+  // Called once during static initialisation, before any window exists.
+  static void InitialiseLock();
+
+  static void push(CreationRecord* record);
+  // Unlinks and returns the newest record of the calling thread, or null.
+  static CreationRecord* takeForCurrentThread();
+
+ private:
+  static CRITICAL_SECTION lock_;
+  static CreationRecord* head_;
+};

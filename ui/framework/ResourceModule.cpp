@@ -1,0 +1,5 @@
+#include "ui/framework/ResourceModule.h"
+
+HINSTANCE ResourceModule = nullptr;
+
+void RecordResourceModule() { ResourceModule = ::GetModuleHandleA(nullptr); }
