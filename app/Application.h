@@ -42,6 +42,10 @@ class Application {
   void onSearchDone();
   void matchResults();
 
+  // The search box's callbacks: refill the list with the box's text as filter.
+  void filterFromSearchBox();
+  void onSearchBoxKeyUp(WPARAM key);
+
   // Menu commands, row actions, Explorer registration.
   int onCommand(WORD id);
   void showRowMenu(int row);

@@ -1,0 +1,4 @@
+#include "app/Application.h"
+
+// Placeholder until the row actions land.
+void Application::showRowMenu(int) {}
