@@ -3,6 +3,20 @@
 #ifdef _WIN32
 #include <psapi.h>
 
+#include <system_error>
+#include <thread>
+
+namespace {
+BOOL StartStdThread(void (*body)(void*), void* argument) {
+  try {
+    std::thread(body, argument).detach();
+    return TRUE;
+  } catch (const std::system_error&) {
+    return FALSE;
+  }
+}
+}  // namespace
+
 SystemCalls RealSystemCalls() {
   SystemCalls c{};
   c.GetModuleHandleA = ::GetModuleHandleA;
@@ -25,6 +39,7 @@ SystemCalls RealSystemCalls() {
   c.VirtualAlloc = ::VirtualAlloc;
   c.VirtualFree = ::VirtualFree;
   c.Sleep = ::Sleep;
+  c.StartDetachedThread = StartStdThread;
   return c;
 }
 
@@ -55,13 +70,14 @@ DWORD WINAPI NoWait(HANDLE, DWORD) { return WAIT_FAILED; }
 LPVOID WINAPI NoAlloc(LPVOID, SIZE_T, DWORD, DWORD) { return nullptr; }
 BOOL WINAPI NoFree(LPVOID, SIZE_T, DWORD) { return FALSE; }
 void WINAPI NoSleep(DWORD) {}
+BOOL NoStartThread(void (*)(void*), void*) { return FALSE; }
 }  // namespace
 
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,      NoVersion, PseudoProcess, ZeroId,       NoError,
                      NoToken,    NoLookup,    NoAdjust,  NoClose,       NoProcess,    NoDuplicate,
                      NoExitCode, NoModuleName, NoFinalPath, NoThread,   NoWait,       NoAlloc,
-                     NoFree,     NoSleep};
+                     NoFree,     NoSleep,     NoStartThread};
 }
 
 #endif

@@ -43,6 +43,10 @@ struct SystemCalls {
   LPVOID(WINAPI* VirtualAlloc)(LPVOID address, SIZE_T size, DWORD type, DWORD protect);
   BOOL(WINAPI* VirtualFree)(LPVOID address, SIZE_T size, DWORD type);
   void(WINAPI* Sleep)(DWORD milliseconds);
+
+  // A detached thread of the standard library running body(argument). FALSE
+  // when it cannot be started; the argument then stays the caller's.
+  BOOL (*StartDetachedThread)(void (*body)(void* argument), void* argument);
 };
 
 // The table in force. The real build starts with RealSystemCalls(); the host
