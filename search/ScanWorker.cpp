@@ -2,20 +2,22 @@
 
 #include <system_error>
 
+#include "search/ThreadEndWait.h"
+
 namespace {
 const char* const kFileType = "File";
 constexpr int32_t kEveryProcess = -1;
-
-void searchThreadBody(ScanWorker* worker, std::function<void()> done) {
-  // The previous search's scanner is released here, not before.
-  worker->scanner = std::make_shared<HandleScanner>(kEveryProcess, nullptr);
-  worker->scanner->SetTypeFilter(kFileType);
-  worker->scanner->Run(&worker->stopFlag);
-  done();
-}
 }  // namespace
 
+ScanWorker::ThreadLauncher ScanWorker::launchThread = &ScanWorker::launchStandardThread;
+
+std::shared_ptr<std::thread> ScanWorker::launchStandardThread(std::function<void()> body) {
+  return std::make_shared<std::thread>(std::move(body));
+}
+
 ScanWorker::~ScanWorker() {
+  stopFlag.exchange(1);
+  if (thread) WaitForThreadEnd(threadEnded_);
   join();
   thread.reset();
   scanner.reset();
@@ -23,7 +25,20 @@ ScanWorker::~ScanWorker() {
 
 void ScanWorker::start(std::function<void()> done) {
   join();
-  thread = std::make_shared<std::thread>(searchThreadBody, this, std::move(done));
+  threadEnded_.exchange(0);
+  try {
+    thread = launchThread([this, done = std::move(done)] {
+      // The previous search's scanner is released here, not before.
+      scanner = std::make_shared<HandleScanner>(kEveryProcess, nullptr);
+      scanner->SetTypeFilter(kFileType);
+      scanner->Run(&stopFlag);
+      done();
+      threadEnded_.exchange(1);
+    });
+  } catch (...) {
+    threadEnded_.exchange(1);
+    throw;
+  }
 }
 
 uint8_t ScanWorker::join() {

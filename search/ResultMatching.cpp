@@ -1,0 +1,16 @@
+#include "search/ResultMatching.h"
+
+#include "search/PathComparison.h"
+
+void AppendMatchingRecords(const HandleRecords& records, const AnsiString& targetPath,
+                           std::vector<HandleRecord>& results) {
+  const size_t count = records.size();
+  for (size_t i = 0; i < count; ++i) {
+    HandleRecord copy = records[i];
+    // A handle without a resolved name never becomes a result, not even
+    // when every file is asked for.
+    if (copy.filePath.IsEmpty()) continue;
+    if (!targetPath.IsEmpty() && !PathsEqualIgnoringCase(targetPath, copy.filePath)) continue;
+    results.push_back(std::move(copy));
+  }
+}

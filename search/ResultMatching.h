@@ -1,0 +1,16 @@
+#pragma once
+// The first half of a search's completion step: which of the scanner's
+// records become results.
+
+#include <vector>
+
+#include "scan/HandleRecord.h"
+#include "scan/HandleScanner.h"
+#include "text/AnsiString.h"
+
+// Appends to `results`, in the records' order, a whole copy of every record
+// whose path is resolved (non-empty) and equal to `targetPath` ignoring
+// letter case (PathComparison.h); an empty target keeps every record with a
+// path. The number of records is read once, before the first copy.
+void AppendMatchingRecords(const HandleRecords& records, const AnsiString& targetPath,
+                           std::vector<HandleRecord>& results);
