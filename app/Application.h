@@ -64,7 +64,3 @@ class Application {
   std::atomic<uint8_t> filling{0};
   AnsiString targetPath;
 };
-
-// The full narrow path of the file named by argument 1 of a command line,
-// or empty when there is none or it cannot be made full.
-AnsiString targetPathFromCommandLine(const WCHAR* commandLine);
