@@ -10,22 +10,39 @@
 OSTREL_ROOT="${OSTREL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 OSTREL_BUILD="${OSTREL_BUILD:-$OSTREL_ROOT/build}"
 
-# win32 runs the shipped 32-bit exe. On machines whose kernel cannot run
-# 32-bit code natively (32-bit Wine then runs only under qemu-user, far too
-# slowly for the whole suite), the Windows tests run as their 64-bit build
-# under 64-bit Wine: OSTREL_WINE_ARCH picks which; tools/wine-run takes it
-# from its first argument.
+# win32 runs the shipped 32-bit exe under 32-bit Wine. Some machines' kernels
+# cannot run 32-bit x86 code at all (32-bit Wine then fails with "Exec format
+# error"); there the Windows tests run as their 64-bit build under 64-bit
+# Wine. OSTREL_WINE_ARCH picks which; tools/wine-run takes it from its first
+# argument; ostrel_test_arch tells which one this machine can run.
 OSTREL_WINE_ARCH="${OSTREL_WINE_ARCH:-win32}"
 
 ostrel_native_i386() {
-  # True when the kernel runs i386 code itself (no emulator registered for it).
-  [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]
+  [ -x /usr/lib/wine/wineserver32 ] && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1
+}
+
+ostrel_test_arch() {
+  if ostrel_native_i386; then echo win32; else echo win64; fi
 }
 
 ostrel_wine_arch() {
   OSTREL_WINE_ARCH="$1"
   export WINEARCH="$1"
   export WINEPREFIX="${OSTREL_WINEPREFIX:-$OSTREL_BUILD/wineprefix-$1}"
+  # Debian's wine script always prefers the 32-bit loader when it is
+  # installed, so the loader is named here.
+  if [ "$1" = win64 ]; then
+    OSTREL_WINE_LOADER=/usr/lib/wine/wine64
+  else
+    OSTREL_WINE_LOADER=/usr/lib/wine/wine
+  fi
+  export WINELOADER="$OSTREL_WINE_LOADER"
+}
+
+# Runs a Windows program (or a Wine tool such as winepath or regedit) under
+# the chosen architecture's loader.
+ostrel_wine() {
+  "$OSTREL_WINE_LOADER" "$@"
 }
 ostrel_wine_arch "$OSTREL_WINE_ARCH"
 export WINEDEBUG=-all
@@ -44,7 +61,7 @@ ostrel_wine_prefix() {
     flock 9
     if [ ! -f "$WINEPREFIX/.ostrel-ready" ]; then
       rm -rf "$WINEPREFIX"
-      wineboot -i >/dev/null 2>&1 || true
+      ostrel_wine wineboot -i >/dev/null 2>&1 || true
       local reg="$OSTREL_BUILD/wine-fonts.reg"
       {
         echo 'REGEDIT4'
@@ -55,7 +72,7 @@ ostrel_wine_prefix() {
           echo "\"$face\"=\"$OSTREL_CJK_FONT\""
         done
       } > "$reg"
-      wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+      ostrel_wine regedit /S "$(ostrel_wine winepath -w "$reg")" >/dev/null 2>&1 || true
       wineserver -w || true
       touch "$WINEPREFIX/.ostrel-ready"
     fi
