@@ -18,6 +18,8 @@
 using CancelByte = std::atomic<uint8_t>;
 using HandleRecords = std::deque<HandleRecord>;
 
+class HandleTableSnapshot;
+
 class HandleScanner {
  public:
   // ownerFilter -1 keeps every process; a null type name keeps every type.
@@ -33,15 +35,18 @@ class HandleScanner {
   // early, without waiting for slow queries.
   int Run(const CancelByte* cancel);
 
-  // The records of the latest Run, in table order. After a cancelled Run,
-  // workers still running may yet fill in filePath; the records stay alive
-  // (shared ownership) until the last of them has ended.
+  // The records of the latest Run, in table order. Once Run has returned,
+  // nothing else writes them: workers of a cancelled Run that are still
+  // running keep the records alive (shared ownership) but drop their answers.
   const HandleRecords& records() const { return *records_; }
 
   int32_t ownerFilter() const { return ownerFilter_; }
   const AnsiString& typeFilter() const { return typeFilter_; }
 
  private:
+  // The first phase's walk: queues the entries that pass the filters.
+  void queueEntries(const HandleTableSnapshot& table, const CancelByte* cancel, uint32_t ownPid);
+
   std::shared_ptr<HandleRecords> records_;
   int32_t ownerFilter_;
   AnsiString typeFilter_;
