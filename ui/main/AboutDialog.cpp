@@ -1,0 +1,37 @@
+#include "ui/main/AboutDialog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+
+#include "res/resource.h"
+#include "ui/main/MakerSite.h"
+
+namespace {
+constexpr int kNoIcon = 0;
+constexpr wchar_t kMakerSite[] = L"" OSTREL_MAKER_SITE;
+}  // namespace
+
+AboutDialog::AboutDialog() : DialogWindow(IDD_ABOUT, kNoIcon) {
+  // TRUE: the system puts the focus on the first tab stop, the link.
+  onInitDialog = [](DialogWindow&) -> BOOL { return TRUE; };
+  addMessageHandler(WM_NOTIFY, TwoArgumentCallback([this](WPARAM wParam, LPARAM lParam) {
+                      onNotify(wParam, lParam);
+                      return true;
+                    }));
+}
+
+void AboutDialog::show(HWND owner) {
+  const auto dialog = std::make_shared<AboutDialog>();
+  dialog->runModal(owner, 0);
+}
+
+LRESULT AboutDialog::onNotify(WPARAM, LPARAM lParam) {
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header != nullptr && header->code == static_cast<UINT>(NM_CLICK) && kMakerSite[0] != L'\0') {
+    // A site that cannot be opened is not reported.
+    ::ShellExecuteW(nullptr, L"open", kMakerSite, nullptr, nullptr, SW_SHOWDEFAULT);
+  }
+  return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The About box: a modal window whose only control is the link to the maker's
+// site. It lives for one opening; nothing of it survives to the next.
+
+#include <windows.h>
+
+#include "ui/framework/DialogWindow.h"
+
+class AboutDialog : public DialogWindow {
+ public:
+  AboutDialog();
+
+  // Runs the box modally over `owner` until it is closed (WM_CLOSE: the close
+  // box or Alt+F4). The modal loop's result means nothing to anyone.
+  static void show(HWND owner);
+
+  // A click on the link, whichever control sent it, opens the site. The
+  // address is fixed; the anchor's href is not read. Answers 0.
+  LRESULT onNotify(WPARAM wParam, LPARAM lParam);
+};

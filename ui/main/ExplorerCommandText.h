@@ -1,0 +1,16 @@
+#pragma once
+// The texts of the Explorer context-menu entry: the verb's name as Explorer
+// shows it, the key under HKEY_CLASSES_ROOT whose default value Explorer runs,
+// and that value, which starts this executable with the clicked file.
+
+#include "text/AnsiString.h"
+
+struct ExplorerCommandText {
+  AnsiString entryName;  // 用<title> 查看
+  AnsiString keyPath;    // *\shell\<entry name>\command
+  AnsiString valueData;  // "<exe path>" "%1"
+};
+
+// `title` is the main window's title, `exePath` the executable's full path;
+// both narrow (code page 936) and taken as they are.
+ExplorerCommandText MakeExplorerCommandText(const char* title, const char* exePath);
