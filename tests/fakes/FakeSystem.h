@@ -1,0 +1,126 @@
+#pragma once
+// A scriptable system behind the Sys() seam and the native binding: processes
+// with handle tables, the system handle table and process list, object
+// names and types, file paths (also ones whose query hangs), threads and
+// waits, memory, versions and the token calls. Thread-safe. Sleep records
+// what was asked and returns almost at once, so retry pauses and polling
+// cost no real time.
+//
+// One FakeSystem at a time; it puts itself in force on construction (and
+// binds NativeApi through its own GetProcAddress, with OsMajorVersion 10),
+// and on destruction releases every hang, joins every thread it started and
+// restores what was in force before.
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "scan/native/NativeApi.h"
+#include "scan/native/SystemCalls.h"
+
+class FakeSystem {
+ public:
+  struct Object {
+    std::u16string typeName = u"File";
+    std::u16string objectName;
+    std::string finalPath;
+    bool pathQueryHangs = false;  // GetFinalPathNameByHandleA waits until releaseHangs()
+    NTSTATUS typeStatus = 0;      // status of the type query into a big enough block
+    NTSTATUS nameStatus = 0;
+    uint32_t processId = 0;  // for process handles: the process it refers to
+    uint32_t threadId = 0;   // for thread handles
+  };
+  struct Process {
+    std::u16string imageName;
+    std::string imagePath;
+    bool openable = true;
+    DWORD exitCode = STILL_ACTIVE;
+  };
+  struct TableEntry {
+    uint32_t ownerPid;
+    uint16_t typeNumber;
+    uint32_t attributes;
+    uint32_t handleValue;
+    uint32_t grantedAccess;
+  };
+  struct OpenProcessCall {
+    DWORD access;
+    BOOL inherit;
+    DWORD pid;
+  };
+  struct ThreadCall {
+    SIZE_T stackSize;
+    DWORD flags;
+  };
+  // Answers a system information query instead of the model; return
+  // nullopt-like `false` from `handled` to fall back to the model.
+  using InformationScript = std::function<bool(ULONG informationClass, void* buffer, ULONG length,
+                                               ULONG* returned, NTSTATUS& status)>;
+
+  FakeSystem();
+  ~FakeSystem();
+  FakeSystem(const FakeSystem&) = delete;
+  FakeSystem& operator=(const FakeSystem&) = delete;
+
+  // --- scripting (call before the code under test runs, or under its feet: all locked)
+  void addProcess(uint32_t pid, Process process);
+  // A handle in `pid`'s table; `listed` also puts it into the system handle table.
+  void addHandle(uint32_t pid, uint32_t handleValue, Object object, uint16_t typeNumber = 26, uint32_t attributes = 0,
+                 uint32_t grantedAccess = 0x120089, bool listed = true);
+  void addTableEntry(TableEntry entry);  // an entry with no object behind it
+  void setProcessExitCode(uint32_t pid, DWORD exitCode);
+  void setExtendedTableKnown(bool known);
+  void setInformationScript(InformationScript script);
+  void setMissingNativeName(const std::string& name);  // takes effect at the next BindNativeApi()
+  void failAllocation(int callNumber);                 // 1-based VirtualAlloc call number
+  void failCreateThread(bool fail);
+  void failWorkerStart(int callNumber);  // 1-based StartDetachedThread call number
+  void setWaitScale(double scale);  // real ms per requested ms in WaitForSingleObject (default 20)
+  // Closes the gate: every exit-code query then waits at it until openGate().
+  void closeGate();
+  void openGate();
+  void releaseHangs();
+  // Called (outside the fake's lock) on every object type query.
+  void setTypeQueryHook(std::function<void()> hook);
+  // Waits until no thread the fake started is running.
+  void waitForThreads();
+
+  // Versions and the token.
+  void setVersion(DWORD major, std::set<DWORD> acceptedRecordSizes);
+  void setTokenScript(bool openSucceeds, bool lookupSucceeds, bool adjustSucceeds, DWORD lastError);
+
+  // --- observations
+  DWORD ownPid() const { return kOwnPid; }
+  std::vector<ULONG> informationCalls() const;   // classes asked of NtQuerySystemInformation
+  std::vector<DWORD> sleeps() const;             // every Sleep asked for
+  std::vector<OpenProcessCall> openProcessCalls() const;
+  std::vector<ThreadCall> threadCalls() const;   // CreateThread
+  std::vector<DWORD> versionRecordSizes() const;
+  int duplicateCalls() const;
+  int badCloses() const;             // CloseHandle on a handle that is not open
+  int openedHandles() const;         // handles the fake handed out that are still open
+  int liveAllocations() const;
+  int workerStarts() const;          // StartDetachedThread calls that started a thread
+  int waitingAtGate() const;
+  int maxWaitingAtGate() const;
+  int tokenCloses() const;
+  bool tokenAdjusted() const;
+  std::vector<std::string> lookedUpPrivileges() const;
+
+  static constexpr DWORD kOwnPid = 100;
+
+  struct Impl;  // the fake's state, reached by its system calls
+
+ private:
+  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<ScopedSystemCalls> scoped_;
+  NativeApiTable savedApi_;
+  DWORD savedVersion_;
+};

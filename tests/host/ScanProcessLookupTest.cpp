@@ -1,0 +1,138 @@
+// Owner process names from the process list, image paths and liveness.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "fakes/FakeSystem.h"
+#include "scan/HandleScanner.h"
+#include "scan/IsProcessRunning.h"
+#include "scan/ProcessImageCache.h"
+#include "scan/QueryProcessImagePath.h"
+#include "scan/native/NativeLayouts.h"
+
+namespace {
+
+class ProcessLookup : public ::testing::Test {
+ protected:
+  FakeSystem system;
+  void SetUp() override {
+    system.addProcess(0, {u"", ""});
+    system.addProcess(700, {u"explorer.exe", "C:\\Windows\\explorer.exe"});
+    system.addProcess(701, {u"locked.exe", "C:\\locked.exe", false});
+    system.addProcess(702, {u"gone.exe", "C:\\gone.exe", true, 0});
+    system.addProcess(703, {std::u16string{u'\x00E9', u't', u'\x00E9', u'.', u'e', u'x', u'e'}, "C:\\x.exe"});
+  }
+};
+
+TEST_F(ProcessLookup, NamesComeFromTheListAndAreNarrowedByLowBytes) {
+  ProcessImageCache cache;
+  EXPECT_EQ(cache.LookupProcessName(700), "");  // not filled yet
+  EXPECT_EQ(cache.Fill(), 1);
+  EXPECT_EQ(cache.LookupProcessName(700), "explorer.exe");
+  EXPECT_EQ(cache.LookupProcessName(701), "locked.exe");
+  EXPECT_EQ(cache.LookupProcessName(0), "");    // the idle process has no name
+  EXPECT_EQ(cache.LookupProcessName(999), "");  // not in the list
+  const AnsiString accented = cache.LookupProcessName(703);
+  ASSERT_EQ(accented.GetLength(), 7);
+  EXPECT_EQ(static_cast<unsigned char>(accented.GetAt(0)), 0xE9);
+  EXPECT_EQ(system.informationCalls(), std::vector<ULONG>{kSystemProcessInformation});
+}
+
+TEST_F(ProcessLookup, PathsAndLiveness) {
+  EXPECT_EQ(QueryProcessImagePath(700), "C:\\Windows\\explorer.exe");
+  EXPECT_EQ(QueryProcessImagePath(701), "");
+  EXPECT_EQ(QueryProcessImagePath(999), "");
+  EXPECT_TRUE(IsProcessRunning(700));
+  EXPECT_FALSE(IsProcessRunning(701));
+  EXPECT_FALSE(IsProcessRunning(702));
+  EXPECT_FALSE(IsProcessRunning(999));
+  EXPECT_EQ(system.openedHandles(), 0);
+  EXPECT_EQ(system.badCloses(), 0);
+}
+
+TEST_F(ProcessLookup, ListLargerThanTheBlockLeavesNamesEmptyButPathsFilled) {
+  for (uint32_t pid = 1000; pid < 3000; ++pid) {
+    system.addProcess(pid, {std::u16string(300, u'n'), "C:\\many.exe"});
+  }
+  system.addHandle(1000, 0x10, {u"File", u"", "C:\\a.txt"});
+  ProcessImageCache cache;
+  EXPECT_EQ(cache.Fill(), 0);
+  EXPECT_EQ(cache.LookupProcessName(700), "");
+
+  HandleScanner scanner(-1, "File");
+  CancelByte cancel{0};
+  EXPECT_EQ(scanner.Run(&cancel), 1);
+  ASSERT_EQ(scanner.records().size(), 1u);
+  EXPECT_EQ(scanner.records()[0].processName, "");
+  EXPECT_EQ(scanner.records()[0].processPath, "C:\\many.exe");
+  EXPECT_EQ(scanner.records()[0].filePath, "C:\\a.txt");
+}
+
+// A process list written by hand: one good entry, then whatever the case asks.
+template <typename Spoil>
+void scriptList(FakeSystem& system, Spoil spoil) {
+  system.setInformationScript([spoil](ULONG informationClass, void* buffer, ULONG length, ULONG*, NTSTATUS& status) {
+    if (informationClass != kSystemProcessInformation) return false;
+    std::memset(buffer, 0, length);
+    auto* base = static_cast<unsigned char*>(buffer);
+    auto* first = reinterpret_cast<ProcessListEntry*>(base);
+    auto* name = reinterpret_cast<WCHAR*>(base + sizeof(ProcessListEntry));
+    const char16_t text[] = u"good.exe";
+    std::copy(text, text + 8, name);
+    first->imageName = {16, 18, name};
+    first->processId = 800;
+    spoil(base, length, first);
+    status = kStatusSuccess;
+    return true;
+  });
+}
+
+TEST_F(ProcessLookup, ChainOffsetOutOfTheBlockEndsTheWalk) {
+  scriptList(system, [](unsigned char*, ULONG length, ProcessListEntry* first) {
+    first->nextEntryOffset = length - 8;  // the next entry would run past the block
+  });
+  ProcessImageCache cache;
+  EXPECT_EQ(cache.Fill(), 1);
+  EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
+}
+
+TEST_F(ProcessLookup, ChainOffsetThatWrapsAroundEndsTheWalk) {
+  scriptList(system, [](unsigned char*, ULONG, ProcessListEntry* first) { first->nextEntryOffset = 0xFFFFFFF8u; });
+  ProcessImageCache cache;
+  EXPECT_EQ(cache.Fill(), 1);
+  EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
+}
+
+TEST_F(ProcessLookup, NamesOutsideTheBlockOrPastTheirLengthAreNotRead) {
+  static const char16_t outside[] = u"outside.exe";
+  scriptList(system, [](unsigned char* base, ULONG length, ProcessListEntry* first) {
+    first->nextEntryOffset = 256;
+    auto* second = reinterpret_cast<ProcessListEntry*>(base + 256);
+    second->processId = 801;
+    second->imageName = {22, 24, reinterpret_cast<const WCHAR*>(outside)};
+    second->nextEntryOffset = 256;
+    // The last entry's name has no terminator and claims to run past the block.
+    auto* third = reinterpret_cast<ProcessListEntry*>(base + 512);
+    third->processId = 802;
+    auto* tail = reinterpret_cast<WCHAR*>(base + length - 6);
+    tail[0] = u'a';
+    tail[1] = u'b';
+    tail[2] = u'c';
+    third->imageName = {0xFFF0, 0xFFF0, tail};
+  });
+  ProcessImageCache cache;
+  EXPECT_EQ(cache.Fill(), 1);
+  EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
+  EXPECT_EQ(cache.LookupProcessName(801), "");
+  EXPECT_EQ(cache.LookupProcessName(802), "abc");
+}
+
+TEST_F(ProcessLookup, NoNativeLayerLeavesTheCacheEmpty) {
+  NativeApi.allPresent = 0;
+  ProcessImageCache cache;
+  EXPECT_EQ(cache.Fill(), 0);
+  EXPECT_EQ(cache.LookupProcessName(700), "");
+  EXPECT_TRUE(system.informationCalls().empty());
+}
+
+}  // namespace
