@@ -27,3 +27,15 @@ CreationRecord* PendingCreationList::takeForCurrentThread() {
   ::LeaveCriticalSection(&lock_);
   return found;
 }
+
+void PendingCreationList::remove(CreationRecord* record) {
+  ::EnterCriticalSection(&lock_);
+  for (CreationRecord** link = &head_; *link != nullptr; link = &(*link)->next) {
+    if (*link == record) {
+      *link = record->next;
+      record->next = nullptr;
+      break;
+    }
+  }
+  ::LeaveCriticalSection(&lock_);
+}

@@ -19,6 +19,9 @@ class PendingCreationList {
   static void push(CreationRecord* record);
   // Unlinks and returns the newest record of the calling thread, or null.
   static CreationRecord* takeForCurrentThread();
+  // Unlinks `record` if it is still listed: a creation that failed before its
+  // first message must not leave a record for a later window to take.
+  static void remove(CreationRecord* record);
 
  private:
   static CRITICAL_SECTION lock_;

@@ -1,0 +1,19 @@
+// The framework tests' entry: what static initialisation does for the tool
+// (the resource module, the creation-list lock), then the common controls.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "ui/framework/PendingCreationList.h"
+#include "ui/framework/ResourceModule.h"
+
+int main(int argc, char** argv) {
+  RecordResourceModule();
+  PendingCreationList::InitialiseLock();
+  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&classes);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

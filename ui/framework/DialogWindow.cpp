@@ -1,0 +1,179 @@
+#include "ui/framework/DialogWindow.h"
+
+#include <utility>
+
+#include "ui/framework/MessageReflection.h"
+#include "ui/framework/ResourceModule.h"
+
+namespace {
+
+// Messages whose answer a dialog procedure returns itself instead of storing
+// it in DWLP_MSGRESULT.
+bool AnswersDirectly(UINT message) {
+  switch (message) {
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_COMPAREITEM:
+    case WM_INITDIALOG:
+      return true;
+    default:
+      return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+  }
+}
+
+// The procedure of a window whose object has gone: default processing only.
+INT_PTR CALLBACK DetachedProcedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+}  // namespace
+
+DialogWindow::DialogWindow(int templateId, int iconId) : iconId_(iconId), templateId_(templateId) {}
+
+DialogWindow::~DialogWindow() {
+  detachWindow();
+  onInitDialog = nullptr;
+  onClose = nullptr;
+  onSize = nullptr;
+  handlers_.clear();
+}
+
+void DialogWindow::detachWindow() {
+  if (hwnd_ == nullptr || !::IsWindow(hwnd_)) return;
+  HWND window = std::exchange(hwnd_, nullptr);
+  ::SetWindowLongPtrA(window, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&DetachedProcedure));
+  if (::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) ::DestroyWindow(window);
+}
+
+ThunkTarget DialogWindow::procedure() const { return &DialogWindow::dialogProcedureEntry; }
+
+void DialogWindow::onFinalMessage(HWND) {}
+
+void DialogWindow::addMessageHandler(UINT message, MessageHandler handler) {
+  handlers_[message] = std::move(handler);
+}
+
+void DialogWindow::addMessageHandler(UINT message, OneArgumentCallback callback) {
+  addMessageHandler(message, AdaptOneArgument(std::move(callback)));
+}
+
+void DialogWindow::addMessageHandler(UINT message, TwoArgumentCallback callback) {
+  addMessageHandler(message, AdaptTwoArguments(std::move(callback)));
+}
+
+bool DialogWindow::prepareCreation() {
+  if (!thunk_) thunk_ = AllocateWindowThunk();
+  if (!thunk_) {
+    ::SetLastError(ERROR_OUTOFMEMORY);
+    return false;
+  }
+  creation_.object = this;
+  creation_.threadId = ::GetCurrentThreadId();
+  PendingCreationList::push(&creation_);
+  return true;
+}
+
+void DialogWindow::createModeless(HWND owner, LPARAM parameter) {
+  if (!prepareCreation()) return;
+  ::CreateDialogParamA(ResourceModule, MAKEINTRESOURCEA(templateId_), owner, &DialogWindow::startProcedure, parameter);
+  // A creation that failed before the first message leaves its record behind;
+  // it must not be taken by a later window of this thread.
+  PendingCreationList::remove(&creation_);
+}
+
+INT_PTR DialogWindow::runModal(HWND owner, LPARAM parameter) {
+  if (!prepareCreation()) return -1;
+  INT_PTR result =
+      ::DialogBoxParamA(ResourceModule, MAKEINTRESOURCEA(templateId_), owner, &DialogWindow::startProcedure, parameter);
+  PendingCreationList::remove(&creation_);
+  return result;
+}
+
+INT_PTR CALLBACK DialogWindow::startProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CreationRecord* record = PendingCreationList::takeForCurrentThread();
+  if (record == nullptr) return FALSE;
+  auto* self = static_cast<DialogWindow*>(record->object);
+  self->hwnd_ = hwnd;
+  if (!self->thunk_) self->thunk_ = AllocateWindowThunk();
+  if (!self->thunk_) return FALSE;
+  self->thunk_->bind(self, self->procedure());
+  WNDPROC entry = self->thunk_->entryPoint();
+  ::SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(entry));
+  return entry(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK DialogWindow::dialogProcedureEntry(HWND object, UINT message, WPARAM wParam, LPARAM lParam) {
+  return reinterpret_cast<DialogWindow*>(object)->dialogProcedure(message, wParam, lParam);
+}
+
+INT_PTR DialogWindow::resultFor(UINT message, LRESULT result) {
+  if (AnswersDirectly(message)) return result;
+  if ((state_ & kDestroyed) == 0) ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+INT_PTR DialogWindow::dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam) {
+  auto found = handlers_.find(message);
+  if (found != handlers_.end() && found->second) {
+    BOOL handled = TRUE;
+    // A copy: the handler may replace itself while it runs.
+    MessageHandler handler = found->second;
+    LRESULT result = handler(*this, hwnd_, message, wParam, lParam, handled);
+    if (handled) return resultFor(message, result);
+  }
+
+  MessageRecord record{hwnd_, message, wParam, lParam};
+  LRESULT result = 0;
+  BOOL handled;
+  {
+    CurrentMessageScope scope(currentMessage_, &record);
+    handled = processMessage(hwnd_, message, wParam, lParam, result);
+  }
+  INT_PTR answer;
+  if (handled) {
+    answer = resultFor(message, result);
+  } else {
+    answer = FALSE;
+    if (message == WM_NCDESTROY) state_ |= kDestroyed;
+  }
+  finishIfDestroyed();
+  return answer;
+}
+
+void DialogWindow::finishIfDestroyed() {
+  if ((state_ & kDestroyed) == 0 || currentMessage_ != nullptr) return;
+  state_ &= ~kDestroyed;
+  HWND old = std::exchange(hwnd_, nullptr);
+  onFinalMessage(old);
+}
+
+BOOL DialogWindow::processMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_INITDIALOG:
+      result = onInitDialog ? onInitDialog(*this) : TRUE;
+      if (iconId_ != 0) {
+        ::SendMessageA(hwnd, WM_SETICON, ICON_BIG,
+                       reinterpret_cast<LPARAM>(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId_))));
+      }
+      return TRUE;
+    case WM_CLOSE:
+      if (onClose) onClose();
+      ::EndDialog(hwnd, 0);
+      result = 0;
+      return TRUE;
+    case WM_SIZE:
+      if (onSize) onSize();
+      result = 1;
+      return TRUE;
+    default:
+      break;
+  }
+  if (IsReflectedNotification(message)) {
+    HWND child = ReflectionTarget(hwnd, message, wParam, lParam);
+    if (child != nullptr) {
+      result = ::SendMessageA(child, kReflectionOffset + message, wParam, lParam);
+      return TRUE;
+    }
+  }
+  result = 1;
+  return FALSE;
+}

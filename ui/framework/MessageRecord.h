@@ -1,0 +1,32 @@
+#pragma once
+// The message a window object is dispatching, pointed at by its
+// `currentMessage` while the dispatch runs.
+
+#include <windows.h>
+
+struct MessageRecord {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  BOOL handled = TRUE;
+};
+
+// Points `current` at `record` for one dispatch and puts the previous record
+// back afterwards, so nested dispatches restore the outer one.
+class CurrentMessageScope {
+ public:
+  CurrentMessageScope(MessageRecord*& current, MessageRecord* record) : current_(current), saved_(current) {
+    current_ = record;
+  }
+  ~CurrentMessageScope() { current_ = saved_; }
+  CurrentMessageScope(const CurrentMessageScope&) = delete;
+  CurrentMessageScope& operator=(const CurrentMessageScope&) = delete;
+
+  // The record that was current before this dispatch; null at the outermost.
+  MessageRecord* saved() const { return saved_; }
+
+ private:
+  MessageRecord*& current_;
+  MessageRecord* saved_;
+};

@@ -1,0 +1,62 @@
+#include "ui/framework/SubclassedControl.h"
+
+#include <utility>
+
+SubclassedControl::~SubclassedControl() {
+  if (hwnd_ != nullptr && thunk_ && ::IsWindow(hwnd_)) {
+    auto ours = reinterpret_cast<LONG_PTR>(thunk_->entryPoint());
+    if (::GetWindowLongPtrA(hwnd_, GWLP_WNDPROC) == ours) {
+      ::SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProcedure_));
+    }
+  }
+}
+
+ThunkTarget SubclassedControl::procedure() const { return &SubclassedControl::windowProcedureEntry; }
+
+void SubclassedControl::onFinalMessage(HWND) {}
+
+BOOL SubclassedControl::processMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { return FALSE; }
+
+void SubclassedControl::attach(HWND control) {
+  if (!thunk_) thunk_ = AllocateWindowThunk();
+  if (!thunk_) return;
+  thunk_->bind(this, procedure());
+  LONG_PTR previous = ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_->entryPoint()));
+  if (previous == 0) return;
+  superProcedure_ = reinterpret_cast<WNDPROC>(previous);
+  hwnd_ = control;
+}
+
+LRESULT CALLBACK SubclassedControl::windowProcedureEntry(HWND object, UINT message, WPARAM wParam, LPARAM lParam) {
+  return reinterpret_cast<SubclassedControl*>(object)->windowProcedure(message, wParam, lParam);
+}
+
+LRESULT SubclassedControl::windowProcedure(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND hwnd = hwnd_;
+  MessageRecord record{hwnd, message, wParam, lParam};
+  MessageRecord* saved = currentMessage_;
+  currentMessage_ = &record;
+  LRESULT result = 0;
+  BOOL handled = processMessage(hwnd, message, wParam, lParam, result);
+  if (!handled) {
+    if (message == WM_NCDESTROY) {
+      LONG_PTR before = ::GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+      result = ::CallWindowProcA(superProcedure_, hwnd, message, wParam, lParam);
+      if (superProcedure_ != &::DefWindowProcA && ::GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == before) {
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProcedure_));
+      }
+      state_ |= kDestroyed;
+    } else {
+      result = ::CallWindowProcA(superProcedure_, hwnd, message, wParam, lParam);
+    }
+  }
+  if ((state_ & kDestroyed) != 0 && saved == nullptr) {
+    state_ &= ~kDestroyed;
+    HWND old = std::exchange(hwnd_, nullptr);
+    currentMessage_ = nullptr;
+    onFinalMessage(old);
+  } else {
+    currentMessage_ = saved;
+  }
+  return result;
+}
