@@ -1,0 +1,170 @@
+// The row context menu of a real Ostrel.exe: a right click with the mouse,
+// the items it offers, and what each action does to the system.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "OstrelDriver.h"
+
+namespace {
+
+using e2e::FileHolder;
+using e2e::Ostrel;
+
+// The menu's items, known by what choosing them does: 查看文件位置,
+// 复制文件位置, 查看进程位置, 结束进程, 刷新 with a row, 刷新 alone without.
+constexpr int kRowItems = 5;
+constexpr int kRefreshOnly = 1;
+constexpr size_t kViewFileLocation = 0;
+constexpr size_t kCopyFileLocation = 1;
+constexpr size_t kEndProcess = 3;
+constexpr size_t kRefresh = 4;
+constexpr int kPathColumn = 1;
+constexpr int kProcessIdColumn = 3;
+constexpr int kListViewId = 1001;
+
+std::string ansi(const std::wstring& text) {
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &bytes[0], size, nullptr, nullptr);
+  bytes.resize(static_cast<size_t>(size > 0 ? size - 1 : 0));
+  return bytes;
+}
+
+// Ostrel started on a file that a helper holds, its search done.
+class RowActions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(holder_.holding());
+    ASSERT_TRUE(ostrel_.started());
+    ASSERT_TRUE(ostrel_.waitForSearch());
+    ASSERT_GE(ostrel_.rowCount(), 1) << "status: " << ansi(ostrel_.status());
+    holderRow_ = rowOfProcess(holder_.processId());
+    ASSERT_GE(holderRow_, 0);
+  }
+
+  int rowOfProcess(DWORD processId) const {
+    for (int row = 0; row < ostrel_.rowCount(); ++row) {
+      if (ostrel_.cell(row, kProcessIdColumn) == std::to_wstring(processId)) return row;
+    }
+    return -1;
+  }
+
+  // Right-clicks the holder's row with the mouse; the number of items offered.
+  int openRowMenu() {
+    ostrel_.bringToFront();
+    e2e::clickAt(ostrel_.rowCentre(holderRow_), true);
+    return e2e::waitForPopupMenuItemCount(ostrel_.process(), ostrel_.processId(), menu_);
+  }
+
+  // Chooses the item at `position` (0-based) with the keyboard.
+  void choose(size_t position) {
+    for (size_t i = 0; i <= position; ++i) e2e::pressKeys({VK_DOWN});
+    e2e::pressKeys({VK_RETURN});
+    e2e::waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000);
+  }
+
+  const std::wstring file_ = e2e::makeScratchFile(L"row actions, held.txt");
+  FileHolder holder_{file_};
+  Ostrel ostrel_{Ostrel::commandFor(file_)};
+  int holderRow_ = -1;
+  HWND menu_ = nullptr;
+};
+
+TEST_F(RowActions, RightClickOffersFiveItemsForASelectedRowAndOnlyRefreshWithoutOne) {
+  ostrel_.selectOnly(holderRow_);
+  EXPECT_EQ(kRowItems, openRowMenu());
+  e2e::pressKeys({VK_ESCAPE});
+  ASSERT_TRUE(e2e::waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000));
+
+  // Dismissed: nothing was done, no box, the rows stay.
+  EXPECT_EQ(nullptr, e2e::waitForMessageBox(ostrel_.processId(), 500).window);
+  EXPECT_GE(ostrel_.rowCount(), 1);
+
+  // Without a row the one item is 刷新: choosing it searches again. A click
+  // below the rows selects none.
+  ostrel_.selectOnly(-1);
+  ostrel_.bringToFront();
+  RECT list{};
+  ::GetWindowRect(ostrel_.control(kListViewId), &list);
+  e2e::clickAt(POINT{(list.left + list.right) / 2, list.bottom - 8}, true);
+  EXPECT_EQ(kRefreshOnly, e2e::waitForPopupMenuItemCount(ostrel_.process(), ostrel_.processId(), menu_));
+  choose(0);
+  EXPECT_TRUE(e2e::waitUntil([this] { return ostrel_.status() == L"查找中..."; }, 5000));
+  EXPECT_TRUE(ostrel_.waitForSearch());
+}
+
+TEST_F(RowActions, CopyPutsExactlyThePathOnTheClipboardAndSaysSo) {
+  ostrel_.selectOnly(holderRow_);
+  ASSERT_EQ(kRowItems, openRowMenu());
+  choose(kCopyFileLocation);
+  const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel_.processId());
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"复制成功", box.text);
+  EXPECT_EQ(L"提示", box.caption);
+  EXPECT_TRUE(box.hasIcon);
+  std::string copied;
+  EXPECT_TRUE(e2e::clipboardText(copied));
+  EXPECT_EQ(ansi(ostrel_.cell(holderRow_, kPathColumn)), copied);
+  EXPECT_EQ(ansi(file_), copied);
+  e2e::pressOk(box.window);
+}
+
+TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
+  ostrel_.selectOnly(holderRow_);
+  ASSERT_EQ(kRowItems, openRowMenu());
+  choose(kEndProcess);
+  e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel_.processId());
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"结束成功", box.text);
+  EXPECT_EQ(L"提示", box.caption);
+  EXPECT_TRUE(box.hasIcon);
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(holder_.process(), 10000));
+  e2e::pressOk(box.window);
+
+  // The row stays until the next search; ending it again fails.
+  ASSERT_EQ(holderRow_, rowOfProcess(holder_.processId()));
+  ostrel_.selectOnly(holderRow_);
+  ASSERT_EQ(kRowItems, openRowMenu());
+  choose(kEndProcess);
+  box = e2e::waitForMessageBox(ostrel_.processId());
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"结束失败", box.text);
+  e2e::pressOk(box.window);
+}
+
+TEST_F(RowActions, ViewFileLocationStartsExplorerSelectingTheQuotedPath) {
+  const std::wstring expected = L"/select,\"" + file_ + L"\"";
+  e2e::endProcessesWith(L"explorer.exe", L"/select,");
+  ostrel_.selectOnly(holderRow_);
+  ASSERT_EQ(kRowItems, openRowMenu());
+  choose(kViewFileLocation);
+  EXPECT_TRUE(e2e::waitUntil([&] {
+    for (const std::wstring& line : e2e::commandLinesOf(L"explorer.exe")) {
+      if (line.size() >= expected.size() && line.compare(line.size() - expected.size(), expected.size(), expected) == 0) {
+        return true;
+      }
+    }
+    return false;
+  }));
+  e2e::endProcessesWith(L"explorer.exe", L"/select,");
+}
+
+TEST_F(RowActions, RefreshSearchesAgain) {
+  // After the holder is gone a new search no longer finds it.
+  const DWORD holderId = holder_.processId();
+  ::TerminateProcess(holder_.process(), 0);
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(holder_.process(), 10000));
+  ostrel_.selectOnly(holderRow_);
+  ASSERT_EQ(kRowItems, openRowMenu());
+  choose(kRefresh);
+  ASSERT_TRUE(e2e::waitUntil([&] { return rowOfProcess(holderId) < 0; }, 60000));
+  ASSERT_TRUE(ostrel_.waitForSearch());
+  EXPECT_EQ(-1, rowOfProcess(holderId));
+}
+
+}  // namespace
