@@ -1,6 +1,57 @@
+// The main window's run: the main dialog with its four callbacks, the
+// accelerators, and the message loop. The loop translates the accelerators
+// for the main window only and never calls IsDialogMessage, so the main
+// dialog has no Tab navigation and no default button.
+
+#include <windows.h>
+
 #include "app/Application.h"
+#include "res/resource.h"
+#include "ui/framework/DialogWindow.h"
+#include "ui/framework/ResourceModule.h"
 
-// Placeholder until the main window exists: there is nothing to run.
-int Application::run() { return 0; }
+namespace {
+// The run's answer when the main window cannot be created.
+constexpr int kNoMainWindowExitCode = 1;
+}  // namespace
 
-HWND Application::mainWindow() const { return nullptr; }
+int Application::run() {
+  mainDialog = std::make_shared<DialogWindow>(IDD_MAIN, IDI_OSTREL);
+  mainDialog->onInitDialog = [this](DialogWindow&) -> BOOL {
+    setUpControls();
+    restartSearch();
+    layoutControls();
+    return TRUE;
+  };
+  mainDialog->addMessageHandler(WM_COMMAND, OneArgumentCallback([this](WPARAM wParam) {
+                                  return onCommand(LOWORD(wParam)) != 0;
+                                }));
+  mainDialog->onSize = [this] { layoutControls(); };
+  mainDialog->onClose = [] { ::ExitProcess(0); };
+
+  // Loaded once and never destroyed: it lives as long as the process.
+  HACCEL accelerators = ::LoadAcceleratorsA(ResourceModule, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+
+  mainDialog->createModeless(nullptr, 0);
+  HWND window = mainWindow();
+  if (window == nullptr) {
+    // Without a window the loop below would never end: say so and stop.
+    ::MessageBoxA(nullptr, "无法创建主窗口", "提示", MB_ICONERROR | MB_OK);
+    return kNoMainWindowExitCode;
+  }
+  ::ShowWindow(window, SW_SHOW);
+
+  MSG message;
+  for (;;) {
+    BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    if (window != nullptr && accelerators != nullptr && ::TranslateAcceleratorA(window, accelerators, &message)) {
+      continue;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return 0;
+}
+
+HWND Application::mainWindow() const { return mainDialog ? mainDialog->hwnd() : nullptr; }

@@ -18,9 +18,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   ::OleInitialize(nullptr);
   INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
   ::InitCommonControlsEx(&classes);
+  int exitCode;
   {
     Application application;
-    application.run();
+    exitCode = application.run();
   }
-  return 0;
+  return exitCode;
 }

@@ -1,5 +1,134 @@
-#include "app/Application.h"
+// The main dialog's controls: set up once at initialisation, and laid out
+// whenever the window changes size or the search box is shown or hidden.
 
-// Placeholder until the main dialog lands.
-void Application::setUpControls() {}
-void Application::layoutControls() {}
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/Application.h"
+#include "res/resource.h"
+#include "ui/framework/DialogWindow.h"
+#include "ui/framework/ListViewControl.h"
+#include "ui/framework/SearchEditControl.h"
+#include "ui/framework/StatusBarControl.h"
+
+namespace {
+
+constexpr int kListFontHeight = 20;
+// The visible search box's row above the status bar, fixed in pixels.
+constexpr int kSearchBoxHeight = 22;
+
+struct ColumnSpec {
+  const char* header;
+  int width;
+  int format;
+};
+constexpr ColumnSpec kColumns[] = {
+    {"文件名", 200, LVCFMT_LEFT},
+    {"路径", 350, LVCFMT_LEFT},
+    {"句柄", 100, LVCFMT_LEFT},
+    {"进程ID", 100, LVCFMT_LEFT},
+    {"进程名", 200, LVCFMT_RIGHT},
+};
+
+// Right edges of the status parts in client pixels; the last runs to the edge.
+constexpr int kStatusPartEdges[] = {200, 400, -1};
+constexpr char kReadyText[] = "准备就绪";
+
+// SHGetImageList is exported from shell32 by ordinal only on older systems.
+constexpr WORD kShGetImageListOrdinal = 727;
+constexpr int kShilSmall = 1;
+// {46EB5926-582E-4017-9FDF-E8998DAA0950}
+constexpr GUID kIidImageList = {0x46EB5926, 0x582E, 0x4017, {0x9F, 0xDF, 0xE8, 0x99, 0x8D, 0xAA, 0x09, 0x50}};
+using ShGetImageList = HRESULT(WINAPI*)(int list, REFIID iid, void** result);
+
+// The system's shared small icon list; never released by the tool.
+HIMAGELIST SystemSmallIcons() {
+  HMODULE shell = ::GetModuleHandleA("shell32.dll");
+  if (shell == nullptr) shell = ::LoadLibraryA("shell32.dll");
+  if (shell == nullptr) return nullptr;
+  auto get = reinterpret_cast<ShGetImageList>(
+      reinterpret_cast<void*>(::GetProcAddress(shell, MAKEINTRESOURCEA(kShGetImageListOrdinal))));
+  if (get == nullptr) return nullptr;
+  void* list = nullptr;
+  if (FAILED(get(kShilSmall, kIidImageList, &list))) return nullptr;
+  return static_cast<HIMAGELIST>(list);
+}
+
+HFONT ListFont(HWND list) {
+  LOGFONTA font{};
+  auto current = reinterpret_cast<HFONT>(::SendMessageA(list, WM_GETFONT, 0, 0));
+  ::GetObjectA(current, sizeof font, &font);
+  font.lfHeight = kListFontHeight;
+  return ::CreateFontIndirectA(&font);
+}
+
+void InsertColumns(HWND list) {
+  HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+  for (const ColumnSpec& spec : kColumns) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    column.fmt = spec.format;
+    column.cx = spec.width;
+    column.pszText = const_cast<char*>(spec.header);
+    auto at = static_cast<WPARAM>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, at, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+}  // namespace
+
+void Application::setUpControls() {
+  HWND dialog = mainWindow();
+  LONG style = ::GetWindowLongA(dialog, GWL_STYLE);
+  if ((style & WS_THICKFRAME) == 0) ::SetWindowLongA(dialog, GWL_STYLE, style | WS_THICKFRAME);
+
+  listView = std::make_shared<ListViewControl>();
+  listView->attach(::GetDlgItem(dialog, IDC_RESULT_LIST));
+  HWND list = ::GetDlgItem(dialog, IDC_RESULT_LIST);
+  for (DWORD extended : {LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES, LVS_EX_SUBITEMIMAGES}) {
+    ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+  }
+  HFONT font = ListFont(list);
+  ::SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  listView->setFont(font);
+  listView->onRightClick = [this](ListViewControl& control, NMHDR*) {
+    auto row = static_cast<int>(::SendMessageA(control.hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    showRowMenu(row);
+  };
+  InsertColumns(list);
+  ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SystemSmallIcons()));
+
+  statusBar = std::make_shared<StatusBarControl>();
+  HWND status = ::GetDlgItem(dialog, IDC_STATUS_BAR);
+  statusBar->attach(status);
+  int edges[3] = {kStatusPartEdges[0], kStatusPartEdges[1], kStatusPartEdges[2]};
+  if (::SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges)) != 0) {
+    ::SendMessageA(status, WM_SIZE, 0, 0);
+  }
+  ::SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(kReadyText));
+
+  searchBox = std::make_shared<SearchEditControl>();
+  searchBox->onChar = [this](WPARAM) { filterFromSearchBox(); };
+  searchBox->onKeyUp = [this](WPARAM key, LPARAM) { onSearchBoxKeyUp(key); };
+  searchBox->attach(::GetDlgItem(dialog, IDC_SEARCH_EDIT));
+}
+
+void Application::layoutControls() {
+  HWND dialog = mainWindow();
+  HWND status = ::GetDlgItem(dialog, IDC_STATUS_BAR);
+  HWND search = ::GetDlgItem(dialog, IDC_SEARCH_EDIT);
+  HWND list = ::GetDlgItem(dialog, IDC_RESULT_LIST);
+
+  int statusHeight = 0;
+  RECT statusRect;
+  if (status != nullptr && ::GetWindowRect(status, &statusRect)) statusHeight = statusRect.bottom - statusRect.top;
+  const int searchHeight = (search != nullptr && ::IsWindowVisible(search)) ? kSearchBoxHeight : 0;
+  RECT client{};
+  ::GetClientRect(dialog, &client);
+  const int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+
+  ::MoveWindow(status, 0, height - statusHeight, width, statusHeight, TRUE);
+  ::MoveWindow(search, 0, height - statusHeight - searchHeight, width, searchHeight, TRUE);
+  ::MoveWindow(list, 0, 0, width, height - statusHeight - searchHeight, TRUE);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Ostrel.exe started by the driver: the process beside the driver's own
+// executable, with optional arguments, ended by the destructor if it is
+// still running.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace e2e {
+
+// Ostrel.exe in the driver's own folder.
+std::wstring OstrelExecutablePath();
+
+class OstrelProcess {
+ public:
+  // `arguments` follow the executable's quoted path on the command line as
+  // given (quote paths with spaces yourself).
+  explicit OstrelProcess(const std::wstring& arguments = L"");
+  ~OstrelProcess();
+  OstrelProcess(const OstrelProcess&) = delete;
+  OstrelProcess& operator=(const OstrelProcess&) = delete;
+
+  HANDLE handle() const { return process_; }
+  DWORD id() const { return processId_; }
+  // The exit code once the process has ended within `milliseconds`.
+  std::optional<DWORD> waitForExit(DWORD milliseconds);
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
+};
+
+}  // namespace e2e

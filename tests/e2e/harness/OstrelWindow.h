@@ -1,0 +1,82 @@
+#pragma once
+// The running Ostrel main window, read and driven from outside its process.
+// Every text is the narrow text the controls hold (code page 936 bytes), so
+// it compares equal to the tests' own literals.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Row {
+  std::string columns[5];  // file name, path, handle, process ID, process name
+  LPARAM itemParameter = 0;
+};
+
+struct Column {
+  std::string header;
+  int format = 0;  // LVCFMT_LEFT, LVCFMT_RIGHT...
+  int width = 0;
+};
+
+struct ControlState {
+  RECT rect{};  // in the main window's client coordinates
+  bool visible = false;
+  int height() const { return rect.bottom - rect.top; }
+  int width() const { return rect.right - rect.left; }
+};
+
+class OstrelWindow {
+ public:
+  // Waits up to `milliseconds` for the top-level window captioned "Ostrel" of
+  // process `processId`; throws when it does not come.
+  OstrelWindow(HANDLE process, DWORD processId, DWORD milliseconds = 30000);
+
+  HWND hwnd() const { return main_; }
+  HWND list() const;
+  HWND statusBar() const;
+  HWND searchBox() const;
+
+  std::string caption() const;
+  // The search box's text.
+  std::string searchText() const;
+  std::string statusText(int part) const;
+  // Waits until status part 0 is neither empty nor "查找中..." and has not
+  // changed for `quietMilliseconds`; returns it. Throws after `timeout`.
+  std::string waitForStatusToSettle(DWORD timeoutMilliseconds = 120000, DWORD quietMilliseconds = 600) const;
+
+  std::vector<Column> columns() const;
+  std::vector<Row> rows() const;
+  int rowCount() const;
+  // The row's image index in the system small icon list, -1 when unreadable.
+  int itemImage(int row) const;
+
+  RECT clientRect() const;
+  ControlState control(int id) const;
+  // The window with the keyboard focus in Ostrel's UI thread.
+  HWND focus() const;
+  LONG_PTR style() const { return ::GetWindowLongPtrA(main_, GWL_STYLE); }
+
+  // Input through the system's queue, as the user would type it: the window
+  // is brought to the foreground first. Modifiers are virtual keys held down
+  // around the key (VK_CONTROL for Ctrl+F).
+  void pressKey(WORD virtualKey, std::initializer_list<WORD> modifiers = {}) const;
+  // Types letters, digits and the common punctuation of the US layout.
+  void typeText(const std::string& text) const;
+  // Sends a message and waits for the answer (SendMessageTimeout, 10 s).
+  LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+  // The same, to any window of Ostrel (a control).
+  static LRESULT send(HWND target, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+  // Lets Ostrel's UI thread work off what was sent: waits until it is idle.
+  void settleInput() const;
+
+ private:
+  HANDLE process_;
+  DWORD processId_;
+  HWND main_ = nullptr;
+};
+
+}  // namespace e2e
