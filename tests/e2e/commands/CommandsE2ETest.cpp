@@ -1,0 +1,235 @@
+// The menu commands and accelerators of a real Ostrel.exe: the search box's
+// keys, the Explorer entry in the registry and what Explorer would start
+// with it, and the About box with its link.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "OstrelDriver.h"
+
+namespace {
+
+using e2e::FileHolder;
+using e2e::Ostrel;
+
+constexpr int kListViewId = 1001;
+constexpr int kSearchEditId = 1005;
+constexpr int kAboutLinkId = 1010;
+constexpr WPARAM kRegisterExplorerEntry = 40010;
+constexpr WPARAM kAbout = 40004;
+constexpr int kProcessIdColumn = 3;
+const wchar_t kEntryKey[] = L"*\\shell\\用Ostrel 查看";
+const wchar_t kCommandKey[] = L"*\\shell\\用Ostrel 查看\\command";
+const wchar_t kUrlCommandKey[] = L"https\\shell\\open\\command";
+const wchar_t kSite[] = L"https://ostrel.example.org/";
+
+RECT rectOf(HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  return rect;
+}
+
+bool sameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(holder_.holding());
+    ASSERT_TRUE(ostrel_.started());
+    ASSERT_TRUE(ostrel_.waitForSearch());
+  }
+
+  bool holderListed(const Ostrel& ostrel) const {
+    for (int row = 0; row < ostrel.rowCount(); ++row) {
+      if (ostrel.cell(row, kProcessIdColumn) == std::to_wstring(holder_.processId())) return true;
+    }
+    return false;
+  }
+
+  const std::wstring file_ = e2e::makeScratchFile(L"commands e2e, held.txt");
+  FileHolder holder_{file_};
+  Ostrel ostrel_{Ostrel::commandFor(file_)};
+};
+
+TEST_F(Commands, CtrlFShowsTheSearchBoxWithTheFocusAndEscHidesItKeepingTextAndRows) {
+  const HWND edit = ostrel_.control(kSearchEditId);
+  const HWND list = ostrel_.control(kListViewId);
+  ASSERT_FALSE(::IsWindowVisible(edit));
+  const RECT fullList = rectOf(list);
+  ostrel_.bringToFront();
+
+  e2e::pressKeys({VK_CONTROL, 'F'});
+  ASSERT_TRUE(e2e::waitUntil([&] { return ::IsWindowVisible(edit) && e2e::focusOf(edit) == edit; }, 5000));
+  const RECT shortList = rectOf(list);
+  EXPECT_LT(shortList.bottom, fullList.bottom);
+
+  // Again: nothing changes.
+  e2e::pressKeys({VK_CONTROL, 'F'});
+  ::Sleep(300);
+  EXPECT_TRUE(::IsWindowVisible(edit));
+  EXPECT_EQ(edit, e2e::focusOf(edit));
+  EXPECT_TRUE(sameRect(shortList, rectOf(list)));
+
+  // A filter that matches no path empties the list.
+  ASSERT_GE(ostrel_.rowCount(), 1);
+  e2e::pressKeys({'Z'});
+  e2e::pressKeys({'Q'});
+  ASSERT_TRUE(e2e::waitUntil([&] { return ostrel_.rowCount() == 0; }, 5000));
+
+  e2e::pressKeys({VK_ESCAPE});
+  ASSERT_TRUE(e2e::waitUntil([&] { return !::IsWindowVisible(edit) && e2e::focusOf(list) == list; }, 5000));
+  EXPECT_EQ(L"zq", e2e::windowText(edit));
+  EXPECT_EQ(0, ostrel_.rowCount());
+  EXPECT_TRUE(sameRect(fullList, rectOf(list)));
+
+  // Esc with the box hidden: it stays hidden, the list keeps the focus.
+  e2e::pressKeys({VK_ESCAPE});
+  ::Sleep(300);
+  EXPECT_FALSE(::IsWindowVisible(edit));
+  EXPECT_EQ(list, e2e::focusOf(list));
+}
+
+// The registry as the Explorer entry left it.
+struct RegisteredEntry {
+  bool present = false;
+  std::wstring command;
+  DWORD type = 0;
+  DWORD commandValues = 0;
+  DWORD entryValues = 0;
+  DWORD entrySubkeys = 0;
+};
+
+RegisteredEntry readEntry() {
+  RegisteredEntry entry;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, kCommandKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return entry;
+  wchar_t data[2048] = {};
+  DWORD size = sizeof data - sizeof(wchar_t);
+  entry.present = ::RegQueryValueExW(key, nullptr, nullptr, &entry.type, reinterpret_cast<BYTE*>(data), &size) ==
+                  ERROR_SUCCESS;
+  entry.command = data;
+  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &entry.commandValues, nullptr,
+                     nullptr, nullptr, nullptr);
+  ::RegCloseKey(key);
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, kEntryKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &entry.entrySubkeys, nullptr, nullptr, &entry.entryValues,
+                       nullptr, nullptr, nullptr, nullptr);
+    ::RegCloseKey(key);
+  }
+  return entry;
+}
+
+void registerAndExpectAdded(const Ostrel& ostrel) {
+  ::PostMessageW(ostrel.main(), WM_COMMAND, kRegisterExplorerEntry, 0);
+  const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel.processId());
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"添加成功", box.text);
+  EXPECT_EQ(L"提示", box.caption);
+  EXPECT_FALSE(box.hasIcon);
+  e2e::pressOk(box.window);
+}
+
+TEST_F(Commands, ExplorerEntryIsOneValueTwiceOverAndStartsOstrelOnTheClickedFile) {
+  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kEntryKey);
+  const std::wstring expected = L"\"" + Ostrel::exePath() + L"\" \"%1\"";
+
+  registerAndExpectAdded(ostrel_);
+  RegisteredEntry entry = readEntry();
+  ASSERT_TRUE(entry.present);
+  EXPECT_EQ(expected, entry.command);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), entry.type);
+  EXPECT_EQ(1u, entry.commandValues);
+  EXPECT_EQ(0u, entry.entryValues);
+  EXPECT_EQ(1u, entry.entrySubkeys);
+
+  registerAndExpectAdded(ostrel_);
+  entry = readEntry();
+  EXPECT_EQ(expected, entry.command);
+  EXPECT_EQ(1u, entry.commandValues);
+  EXPECT_EQ(0u, entry.entryValues);
+
+  // What Explorer runs for the clicked file: Ostrel on that file, which
+  // finds its holder.
+  std::wstring command = entry.command;
+  command.replace(command.find(L"%1"), 2, file_);
+  Ostrel fromExplorer(command);
+  ASSERT_TRUE(fromExplorer.started());
+  ASSERT_TRUE(fromExplorer.waitForSearch());
+  EXPECT_TRUE(holderListed(fromExplorer));
+  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kEntryKey);
+}
+
+// Points the system's https opener at this driver, which notes how it was
+// started; puts the previous opener back when dropped.
+class RecordingUrlOpener {
+ public:
+  RecordingUrlOpener() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    record_ = std::wstring(temp) + L"ostrel-e2e-opened-url.txt";
+    ::DeleteFileW(record_.c_str());
+    wchar_t previous[2048] = {};
+    DWORD size = sizeof previous - sizeof(wchar_t);
+    hadPrevious_ = ::RegGetValueW(HKEY_CLASSES_ROOT, kUrlCommandKey, nullptr, RRF_RT_REG_SZ, nullptr, previous,
+                                  &size) == ERROR_SUCCESS;
+    previous_ = previous;
+    setCommand(L"\"" + e2e::driverPath() + L"\" --record \"" + record_ + L"\" \"%1\"");
+  }
+  ~RecordingUrlOpener() {
+    if (hadPrevious_) setCommand(previous_);
+    ::DeleteFileW(record_.c_str());
+  }
+  // The command line the opener was started with; empty until it was.
+  std::wstring opened() const {
+    std::ifstream in(record_.c_str(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  }
+  void forget() const { ::DeleteFileW(record_.c_str()); }
+
+ private:
+  static void setCommand(const std::wstring& command) {
+    ::SHSetValueW(HKEY_CLASSES_ROOT, kUrlCommandKey, nullptr, REG_SZ, command.c_str(),
+                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  }
+  std::wstring record_;
+  std::wstring previous_;
+  bool hadPrevious_ = false;
+};
+
+TEST_F(Commands, AboutOpensFromTheMenuItsLinkOpensTheSiteAndAltF4ClosesIt) {
+  RecordingUrlOpener opener;
+  ::PostMessageW(ostrel_.main(), WM_COMMAND, kAbout, 0);
+  HWND about = nullptr;
+  ASSERT_TRUE(e2e::waitUntil([&] { return (about = e2e::findTopLevel(ostrel_.processId(), L"#32770", L"关于")) != nullptr; }));
+  EXPECT_EQ(ostrel_.main(), ::GetWindow(about, GW_OWNER));
+  EXPECT_FALSE(::IsWindowEnabled(ostrel_.main()));
+  const HWND link = ::GetDlgItem(about, kAboutLinkId);
+  ASSERT_NE(nullptr, link);
+  EXPECT_EQ(0, ::lstrcmpiW(L"SysLink", e2e::className(link).c_str()));
+
+  // Each click opens the site again; the box stays open.
+  for (int click = 0; click < 2; ++click) {
+    opener.forget();
+    ::SetForegroundWindow(about);
+    e2e::leftClickCentre(link);
+    ASSERT_TRUE(e2e::waitUntil([&] { return opener.opened().find(kSite) != std::wstring::npos; }));
+    EXPECT_TRUE(::IsWindowVisible(about));
+  }
+
+  ::SetForegroundWindow(about);
+  e2e::pressKeys({VK_MENU, VK_F4});
+  EXPECT_TRUE(e2e::waitUntil([&] { return !::IsWindow(about); }, 5000));
+  EXPECT_TRUE(::IsWindowEnabled(ostrel_.main()));
+  EXPECT_TRUE(::IsWindowVisible(ostrel_.main()));
+}
+
+}  // namespace
