@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "search/FileNamePart.h"
 #include "search/ResultListTexts.h"
+#include "ui/main/SearchBoxFilter.h"
 
 namespace {
 constexpr int kNoIcon = -1;
@@ -88,4 +89,9 @@ void ResultList::fill(const AnsiString& filter) {
   setStatus(kCountPart, RowCountText(rowCount()));
 
   app_.filling.exchange(0);
+}
+
+void ResultList::fillFromSearchBox(HWND searchBox) {
+  if (app_.busy.load() != 0) return;
+  fill(SearchBoxText(searchBox));
 }

@@ -21,6 +21,12 @@ class ResultList {
   // is busy: the search thread appends to the results meanwhile.
   void fill(const AnsiString& filter);
 
+  // Refills with the search box's text as filter, on the UI thread. While a
+  // search is busy the rows are left alone: its thread appends to the
+  // results meanwhile and fills the list itself at its end, showing every
+  // result; the next keystroke applies the box's text again.
+  void fillFromSearchBox(HWND searchBox);
+
  private:
   int rowCount() const;
   void setStatus(int part, const char* text) const;

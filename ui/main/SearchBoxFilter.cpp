@@ -14,19 +14,16 @@ constexpr int kMaxTextChars = 4096;
 AnsiString SearchBoxText(HWND box) {
   AnsiString text;
   char* buffer = text.GetBuffer(kTextBufferBytes);
-  buffer[0] = '\0';
-  ::GetWindowTextA(box, buffer, kMaxTextChars);
+  // A failed read need not leave the buffer terminated: only what the call
+  // reports as copied counts.
+  const int copied = box != nullptr ? ::GetWindowTextA(box, buffer, kMaxTextChars) : 0;
+  buffer[(copied > 0 && copied < kMaxTextChars) ? copied : 0] = '\0';
   text.ReleaseBuffer();
   return text;
 }
 
 void Application::filterFromSearchBox() {
-  // While a search is busy its thread appends to `results` and then fills
-  // the list itself; a fill from here would read the array as it grows. The
-  // keystroke leaves the rows alone: the search's fill shows every result,
-  // and the next keystroke applies the box's text.
-  if (busy.load() != 0) return;
-  ResultList(*this).fill(SearchBoxText(::GetDlgItem(mainWindow(), IDC_SEARCH_EDIT)));
+  ResultList(*this).fillFromSearchBox(::GetDlgItem(mainWindow(), IDC_SEARCH_EDIT));
 }
 
 void Application::onSearchBoxKeyUp(WPARAM key) {

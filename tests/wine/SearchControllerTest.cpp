@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "SearchWindowsTestSupport.h"
+#include "holder/FileHolderProcess.h"
+#include "search/PathComparison.h"
+#include "app/Application.h"
+
+namespace {
+
+HandleRecord heldFile(const char* path) {
+  HandleRecord r;
+  r.ownerPid = 8;
+  r.handleValue = 0x44;
+  r.filePath = path;
+  return r;
+}
+
+std::shared_ptr<std::thread> refuseThread(std::function<void()>) {
+  throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+}
+
+// Waits for a search to clear `busy`, serving what it sends meanwhile.
+bool waitUntilIdle(Application& app) {
+  for (int i = 0; i < 60000 && app.busy.load() != 0; ++i) {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+    ::Sleep(1);
+  }
+  return app.busy.load() == 0;
+}
+
+TEST(SearchController, RefreshWhileBusyShowsTheErrorBoxAndChangesNothing) {
+  Application app;
+  app.results = {heldFile("C:\\a.txt"), heldFile("C:\\b.txt")};
+  auto scanner = std::make_shared<HandleScanner>(-1, "File");
+  app.worker.scanner = scanner;
+  app.busy.exchange(1);
+
+  MessageBoxCatcher catcher;
+  app.restartSearch();
+
+  EXPECT_EQ(1, catcher.caught().count);
+  EXPECT_EQ("正在查找", catcher.caught().text);
+  EXPECT_EQ("提示", catcher.caught().caption);
+  EXPECT_TRUE(catcher.caught().errorIcon);
+  EXPECT_EQ(app.mainWindow(), catcher.caught().owner);
+  EXPECT_EQ(2u, app.results.size());
+  EXPECT_EQ(scanner, app.worker.scanner);
+  EXPECT_EQ(nullptr, app.worker.thread);
+  EXPECT_EQ(1, app.busy.load());
+  app.busy.exchange(0);
+}
+
+TEST(SearchController, RefreshFindsEveryHandleOfTheHoldersAndEachSearchUsesANewScanner) {
+  BindNativeLayerForScans();
+  char directory[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, directory);
+  const std::string target = std::string(directory) + "OstrelControllerHeld.txt";
+  const std::wstring wideTarget(target.begin(), target.end());
+  // One process with two handles on the target, another with one.
+  FileHolderProcess first({wideTarget, wideTarget});
+  FileHolderProcess second({wideTarget});
+  ASSERT_TRUE(first.holding());
+  ASSERT_TRUE(second.holding());
+
+  Application app;
+  app.targetPath = target.c_str();
+  app.results = {heldFile("C:\\left over.txt")};
+  MessageBoxCatcher catcher;
+
+  app.restartSearch();
+  ASSERT_TRUE(waitUntilIdle(app));
+  ASSERT_EQ(3u, app.results.size());
+  int fromFirst = 0;
+  int fromSecond = 0;
+  for (const HandleRecord& r : app.results) {
+    EXPECT_TRUE(PathsEqualIgnoringCase(target.c_str(), r.filePath)) << r.filePath.GetString();
+    EXPECT_NE(nullptr, std::strstr(r.processPath, "file_holder.exe")) << r.processPath.GetString();
+    fromFirst += r.ownerPid == first.pid() ? 1 : 0;
+    fromSecond += r.ownerPid == second.pid() ? 1 : 0;
+  }
+  EXPECT_EQ(2, fromFirst);
+  EXPECT_EQ(1, fromSecond);
+  ASSERT_NE(nullptr, app.worker.scanner);
+  std::weak_ptr<HandleScanner> firstScanner = app.worker.scanner;
+
+  app.restartSearch();
+  ASSERT_TRUE(waitUntilIdle(app));
+  EXPECT_TRUE(firstScanner.expired());
+  EXPECT_NE(nullptr, app.worker.scanner);
+  EXPECT_EQ(3u, app.results.size()) << "the previous results were emptied first";
+  EXPECT_EQ(0, catcher.caught().count);
+}
+
+TEST(SearchController, ASearchThreadThatCannotStartLeavesTheControllerIdleAndALaterRefreshWorks) {
+  BindNativeLayerForScans();
+  char directory[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, directory);
+  const std::string held = std::string(directory) + "OstrelRetryHeld.txt";
+  FileHolderProcess holder({std::wstring(held.begin(), held.end())});
+  ASSERT_TRUE(holder.holding());
+  Application app;
+  app.targetPath = AnsiString();
+  app.results = {heldFile("C:\\a.txt")};
+  app.worker.scanner = std::make_shared<HandleScanner>(-1, "File");
+  {
+    ScopedThreadLauncher refuse(&refuseThread);
+    app.restartSearch();
+  }
+  EXPECT_EQ(0, app.busy.load());
+  EXPECT_EQ(0, app.filling.load());
+  EXPECT_EQ(nullptr, app.worker.thread);
+  EXPECT_EQ(nullptr, app.worker.scanner) << "no scanner stands for the emptied results";
+  EXPECT_TRUE(app.results.empty());
+
+  MessageBoxCatcher catcher;
+  app.restartSearch();
+  ASSERT_TRUE(waitUntilIdle(app));
+  EXPECT_EQ(0, catcher.caught().count);
+  ASSERT_NE(nullptr, app.worker.scanner);
+  EXPECT_FALSE(app.worker.scanner->records().empty());
+  EXPECT_FALSE(app.results.empty()) << "with no target every resolved file is a result";
+}
+
+}  // namespace

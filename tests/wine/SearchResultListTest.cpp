@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <future>
+#include <memory>
+#include <string>
+
+#include "SearchWindowsTestSupport.h"
+#include "holder/FileHolderProcess.h"
+#include "app/Application.h"
+#include "ui/main/ResultList.h"
+#include "ui/main/SearchBoxFilter.h"
+
+namespace {
+
+HandleRecord result(uint32_t pid, uint32_t handle, const char* path, const char* process) {
+  HandleRecord r;
+  r.ownerPid = pid;
+  r.handleValue = handle;
+  r.filePath = path;
+  r.processName = process;
+  return r;
+}
+
+class SearchResultList : public ::testing::Test {
+ protected:
+  // One real scan of the system, so that the status logic sees a scanner
+  // that produced records.
+  static void SetUpTestSuite() {
+    BindNativeLayerForScans();
+    wchar_t directory[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, directory);
+    FileHolderProcess holder({std::wstring(directory) + L"OstrelListHeld.txt"});
+    ASSERT_TRUE(holder.holding());
+    // As in the tool, the debug privilege is asked for before the scan.
+    Application tool;
+    ScanWorker worker;
+    // A join raises the stop flag: it must wait for the scan to finish.
+    std::promise<void> scanned;
+    worker.start([&] { scanned.set_value(); });
+    scanned.get_future().wait();
+    worker.join();
+    scannedSystem_ = new std::shared_ptr<HandleScanner>(worker.scanner);
+  }
+  static void TearDownTestSuite() {
+    delete scannedSystem_;
+    scannedSystem_ = nullptr;
+  }
+
+  void SetUp() override {
+    ASSERT_FALSE((*scannedSystem_)->records().empty()) << "the scan found no handle at all";
+    char directory[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, directory);
+    existingFile_ = std::string(directory) + "OstrelListIcon.txt";
+    FILE* file = std::fopen(existingFile_.c_str(), "w");
+    ASSERT_NE(nullptr, file);
+    std::fclose(file);
+
+    app_ = std::make_unique<Application>();
+    app_->worker.scanner = *scannedSystem_;
+    app_->targetPath = "C:\\Data\\Report.txt";
+    app_->results = {result(4, 420, "C:\\Data\\Report.txt", "one.exe"),
+                     result(1234, 0x20, existingFile_.c_str(), "two.exe"),
+                     result(99, 0xfffc, "c:\\data\\REPORT.txt", "three.exe")};
+  }
+  void TearDown() override {
+    if (app_ != nullptr) app_->worker.scanner.reset();
+    std::remove(existingFile_.c_str());
+  }
+
+  ResultList list() { return ResultList(*app_, windows_.listView(), windows_.statusBar()); }
+
+  static std::shared_ptr<HandleScanner>* scannedSystem_;
+  ListAndStatusWindows windows_;
+  std::unique_ptr<Application> app_;
+  std::string existingFile_;
+};
+
+std::shared_ptr<HandleScanner>* SearchResultList::scannedSystem_ = nullptr;
+
+TEST_F(SearchResultList, EmptyFilterAppendsEveryResultInOrderWithItsIndexTextsAndIcon) {
+  list().fill(AnsiString());
+  ASSERT_EQ(3, windows_.rowCount());
+  EXPECT_EQ("Report.txt", windows_.cell(0, 0));
+  EXPECT_EQ("C:\\Data\\Report.txt", windows_.cell(0, 1));
+  EXPECT_EQ("0x1a4", windows_.cell(0, 2));
+  EXPECT_EQ("4", windows_.cell(0, 3));
+  EXPECT_EQ("one.exe", windows_.cell(0, 4));
+  EXPECT_EQ("OstrelListIcon.txt", windows_.cell(1, 0));
+  EXPECT_EQ("0x20", windows_.cell(1, 2));
+  EXPECT_EQ("1234", windows_.cell(1, 3));
+  EXPECT_EQ("REPORT.txt", windows_.cell(2, 0));
+  EXPECT_EQ("0xfffc", windows_.cell(2, 2));
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(row, windows_.rowParam(row));
+  EXPECT_GE(windows_.rowImage(1), 0) << "an existing file has a system icon";
+  EXPECT_EQ("Report.txt 被占用了", windows_.status(0));
+  EXPECT_EQ("3个文件", windows_.status(1));
+  EXPECT_EQ(0, app_->filling.load());
+}
+
+TEST_F(SearchResultList, FilterKeepsPathsContainingItInAnyCaseAndRowsKeepTheirResultIndex) {
+  list().fill(AnsiString());
+  list().fill("data\\rep");
+  ASSERT_EQ(2, windows_.rowCount());
+  EXPECT_EQ(0, windows_.rowParam(0));
+  EXPECT_EQ(2, windows_.rowParam(1));
+  EXPECT_EQ("c:\\data\\REPORT.txt", windows_.cell(1, 1));
+  EXPECT_EQ("2个文件", windows_.status(1));
+
+  // The outcome follows every result, not the rows that passed the filter.
+  list().fill("nothing-like-this");
+  EXPECT_EQ(0, windows_.rowCount());
+  EXPECT_EQ("Report.txt 被占用了", windows_.status(0));
+  EXPECT_EQ("0个文件", windows_.status(1));
+
+  // The file name is not all the filter sees.
+  list().fill("C:\\DATA");
+  EXPECT_EQ(2, windows_.rowCount());
+}
+
+TEST_F(SearchResultList, OutcomeTextsForEveryFileForNoHolderAndForNoRecords) {
+  app_->targetPath = AnsiString();
+  list().fill(AnsiString());
+  EXPECT_EQ("查找完成", windows_.status(0));
+
+  app_->targetPath = "D:\\目录\\空闲 文件.txt";
+  app_->results.clear();
+  list().fill(AnsiString());
+  EXPECT_EQ(0, windows_.rowCount()) << "the previous rows are cleared";
+  EXPECT_EQ("空闲 文件.txt 没有被占用", windows_.status(0));
+  EXPECT_EQ("0个文件", windows_.status(1));
+
+  app_->worker.scanner.reset();
+  list().fill(AnsiString());
+  EXPECT_EQ("查找失败", windows_.status(0));
+  EXPECT_EQ("0个文件", windows_.status(1));
+}
+
+TEST_F(SearchResultList, AFillThatMeetsARunningOneChangesNothing) {
+  list().fill(AnsiString());
+  windows_.setStatus(0, "before");
+  app_->filling.exchange(1);
+  app_->results.pop_back();
+  list().fill("report");
+  EXPECT_EQ(3, windows_.rowCount());
+  EXPECT_EQ("before", windows_.status(0));
+  EXPECT_EQ(1, app_->filling.load()) << "the guard stays with its owner";
+  app_->filling.exchange(0);
+}
+
+TEST_F(SearchResultList, SearchBoxFillsWithItsTextButLeavesTheRowsAloneWhileBusy) {
+  list().fill(AnsiString());
+  ::SetWindowTextA(windows_.searchBox(), "one-of-none");
+  windows_.setStatus(0, "查找中...");
+
+  app_->busy.exchange(1);
+  list().fillFromSearchBox(windows_.searchBox());
+  EXPECT_EQ(3, windows_.rowCount());
+  EXPECT_EQ("查找中...", windows_.status(0));
+
+  app_->busy.exchange(0);
+  ::SetWindowTextA(windows_.searchBox(), "DATA\\report");
+  list().fillFromSearchBox(windows_.searchBox());
+  EXPECT_EQ(2, windows_.rowCount());
+  EXPECT_EQ("2个文件", windows_.status(1));
+}
+
+TEST_F(SearchResultList, SearchBoxTextIsReadUpTo4095Bytes) {
+  ::SendMessageA(windows_.searchBox(), EM_LIMITTEXT, 0, 0);
+  ::SetWindowTextA(windows_.searchBox(), std::string(5000, 'x').c_str());
+  EXPECT_EQ(4095, SearchBoxText(windows_.searchBox()).GetLength());
+  ::SetWindowTextA(windows_.searchBox(), "数据");
+  EXPECT_STREQ("数据", SearchBoxText(windows_.searchBox()));
+  EXPECT_STREQ("", SearchBoxText(nullptr));
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+#pragma once
+// Windows for the search controller's tests: a hidden parent holding a
+// report list view with the tool's five columns and a three-part status bar,
+// and a catcher for the message boxes shown on the test thread.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "search/ScanWorker.h"
+
+class ListAndStatusWindows {
+ public:
+  ListAndStatusWindows();
+  ~ListAndStatusWindows();
+  ListAndStatusWindows(const ListAndStatusWindows&) = delete;
+  ListAndStatusWindows& operator=(const ListAndStatusWindows&) = delete;
+
+  HWND parent() const { return parent_; }
+  HWND listView() const { return listView_; }
+  HWND statusBar() const { return statusBar_; }
+  HWND searchBox() const { return searchBox_; }
+
+  int rowCount() const;
+  std::string cell(int row, int column) const;
+  LPARAM rowParam(int row) const;
+  int rowImage(int row) const;
+  std::string status(int part) const;
+  void setStatus(int part, const char* text) const;
+
+ private:
+  HWND parent_;
+  HWND listView_;
+  HWND statusBar_;
+  HWND searchBox_;
+};
+
+// What a message box shown while the catcher lives said; the box is
+// answered with OK at once.
+struct CaughtMessageBox {
+  int count = 0;
+  std::string text;
+  std::string caption;
+  HWND owner = nullptr;
+  bool errorIcon = false;
+};
+
+class MessageBoxCatcher {
+ public:
+  MessageBoxCatcher();
+  ~MessageBoxCatcher();
+  MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+  MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+  const CaughtMessageBox& caught() const;
+
+ private:
+  HHOOK hook_;
+};
+
+// Binds the native query functions as the tool's start-up does, so that a
+// scan in the test process reads the real handle table.
+void BindNativeLayerForScans();
+
+// Puts a thread launcher in force for one test.
+class ScopedThreadLauncher {
+ public:
+  explicit ScopedThreadLauncher(ScanWorker::ThreadLauncher launcher) : saved_(ScanWorker::launchThread) {
+    ScanWorker::launchThread = launcher;
+  }
+  ~ScopedThreadLauncher() { ScanWorker::launchThread = saved_; }
+  ScopedThreadLauncher(const ScopedThreadLauncher&) = delete;
+  ScopedThreadLauncher& operator=(const ScopedThreadLauncher&) = delete;
+
+ private:
+  ScanWorker::ThreadLauncher saved_;
+};
