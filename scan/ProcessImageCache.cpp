@@ -1,10 +1,18 @@
 #include "scan/ProcessImageCache.h"
 
+#include <cstring>
+
 #include "scan/native/CountedString.h"
 #include "scan/native/NativeApi.h"
 
 namespace {
 constexpr SIZE_T kProcessListBlock = 1048576;
+
+ProcessListEntry entryAt(const unsigned char* place) {
+  ProcessListEntry entry;
+  std::memcpy(&entry, place, sizeof entry);
+  return entry;
+}
 }  // namespace
 
 ProcessImageCache::ProcessImageCache() : block_(kProcessListBlock) {}
@@ -21,12 +29,13 @@ int ProcessImageCache::Fill() {
   }
   const auto* base = static_cast<const unsigned char*>(block_.get());
   SIZE_T offset = 0;
-  // A chain that leaves the block, or points at a misaligned entry, ends here.
-  while (offset <= block_.size() - sizeof(ProcessListEntry) && offset % alignof(ProcessListEntry) == 0) {
-    const auto* entry = reinterpret_cast<const ProcessListEntry*>(base + offset);
-    map_[static_cast<uint32_t>(entry->processId)] = entry;
-    if (entry->nextEntryOffset == 0 || entry->nextEntryOffset >= block_.size() - offset) break;
-    offset += entry->nextEntryOffset;
+  // A chain that leaves the block ends here. Entries are copied out, as the
+  // system aligns them no further than it must.
+  while (offset <= block_.size() - sizeof(ProcessListEntry)) {
+    const ProcessListEntry entry = entryAt(base + offset);
+    map_[static_cast<uint32_t>(entry.processId)] = base + offset;
+    if (entry.nextEntryOffset == 0 || entry.nextEntryOffset >= block_.size() - offset) break;
+    offset += entry.nextEntryOffset;
   }
   return 1;
 }
@@ -35,5 +44,5 @@ AnsiString ProcessImageCache::LookupProcessName(uint32_t processId) const {
   const auto found = map_.find(processId);
   if (found == map_.end()) return AnsiString();
   const auto* base = static_cast<const unsigned char*>(block_.get());
-  return NarrowCountedString(found->second->imageName, base, base + block_.size());
+  return NarrowCountedString(entryAt(found->second).imageName, base, base + block_.size());
 }

@@ -27,5 +27,5 @@ class ProcessImageCache {
 
  private:
   VirtualBlock block_;
-  std::map<uint32_t, const ProcessListEntry*> map_;
+  std::map<uint32_t, const unsigned char*> map_;  // process ID to its entry in the block
 };

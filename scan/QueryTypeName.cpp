@@ -26,7 +26,7 @@ int QueryTypeName(uint32_t handleValue, AnsiString& typeName, uint32_t ownerPid)
   }
   // The name's characters follow the fixed record; a block too short to
   // hold the record holds no name.
-  constexpr ULONG kNameOffset = sizeof(ObjectTypeInformation);
+  constexpr ULONG kNameOffset = sizeof(ObjectTypeRecord);
   if (block.size() < kNameOffset) return 0;
   const auto* name = reinterpret_cast<const WCHAR*>(block.bytes() + kNameOffset);
   typeName = NarrowLowBytes(name, (block.size() - kNameOffset) / sizeof(WCHAR));

@@ -14,7 +14,7 @@ namespace {
 constexpr ULONG kDefaultNameBlock = 8192;
 
 int nameProcess(HANDLE handle, AnsiString& name) {
-  ProcessBasicInformation info{};
+  ProcessBasicRecord info{};
   uint32_t processId = 0;
   if (NativeApi.NtQueryInformationProcess(handle, kProcessBasicInformation, &info, sizeof info, nullptr) ==
       kStatusSuccess) {
@@ -40,11 +40,11 @@ int nameObject(HANDLE handle, AnsiString& name) {
       kStatusSuccess) {
     return 0;
   }
-  if (block.size() < sizeof(ObjectNameInformation)) {
+  if (block.size() < sizeof(ObjectNameRecord)) {
     name.Empty();
     return 1;
   }
-  const auto* info = static_cast<const ObjectNameInformation*>(block.data());
+  const auto* info = static_cast<const ObjectNameRecord*>(block.data());
   name = NarrowCountedString(info->name, block.bytes(), block.bytes() + block.size());
   return 1;
 }

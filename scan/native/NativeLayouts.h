@@ -60,18 +60,18 @@ struct ProcessListEntry {
 
 // Object type information (NtQueryObject class 2); the type name's
 // characters follow the fixed record in the same block.
-struct ObjectTypeInformation {
+struct ObjectTypeRecord {
   CountedString typeName;
   ULONG reserved[22];
 };
 
 // Object name information (NtQueryObject class 1).
-struct ObjectNameInformation {
+struct ObjectNameRecord {
   CountedString name;
 };
 
 // Process basic information (NtQueryInformationProcess class 0).
-struct ProcessBasicInformation {
+struct ProcessBasicRecord {
   NTSTATUS exitStatus;
   void* pebBaseAddress;
   ULONG_PTR affinityMask;
@@ -81,7 +81,7 @@ struct ProcessBasicInformation {
 };
 
 // Thread basic information (NtQueryInformationThread class 0).
-struct ThreadBasicInformation {
+struct ThreadBasicRecord {
   NTSTATUS exitStatus;
   void* tebBaseAddress;
   void* clientProcessId;
@@ -106,9 +106,9 @@ static_assert(offsetof(ExtendedHandleTableEntry, ownerPid) == 4 &&
               "extended handle table entry");
 static_assert(offsetof(ProcessListEntry, imageName) == 56 && offsetof(ProcessListEntry, processId) == 68,
               "process list entry");
-static_assert(sizeof(ObjectTypeInformation) == 96, "object type information");
-static_assert(sizeof(ProcessBasicInformation) == 24 && offsetof(ProcessBasicInformation, processId) == 16,
+static_assert(sizeof(ObjectTypeRecord) == 96, "object type information");
+static_assert(sizeof(ProcessBasicRecord) == 24 && offsetof(ProcessBasicRecord, processId) == 16,
               "process basic information");
-static_assert(sizeof(ThreadBasicInformation) == 28 && offsetof(ThreadBasicInformation, clientThreadId) == 12,
+static_assert(sizeof(ThreadBasicRecord) == 28 && offsetof(ThreadBasicRecord, clientThreadId) == 12,
               "thread basic information");
 #endif

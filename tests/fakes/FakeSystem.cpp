@@ -218,11 +218,11 @@ NTSTATUS WINAPI FakeNtQueryObject(HANDLE handle, ULONG informationClass, void* b
   }
   if (informationClass == kObjectTypeInformation) {
     if (hook && buffer != nullptr) hook();
-    const NTSTATUS status = writeCounted(object->typeName, sizeof(ObjectTypeInformation), buffer, length, returned);
+    const NTSTATUS status = writeCounted(object->typeName, sizeof(ObjectTypeRecord), buffer, length, returned);
     return status == kStatusSuccess ? object->typeStatus : status;
   }
   if (informationClass == kObjectNameInformation) {
-    const NTSTATUS status = writeCounted(object->objectName, sizeof(ObjectNameInformation), buffer, length, returned);
+    const NTSTATUS status = writeCounted(object->objectName, sizeof(ObjectNameRecord), buffer, length, returned);
     return status == kStatusSuccess ? object->nameStatus : status;
   }
   return kStatusInvalidInfoClass;
@@ -233,11 +233,11 @@ NTSTATUS WINAPI FakeNtQueryInformationThread(HANDLE thread, ULONG informationCla
   const std::lock_guard<std::mutex> guard(fake->lock);
   Handle* found = fake->find(thread);
   if (found == nullptr || !found->object) return kStatusInvalidHandle;
-  if (informationClass != kThreadBasicInformation || length < sizeof(ThreadBasicInformation) ||
+  if (informationClass != kThreadBasicInformation || length < sizeof(ThreadBasicRecord) ||
       found->object->threadId == 0) {
     return kStatusObjectTypeMismatch;
   }
-  auto* info = static_cast<ThreadBasicInformation*>(buffer);
+  auto* info = static_cast<ThreadBasicRecord*>(buffer);
   info->clientThreadId = reinterpret_cast<void*>(static_cast<uintptr_t>(found->object->threadId));
   return kStatusSuccess;
 }
@@ -247,11 +247,11 @@ NTSTATUS WINAPI FakeNtQueryInformationProcess(HANDLE process, ULONG informationC
   const std::lock_guard<std::mutex> guard(fake->lock);
   Handle* found = fake->find(process);
   if (found == nullptr || !found->object) return kStatusInvalidHandle;
-  if (informationClass != kProcessBasicInformation || length < sizeof(ProcessBasicInformation) ||
+  if (informationClass != kProcessBasicInformation || length < sizeof(ProcessBasicRecord) ||
       found->object->processId == 0) {
     return kStatusObjectTypeMismatch;
   }
-  static_cast<ProcessBasicInformation*>(buffer)->processId = found->object->processId;
+  static_cast<ProcessBasicRecord*>(buffer)->processId = found->object->processId;
   return kStatusSuccess;
 }
 

@@ -28,9 +28,11 @@
 class FakeSystem {
  public:
   struct Object {
-    std::u16string typeName = u"File";
+    Object(std::u16string type = u"File", std::u16string name = u"", std::string path = "")  // NOLINT
+        : typeName(std::move(type)), objectName(std::move(name)), finalPath(std::move(path)) {}
+    std::u16string typeName;
     std::u16string objectName;
-    std::string finalPath;
+    std::string finalPath;  // what GetFinalPathNameByHandleA answers
     bool pathQueryHangs = false;  // GetFinalPathNameByHandleA waits until releaseHangs()
     NTSTATUS typeStatus = 0;      // status of the type query into a big enough block
     NTSTATUS nameStatus = 0;
@@ -38,10 +40,13 @@ class FakeSystem {
     uint32_t threadId = 0;   // for thread handles
   };
   struct Process {
+    Process(std::u16string image = u"", std::string path = "", bool canOpen = true,  // NOLINT
+            DWORD exit = STILL_ACTIVE)
+        : imageName(std::move(image)), imagePath(std::move(path)), openable(canOpen), exitCode(exit) {}
     std::u16string imageName;
     std::string imagePath;
-    bool openable = true;
-    DWORD exitCode = STILL_ACTIVE;
+    bool openable;
+    DWORD exitCode;
   };
   struct TableEntry {
     uint32_t ownerPid;

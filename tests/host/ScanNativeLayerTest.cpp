@@ -75,7 +75,9 @@ TEST_P(DebugPrivilege, ReportsTheFailingStepAndClosesAnOpenedToken) {
   EXPECT_EQ(system.badCloses(), 0);
   // The lookup is not attempted without a token.
   EXPECT_EQ(system.lookedUpPrivileges().size(), c.opens ? 1u : 0u);
-  if (c.opens) EXPECT_EQ(system.lookedUpPrivileges()[0], "SeDebugPrivilege");
+  if (c.opens) {
+    EXPECT_EQ(system.lookedUpPrivileges()[0], "SeDebugPrivilege");
+  }
   EXPECT_EQ(system.tokenAdjusted(), c.opens && c.looksUp && c.adjusts);
 }
 

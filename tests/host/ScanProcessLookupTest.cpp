@@ -127,6 +127,24 @@ TEST_F(ProcessLookup, NamesOutsideTheBlockOrPastTheirLengthAreNotRead) {
   EXPECT_EQ(cache.LookupProcessName(802), "abc");
 }
 
+TEST_F(ProcessLookup, EntriesAlignedOnlyToFourBytesAreStillWalked) {
+  scriptList(system, [](unsigned char* base, ULONG, ProcessListEntry* first) {
+    constexpr std::size_t kSecond = 260;  // four-byte aligned only
+    first->nextEntryOffset = kSecond;
+    auto* chars = reinterpret_cast<WCHAR*>(base + kSecond + sizeof(ProcessListEntry));
+    const char16_t text[] = u"next.exe";
+    std::copy(text, text + 8, chars);
+    ProcessListEntry second{};
+    second.processId = 803;
+    second.imageName = {16, 18, chars};
+    std::memcpy(base + kSecond, &second, sizeof second);
+  });
+  ProcessImageCache cache;
+  EXPECT_EQ(cache.Fill(), 1);
+  EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
+  EXPECT_EQ(cache.LookupProcessName(803), "next.exe");
+}
+
 TEST_F(ProcessLookup, NoNativeLayerLeavesTheCacheEmpty) {
   NativeApi.allPresent = 0;
   ProcessImageCache cache;
