@@ -1,0 +1,200 @@
+// A search as the user sees it: Ostrel.exe started on a file that helper
+// processes hold (or on none), the rows and the status texts it shows, and
+// the search box's filter.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../holder/FileHolderProcess.h"
+#include "OstrelSession.h"
+
+namespace {
+
+using e2e::OstrelSession;
+
+// Narrow text in the ANSI code page (936 here), as Ostrel shows it.
+std::string Narrow(const std::wstring& wide) {
+  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string text(bytes > 0 ? bytes - 1 : 0, '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], bytes, nullptr, nullptr);
+  return text;
+}
+
+std::wstring TempDirectory() {
+  wchar_t directory[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, directory);
+  wchar_t full[MAX_PATH] = {};
+  ::GetLongPathNameW(directory, full, MAX_PATH);
+  return full;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+bool SamePath(const std::string& a, const std::string& b) { return ::lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+bool ContainsIgnoringCase(std::string text, std::string part) {
+  for (char& c : text) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+  for (char& c : part) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+  return text.find(part) != std::string::npos;
+}
+
+std::string Count(int rows) { return std::to_string(rows) + "个文件"; }
+
+// Rows whose path is `path`, in any letter case.
+std::vector<e2e::Row> RowsFor(const std::vector<e2e::Row>& rows, const std::string& path) {
+  std::vector<e2e::Row> kept;
+  for (const e2e::Row& row : rows) {
+    if (SamePath(row.columns[1], path)) kept.push_back(row);
+  }
+  return kept;
+}
+
+void CreateEmptyFile(const std::wstring& path) {
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  ::CloseHandle(file);
+}
+
+TEST(Search, TargetHeldByTwoProcessesGivesTwoRowsAndTheHeldOutcome) {
+  const std::wstring target = TempDirectory() + L"OstrelHeldTwice.txt";
+  FileHolderProcess first({target});
+  FileHolderProcess second({target});
+  ASSERT_TRUE(first.holding() && second.holding());
+
+  OstrelSession session(Quoted(target));
+  const auto& window = session.window();
+  EXPECT_EQ("OstrelHeldTwice.txt 被占用了", window.waitForStatusToSettle());
+  EXPECT_EQ(Count(2), window.statusText(1));
+
+  const std::vector<e2e::Row> rows = window.rows();
+  ASSERT_EQ(2u, rows.size());
+  std::set<std::string> pids;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const e2e::Row& row = rows[i];
+    EXPECT_EQ("OstrelHeldTwice.txt", row.columns[0]);
+    EXPECT_TRUE(SamePath(Narrow(target), row.columns[1])) << row.columns[1];
+    EXPECT_EQ(0u, row.columns[2].rfind("0x", 0)) << row.columns[2];
+    EXPECT_EQ(std::string::npos, row.columns[2].find_first_not_of("0123456789abcdefx")) << row.columns[2];
+    pids.insert(row.columns[3]);
+    EXPECT_EQ("file_holder.exe", row.columns[4]);
+    EXPECT_EQ(static_cast<LPARAM>(i), row.itemParameter);
+  }
+  EXPECT_EQ((std::set<std::string>{std::to_string(first.pid()), std::to_string(second.pid())}), pids);
+
+  // A filter that hides every row changes the count but not the outcome.
+  window.pressKey('F', {VK_CONTROL});
+  window.typeText("zzq");
+  window.settleInput();
+  EXPECT_EQ(0, window.rowCount());
+  EXPECT_EQ(Count(0), window.statusText(1));
+  EXPECT_EQ("OstrelHeldTwice.txt 被占用了", window.statusText(0));
+}
+
+TEST(Search, TargetHeldByNobodyGivesNoRows) {
+  const std::wstring target = TempDirectory() + L"OstrelHeldByNobody.txt";
+  CreateEmptyFile(target);
+  OstrelSession session(Quoted(target));
+  const auto& window = session.window();
+  EXPECT_EQ("OstrelHeldByNobody.txt 没有被占用", window.waitForStatusToSettle());
+  EXPECT_EQ(Count(0), window.statusText(1));
+  EXPECT_EQ(0, window.rowCount());
+  ::DeleteFileW(target.c_str());
+}
+
+TEST(Search, NoTargetListsEveryOpenFileAmongThemTheHelpersFiles) {
+  const std::wstring held = TempDirectory() + L"OstrelEveryFile.txt";
+  FileHolderProcess holder({held, held});
+  ASSERT_TRUE(holder.holding());
+  OstrelSession session;
+  const auto& window = session.window();
+  EXPECT_EQ("查找完成", window.waitForStatusToSettle());
+  const std::vector<e2e::Row> rows = window.rows();
+  EXPECT_EQ(Count(static_cast<int>(rows.size())), window.statusText(1));
+  const std::vector<e2e::Row> helpers = RowsFor(rows, Narrow(held));
+  ASSERT_EQ(2u, helpers.size()) << "two handles of one process are two rows";
+  EXPECT_EQ(std::to_string(holder.pid()), helpers[0].columns[3]);
+  EXPECT_NE(helpers[0].columns[2], helpers[1].columns[2]);
+  for (const e2e::Row& row : rows) EXPECT_FALSE(row.columns[1].empty());
+}
+
+TEST(Search, TargetGivenInOtherCaseRelativeOrQuotedWithSpacesAndChineseIsFound) {
+  const std::wstring directory = TempDirectory() + L"Ostrel 目录 测试";
+  ::CreateDirectoryW(directory.c_str(), nullptr);
+  const std::wstring target = directory + L"\\占用 文件.txt";
+  FileHolderProcess holder({target});
+  ASSERT_TRUE(holder.holding());
+
+  {
+    OstrelSession session(Quoted(target));
+    EXPECT_EQ("占用 文件.txt 被占用了", session.window().waitForStatusToSettle());
+    EXPECT_EQ(Count(1), session.window().statusText(1));
+  }
+  {
+    std::wstring upper = target;
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(::towupper(c));
+    OstrelSession session(Quoted(upper));
+    EXPECT_EQ("占用 文件.TXT 被占用了", session.window().waitForStatusToSettle());
+    EXPECT_EQ(Count(1), session.window().statusText(1));
+  }
+  {
+    wchar_t saved[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_TRUE(::SetCurrentDirectoryW(directory.c_str()));
+    OstrelSession session(Quoted(L"占用 文件.txt"));
+    ::SetCurrentDirectoryW(saved);
+    EXPECT_EQ("占用 文件.txt 被占用了", session.window().waitForStatusToSettle());
+    EXPECT_EQ(Count(1), session.window().statusText(1));
+  }
+}
+
+TEST(Search, SearchBoxKeepsRowsContainingTheTextAndOnlyEditingKeysRefilter) {
+  const std::wstring directory = TempDirectory();
+  const std::wstring alpha = directory + L"OstrelFilterAlpha.txt";
+  const std::wstring beta = directory + L"OstrelFilterBeta.txt";
+  FileHolderProcess holder({alpha, beta});
+  ASSERT_TRUE(holder.holding());
+  OstrelSession session;
+  const auto& window = session.window();
+  ASSERT_EQ("查找完成", window.waitForStatusToSettle());
+
+  window.pressKey('F', {VK_CONTROL});
+  window.typeText("ostrelFILTERb");
+  window.settleInput();
+  std::vector<e2e::Row> rows = window.rows();
+  EXPECT_EQ(Count(static_cast<int>(rows.size())), window.statusText(1));
+  EXPECT_EQ("查找完成", window.statusText(0));
+  for (const e2e::Row& row : rows) EXPECT_TRUE(ContainsIgnoringCase(row.columns[1], "ostrelfilterb")) << row.columns[1];
+  EXPECT_EQ(1u, RowsFor(rows, Narrow(beta)).size());
+  EXPECT_EQ(0u, RowsFor(rows, Narrow(alpha)).size());
+
+  // Backspace refilters: both files again.
+  window.pressKey(VK_BACK);
+  window.settleInput();
+  rows = window.rows();
+  EXPECT_EQ(1u, RowsFor(rows, Narrow(alpha)).size());
+  EXPECT_EQ(1u, RowsFor(rows, Narrow(beta)).size());
+  EXPECT_EQ(Count(static_cast<int>(rows.size())), window.statusText(1));
+
+  // A text set without a key leaves the rows; arrow keys do not refilter,
+  // Delete does.
+  const int before = window.rowCount();
+  e2e::OstrelWindow::send(window.searchBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("OstrelFilterAlpha"));
+  window.pressKey(VK_LEFT);
+  window.pressKey(VK_RIGHT);
+  window.settleInput();
+  EXPECT_EQ(before, window.rowCount());
+  window.pressKey(VK_END);
+  window.pressKey(VK_DELETE);
+  window.settleInput();
+  rows = window.rows();
+  EXPECT_EQ(1u, RowsFor(rows, Narrow(alpha)).size());
+  EXPECT_EQ(0u, RowsFor(rows, Narrow(beta)).size());
+}
+
+}  // namespace
