@@ -325,7 +325,6 @@ void clickAt(POINT screen, bool right) {
   ::SendInput(ARRAYSIZE(inputs), inputs, sizeof(INPUT));
 }
 
-void rightClickCentre(HWND window) { clickAt(centreOf(window), true); }
 void leftClickCentre(HWND window) { clickAt(centreOf(window), false); }
 
 void pressKeys(const std::vector<WORD>& keys) {

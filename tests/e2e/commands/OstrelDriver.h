@@ -82,7 +82,6 @@ int waitForPopupMenuItemCount(HANDLE process, DWORD processId, HWND& menuWindow,
 
 // Real input.
 void clickAt(POINT screen, bool right);
-void rightClickCentre(HWND window);
 void leftClickCentre(HWND window);
 void pressKeys(const std::vector<WORD>& keys);  // pressed in order, released in reverse
 
