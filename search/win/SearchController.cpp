@@ -7,11 +7,11 @@
 #include "res/resource.h"
 #include "search/ResultListTexts.h"
 #include "search/ResultMatching.h"
+#include "ui/main/PromptCaption.h"
 #include "ui/main/ResultList.h"
 
 namespace {
 const char kSearchRunningMessage[] = "正在查找";
-const char kPromptCaption[] = "提示";
 const char kNoText[] = "";
 constexpr WPARAM kOutcomePart = 0;
 constexpr WPARAM kCountPart = 1;
