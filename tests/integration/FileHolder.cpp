@@ -1,5 +1,7 @@
 // A helper for the real-system tests and the benchmark: opens each file it
-// is given (N times each with "--copies N"), prints one line per handle,
+// is given and, with "--copies N", duplicates that handle until it holds N of
+// it (duplicates share one open file, so thousands of handles cost Wine's
+// server no more than one file descriptor each file). Prints one line per handle,
 // "HANDLE <value in hex> <path>", then "READY", and holds the handles until
 // its standard input is closed.
 #include <windows.h>
@@ -18,9 +20,15 @@ int main(int argc, char** argv) {
   }
   std::vector<HANDLE> handles;
   for (int i = first; i < argc; ++i) {
+    HANDLE original = CreateFileA(argv[i], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     for (int copy = 0; copy < copies; ++copy) {
-      HANDLE file = CreateFileA(argv[i], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      HANDLE file = original;
+      if (copy > 0 && original != INVALID_HANDLE_VALUE &&
+          !DuplicateHandle(GetCurrentProcess(), original, GetCurrentProcess(), &file, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+        file = INVALID_HANDLE_VALUE;
+      }
       if (file == INVALID_HANDLE_VALUE) {
         std::printf("FAILED %s\n", argv[i]);
         std::fflush(stdout);
