@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -74,11 +76,13 @@ int main(int argc, char** argv) {
   QueryPerformanceCounter(&end);
   NativeApi.NtQuerySystemInformation = realQuery;
 
+  std::set<std::pair<DWORD, uint32_t>> heldHandles;
+  for (const auto& holder : holders) {
+    for (const auto& handle : holder->handles()) heldHandles.insert({holder->pid(), handle.value});
+  }
   int resolvedHeld = 0;
   for (const HandleRecord& record : scanner.records()) {
-    for (const auto& holder : holders) {
-      if (record.ownerPid == holder->pid() && !record.filePath.IsEmpty()) ++resolvedHeld;
-    }
+    if (heldHandles.count({record.ownerPid, record.handleValue}) != 0 && !record.filePath.IsEmpty()) ++resolvedHeld;
   }
   PROCESS_MEMORY_COUNTERS memory{};
   memory.cb = sizeof memory;
