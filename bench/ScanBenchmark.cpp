@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "HolderProcess.h"
+#include "FileHolderProcess.h"
 #include "scan/HandleScanner.h"
 #include "scan/native/DebugPrivilege.h"
 #include "scan/native/NativeApi.h"
@@ -53,11 +53,11 @@ int main(int argc, char** argv) {
   for (int i = 0; i < kFilesPerHelper; ++i) files.push_back(MakeTempFile("osb"));
   const int helpers = wanted > kHandlesPerHelper ? (wanted + kHandlesPerHelper - 1) / kHandlesPerHelper : 1;
   const int copies = wanted / (helpers * kFilesPerHelper) > 0 ? wanted / (helpers * kFilesPerHelper) : 1;
-  std::vector<std::unique_ptr<HolderProcess>> holders;
+  std::vector<std::unique_ptr<FileHolderProcess>> holders;
   int held = 0;
   for (int i = 0; i < helpers; ++i) {
-    holders.push_back(std::make_unique<HolderProcess>(files, copies));
-    if (!holders.back()->ready()) {
+    holders.push_back(std::make_unique<FileHolderProcess>(files, copies));
+    if (!holders.back()->holding()) {
       std::printf("helper %d did not start\n", i);
       return 1;
     }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../holder/FileHolderProcess.h"
+#include "FileHolderProcess.h"
 #include "OstrelSession.h"
 
 namespace {

@@ -1,54 +1,44 @@
 #pragma once
-// Starts file_holder.exe (beside the running test program) holding the given
-// files, waits until it holds them, and ends it when destroyed.
+// Starts file_holder.exe (beside the running program) on a set of files,
+// waits until it holds them and reads back the handles it opened; lets it go
+// when the object goes.
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 class FileHolderProcess {
  public:
-  explicit FileHolderProcess(const std::vector<std::wstring>& paths) {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring program(self);
-    program = program.substr(0, program.find_last_of(L'\\') + 1) + L"file_holder.exe";
+  struct HeldHandle {
+    uint32_t value;
+    std::string path;  // as the helper was given it, in the ANSI code page
+  };
 
-    static LONG counter = 0;
-    const std::wstring eventName = L"OstrelHolderReady-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                   std::to_wstring(::InterlockedIncrement(&counter));
-    const HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
-    std::wstring commandLine = L"\"" + program + L"\" " + eventName;
-    for (const std::wstring& path : paths) commandLine += L" \"" + path + L"\"";
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                         &info)) {
-      process_ = info.hProcess;
-      pid_ = info.dwProcessId;
-      ::CloseHandle(info.hThread);
-      const HANDLE waits[] = {ready, process_};
-      holding_ = ::WaitForMultipleObjects(2, waits, FALSE, 60000) == WAIT_OBJECT_0;
-    }
-    ::CloseHandle(ready);
-  }
-  ~FileHolderProcess() {
-    if (process_ == nullptr) return;
-    ::TerminateProcess(process_, 0);
-    ::WaitForSingleObject(process_, 30000);
-    ::CloseHandle(process_);
-  }
+  // Opens every path once, or `copies` handles of it (duplicates of one open).
+  explicit FileHolderProcess(const std::vector<std::wstring>& paths, int copies = 1);
+  // The same for paths in the ANSI code page.
+  explicit FileHolderProcess(const std::vector<std::string>& paths, int copies = 1);
+  ~FileHolderProcess();
   FileHolderProcess(const FileHolderProcess&) = delete;
   FileHolderProcess& operator=(const FileHolderProcess&) = delete;
 
+  // True once the helper holds every file.
   bool holding() const { return holding_; }
-  DWORD pid() const { return pid_; }
+  DWORD pid() const { return info_.dwProcessId; }
+  HANDLE process() const { return info_.hProcess; }
+  const std::vector<HeldHandle>& handles() const { return handles_; }
+  // Ends the helper at once and waits until it has gone.
+  void kill();
 
  private:
-  HANDLE process_ = nullptr;
-  DWORD pid_ = 0;
+  PROCESS_INFORMATION info_{};
+  HANDLE input_ = nullptr;   // our end of its standard input
+  HANDLE output_ = nullptr;  // our end of its standard output
   bool holding_ = false;
+  std::vector<HeldHandle> handles_;
 };
+
+// A full path of a new empty file in the temporary folder.
+std::string MakeTempFile(const std::string& stem);

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <set>
 
-#include "HolderProcess.h"
+#include "FileHolderProcess.h"
 #include "scan/HandleScanner.h"
 #include "scan/ProcessImageCache.h"
 #include "scan/native/NativeApi.h"
@@ -42,8 +42,8 @@ class RealScan : public ::testing::Test {
 };
 
 TEST_F(RealScan, FindsEachHeldFileWithItsOwnerAndNoneOfItsOwn) {
-  HolderProcess holder(files);
-  ASSERT_TRUE(holder.ready());
+  FileHolderProcess holder(files);
+  ASSERT_TRUE(holder.holding());
   ASSERT_EQ(holder.handles().size(), files.size());
   // A file of the scanner's own process, which must never be listed.
   HANDLE own = CreateFileA(files[0].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -59,8 +59,8 @@ TEST_F(RealScan, FindsEachHeldFileWithItsOwnerAndNoneOfItsOwn) {
     const HandleRecord* record = find(scanner, holder.pid(), held.value);
     ASSERT_NE(record, nullptr) << held.path;
     EXPECT_TRUE(sameText(record->filePath, held.path.c_str())) << record->filePath.GetString() << " vs " << held.path;
-    EXPECT_TRUE(sameText(record->processName, "ostrel_file_holder.exe")) << "[" << record->processName.GetString() << "]";
-    EXPECT_TRUE(sameText(baseName(record->processPath.GetString()), "ostrel_file_holder.exe"))
+    EXPECT_TRUE(sameText(record->processName, "file_holder.exe")) << "[" << record->processName.GetString() << "]";
+    EXPECT_TRUE(sameText(baseName(record->processPath.GetString()), "file_holder.exe"))
         << record->processPath.GetString();
     EXPECT_EQ(record->attributes, 0);
     EXPECT_NE(record->filePath.GetAt(0), '\\');  // drive-letter form, prefix taken off
@@ -92,8 +92,8 @@ NTSTATUS WINAPI endHolderBeforeProcessList(ULONG informationClass, void* buffer,
 }
 
 TEST_F(RealScan, HolderEndedBeforeTheSecondPhaseLeavesItsPathsEmpty) {
-  HolderProcess holder(files);
-  ASSERT_TRUE(holder.ready());
+  FileHolderProcess holder(files);
+  ASSERT_TRUE(holder.holding());
   realQuery = NativeApi.NtQuerySystemInformation;
   holderToEnd = holder.process();
   NativeApi.NtQuerySystemInformation = endHolderBeforeProcessList;
@@ -110,8 +110,8 @@ TEST_F(RealScan, HolderEndedBeforeTheSecondPhaseLeavesItsPathsEmpty) {
 }
 
 TEST_F(RealScan, CancelledScanReturnsAndTheScannerCanGo) {
-  HolderProcess holder(files);
-  ASSERT_TRUE(holder.ready());
+  FileHolderProcess holder(files);
+  ASSERT_TRUE(holder.holding());
   auto scanner = std::make_unique<HandleScanner>(-1, "File");
   cancel = 1;
   EXPECT_EQ(scanner->Run(&cancel), 1);
