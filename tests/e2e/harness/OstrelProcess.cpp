@@ -14,16 +14,22 @@ std::wstring OstrelExecutablePath() {
 }
 
 OstrelProcess::OstrelProcess(const std::wstring& arguments) {
-  std::wstring exe = OstrelExecutablePath();
+  const std::wstring exe = OstrelExecutablePath();
   std::wstring commandLine = L"\"" + exe + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
+  start(exe.c_str(), commandLine);
+}
+
+OstrelProcess::OstrelProcess(const CommandLine& commandLine) { start(nullptr, commandLine.text); }
+
+void OstrelProcess::start(const wchar_t* executable, const std::wstring& commandLine) {
   std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
   writable.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(exe.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    throw std::runtime_error("cannot start Ostrel.exe beside the driver");
+  if (!::CreateProcessW(executable, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    throw std::runtime_error("cannot start Ostrel.exe");
   }
   ::CloseHandle(info.hThread);
   process_ = info.hProcess;

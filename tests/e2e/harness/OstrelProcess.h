@@ -13,11 +13,18 @@ namespace e2e {
 // Ostrel.exe in the driver's own folder.
 std::wstring OstrelExecutablePath();
 
+// A command line as the system runs a registered command: complete, the
+// executable's path included.
+struct CommandLine {
+  std::wstring text;
+};
+
 class OstrelProcess {
  public:
   // `arguments` follow the executable's quoted path on the command line as
   // given (quote paths with spaces yourself).
   explicit OstrelProcess(const std::wstring& arguments = L"");
+  explicit OstrelProcess(const CommandLine& commandLine);
   ~OstrelProcess();
   OstrelProcess(const OstrelProcess&) = delete;
   OstrelProcess& operator=(const OstrelProcess&) = delete;
@@ -28,6 +35,8 @@ class OstrelProcess {
   std::optional<DWORD> waitForExit(DWORD milliseconds);
 
  private:
+  void start(const wchar_t* executable, const std::wstring& commandLine);
+
   HANDLE process_ = nullptr;
   DWORD processId_ = 0;
 };

@@ -15,6 +15,8 @@ class OstrelSession {
  public:
   explicit OstrelSession(const std::wstring& arguments = L"")
       : process_(arguments), window_(process_.handle(), process_.id()) {}
+  explicit OstrelSession(const CommandLine& commandLine)
+      : process_(commandLine), window_(process_.handle(), process_.id()) {}
 
   OstrelProcess& process() { return process_; }
   const OstrelWindow& window() const { return window_; }

@@ -146,16 +146,7 @@ std::vector<Row> OstrelWindow::rows() const {
   const int count = rowCount();
   for (int i = 0; i < count; ++i) {
     Row row;
-    for (int c = 0; c < 5; ++c) {
-      LVITEMA item{};
-      item.iSubItem = c;
-      item.pszText = static_cast<char*>(buffer.remote(sizeof(LVITEMA)));
-      item.cchTextMax = kTextBytes;
-      buffer.writeValue(item);
-      buffer.writeValue('\0', sizeof(LVITEMA));
-      LRESULT length = send(list(), LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(buffer.remote()));
-      row.columns[c] = buffer.readText(sizeof(LVITEMA), static_cast<size_t>(length));
-    }
+    for (int c = 0; c < 5; ++c) row.columns[c] = cell(buffer, i, c);
     LVITEMA item{};
     item.mask = LVIF_PARAM;
     item.iItem = i;
@@ -165,6 +156,46 @@ std::vector<Row> OstrelWindow::rows() const {
     result.push_back(row);
   }
   return result;
+}
+
+std::string OstrelWindow::cell(int row, int column) const {
+  RemoteBuffer buffer(process_, sizeof(LVITEMA) + kTextBytes + 1);
+  return cell(buffer, row, column);
+}
+
+std::string OstrelWindow::cell(RemoteBuffer& buffer, int row, int column) const {
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = static_cast<char*>(buffer.remote(sizeof(LVITEMA)));
+  item.cchTextMax = kTextBytes;
+  buffer.writeValue(item);
+  buffer.writeValue('\0', sizeof(LVITEMA));
+  const LRESULT length = send(list(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(buffer.remote()));
+  return buffer.readText(sizeof(LVITEMA), static_cast<size_t>(length));
+}
+
+void OstrelWindow::selectOnly(int row) const {
+  RemoteBuffer buffer(process_, sizeof(LVITEMA));
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  buffer.writeValue(item);
+  send(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(buffer.remote()));
+  if (row < 0) return;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  buffer.writeValue(item);
+  send(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.remote()));
+}
+
+POINT OstrelWindow::rowCentre(int row) const {
+  RemoteBuffer buffer(process_, sizeof(RECT));
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  buffer.writeValue(rect);
+  send(list(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.remote()));
+  rect = buffer.readValue<RECT>();
+  POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  ::ClientToScreen(list(), &centre);
+  return centre;
 }
 
 int OstrelWindow::itemImage(int row) const {

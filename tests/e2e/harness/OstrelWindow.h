@@ -10,6 +10,8 @@
 
 namespace e2e {
 
+class RemoteBuffer;
+
 struct Row {
   std::string columns[5];  // file name, path, handle, process ID, process name
   LPARAM itemParameter = 0;
@@ -50,6 +52,12 @@ class OstrelWindow {
   std::vector<Column> columns() const;
   std::vector<Row> rows() const;
   int rowCount() const;
+  // One column's text of one row.
+  std::string cell(int row, int column) const;
+  // Selects and focuses exactly `row`; -1 selects none.
+  void selectOnly(int row) const;
+  // The centre of the row's label, in screen coordinates (for real clicks).
+  POINT rowCentre(int row) const;
   // The row's image index in the system small icon list, -1 when unreadable.
   int itemImage(int row) const;
 
@@ -74,6 +82,8 @@ class OstrelWindow {
   void settleInput() const;
 
  private:
+  std::string cell(RemoteBuffer& buffer, int row, int column) const;
+
   HANDLE process_;
   DWORD processId_;
   HWND main_ = nullptr;
