@@ -1,6 +1,6 @@
 // The end-to-end driver of the menu commands and the row actions. The same
-// exe also serves as its own helper processes (a file holder, a stand-in for
-// programs that Ostrel starts).
+// exe also serves as its own helper process (a stand-in for programs that
+// Ostrel starts).
 
 #include <gtest/gtest.h>
 

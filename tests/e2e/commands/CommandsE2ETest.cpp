@@ -11,15 +11,15 @@
 #include <iterator>
 #include <string>
 
+#include "FileHolderProcess.h"
 #include "OstrelDriver.h"
+#include "OstrelSession.h"
 
 namespace {
 
-using e2e::FileHolder;
-using e2e::Ostrel;
+using e2e::OstrelSession;
+using e2e::OstrelWindow;
 
-constexpr int kListViewId = 1001;
-constexpr int kSearchEditId = 1005;
 constexpr int kAboutLinkId = 1010;
 constexpr WPARAM kRegisterExplorerEntry = 40010;
 constexpr WPARAM kAbout = 40004;
@@ -43,31 +43,32 @@ class Commands : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(holder_.holding());
-    ASSERT_TRUE(ostrel_.started());
-    ASSERT_TRUE(ostrel_.waitForSearch());
+    window().waitForStatusToSettle();
   }
 
-  bool holderListed(const Ostrel& ostrel) const {
-    for (int row = 0; row < ostrel.rowCount(); ++row) {
-      if (ostrel.cell(row, kProcessIdColumn) == std::to_wstring(holder_.processId())) return true;
+  const OstrelWindow& window() const { return ostrel_.window(); }
+
+  bool holderListed(const OstrelWindow& window) const {
+    for (int row = 0; row < window.rowCount(); ++row) {
+      if (window.cell(row, kProcessIdColumn) == std::to_string(holder_.pid())) return true;
     }
     return false;
   }
 
   const std::wstring file_ = e2e::makeScratchFile(L"commands e2e, held.txt");
-  FileHolder holder_{file_};
-  Ostrel ostrel_{Ostrel::commandFor(file_)};
+  FileHolderProcess holder_{std::vector<std::wstring>{file_}};
+  OstrelSession ostrel_{L"\"" + file_ + L"\""};
 };
 
 TEST_F(Commands, CtrlFShowsTheSearchBoxWithTheFocusAndEscHidesItKeepingTextAndRows) {
-  const HWND edit = ostrel_.control(kSearchEditId);
-  const HWND list = ostrel_.control(kListViewId);
+  const HWND edit = window().searchBox();
+  const HWND list = window().list();
   ASSERT_FALSE(::IsWindowVisible(edit));
   const RECT fullList = rectOf(list);
-  ostrel_.bringToFront();
+  e2e::bringToFront(window().hwnd());
 
   e2e::pressKeys({VK_CONTROL, 'F'});
-  ASSERT_TRUE(e2e::waitUntil([&] { return ::IsWindowVisible(edit) && e2e::focusOf(edit) == edit; }, 5000));
+  ASSERT_TRUE(e2e::waitUntil([&] { return ::IsWindowVisible(edit) && window().focus() == edit; }, 5000));
   const RECT shortList = rectOf(list);
   EXPECT_LT(shortList.bottom, fullList.bottom);
 
@@ -75,26 +76,26 @@ TEST_F(Commands, CtrlFShowsTheSearchBoxWithTheFocusAndEscHidesItKeepingTextAndRo
   e2e::pressKeys({VK_CONTROL, 'F'});
   ::Sleep(300);
   EXPECT_TRUE(::IsWindowVisible(edit));
-  EXPECT_EQ(edit, e2e::focusOf(edit));
+  EXPECT_EQ(edit, window().focus());
   EXPECT_TRUE(sameRect(shortList, rectOf(list)));
 
   // A filter that matches no path empties the list.
-  ASSERT_GE(ostrel_.rowCount(), 1);
+  ASSERT_GE(window().rowCount(), 1);
   e2e::pressKeys({'Z'});
   e2e::pressKeys({'Q'});
-  ASSERT_TRUE(e2e::waitUntil([&] { return ostrel_.rowCount() == 0; }, 5000));
+  ASSERT_TRUE(e2e::waitUntil([&] { return window().rowCount() == 0; }, 5000));
 
   e2e::pressKeys({VK_ESCAPE});
-  ASSERT_TRUE(e2e::waitUntil([&] { return !::IsWindowVisible(edit) && e2e::focusOf(list) == list; }, 5000));
-  EXPECT_EQ(L"zq", e2e::windowText(edit));
-  EXPECT_EQ(0, ostrel_.rowCount());
+  ASSERT_TRUE(e2e::waitUntil([&] { return !::IsWindowVisible(edit) && window().focus() == list; }, 5000));
+  EXPECT_EQ("zq", window().searchText());
+  EXPECT_EQ(0, window().rowCount());
   EXPECT_TRUE(sameRect(fullList, rectOf(list)));
 
   // Esc with the box hidden: it stays hidden, the list keeps the focus.
   e2e::pressKeys({VK_ESCAPE});
   ::Sleep(300);
   EXPECT_FALSE(::IsWindowVisible(edit));
-  EXPECT_EQ(list, e2e::focusOf(list));
+  EXPECT_EQ(list, window().focus());
 }
 
 // The registry as the Explorer entry left it.
@@ -127,9 +128,9 @@ RegisteredEntry readEntry() {
   return entry;
 }
 
-void registerAndExpectAdded(const Ostrel& ostrel) {
-  ::PostMessageW(ostrel.main(), WM_COMMAND, kRegisterExplorerEntry, 0);
-  const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel.processId());
+void registerAndExpectAdded(OstrelSession& ostrel) {
+  ostrel.window().post(WM_COMMAND, kRegisterExplorerEntry);
+  const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel.process().id());
   ASSERT_NE(nullptr, box.window);
   EXPECT_EQ(L"添加成功", box.text);
   EXPECT_EQ(L"提示", box.caption);
@@ -139,7 +140,7 @@ void registerAndExpectAdded(const Ostrel& ostrel) {
 
 TEST_F(Commands, ExplorerEntryIsOneValueTwiceOverAndStartsOstrelOnTheClickedFile) {
   ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kEntryKey);
-  const std::wstring expected = L"\"" + Ostrel::exePath() + L"\" \"%1\"";
+  const std::wstring expected = L"\"" + e2e::OstrelExecutablePath() + L"\" \"%1\"";
 
   registerAndExpectAdded(ostrel_);
   RegisteredEntry entry = readEntry();
@@ -160,10 +161,9 @@ TEST_F(Commands, ExplorerEntryIsOneValueTwiceOverAndStartsOstrelOnTheClickedFile
   // finds its holder.
   std::wstring command = entry.command;
   command.replace(command.find(L"%1"), 2, file_);
-  Ostrel fromExplorer(command);
-  ASSERT_TRUE(fromExplorer.started());
-  ASSERT_TRUE(fromExplorer.waitForSearch());
-  EXPECT_TRUE(holderListed(fromExplorer));
+  OstrelSession fromExplorer(e2e::CommandLine{command});
+  fromExplorer.window().waitForStatusToSettle();
+  EXPECT_TRUE(holderListed(fromExplorer.window()));
   ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kEntryKey);
 }
 
@@ -207,11 +207,11 @@ class RecordingUrlOpener {
 
 TEST_F(Commands, AboutOpensFromTheMenuItsLinkOpensTheSiteAndAltF4ClosesIt) {
   RecordingUrlOpener opener;
-  ::PostMessageW(ostrel_.main(), WM_COMMAND, kAbout, 0);
+  window().post(WM_COMMAND, kAbout);
   HWND about = nullptr;
-  ASSERT_TRUE(e2e::waitUntil([&] { return (about = e2e::findTopLevel(ostrel_.processId(), L"#32770", L"关于")) != nullptr; }));
-  EXPECT_EQ(ostrel_.main(), ::GetWindow(about, GW_OWNER));
-  EXPECT_FALSE(::IsWindowEnabled(ostrel_.main()));
+  ASSERT_TRUE(e2e::waitUntil([&] { return (about = e2e::findTopLevel(ostrel_.process().id(), L"#32770", L"关于")) != nullptr; }));
+  EXPECT_EQ(window().hwnd(), ::GetWindow(about, GW_OWNER));
+  EXPECT_FALSE(::IsWindowEnabled(window().hwnd()));
   const HWND link = ::GetDlgItem(about, kAboutLinkId);
   ASSERT_NE(nullptr, link);
   EXPECT_EQ(0, ::lstrcmpiW(L"SysLink", e2e::className(link).c_str()));
@@ -235,8 +235,8 @@ TEST_F(Commands, AboutOpensFromTheMenuItsLinkOpensTheSiteAndAltF4ClosesIt) {
   }, 10000));
   e2e::pressKeys({VK_MENU, VK_F4});
   EXPECT_TRUE(e2e::waitUntil([&] { return !::IsWindow(about); }, 10000));
-  EXPECT_TRUE(::IsWindowEnabled(ostrel_.main()));
-  EXPECT_TRUE(::IsWindowVisible(ostrel_.main()));
+  EXPECT_TRUE(::IsWindowEnabled(window().hwnd()));
+  EXPECT_TRUE(::IsWindowVisible(window().hwnd()));
 }
 
 }  // namespace

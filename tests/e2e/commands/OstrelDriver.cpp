@@ -1,11 +1,9 @@
 #include "OstrelDriver.h"
 
-#include <commctrl.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cstring>
-#include <cstddef>
 #include <fstream>
 
 namespace e2e {
@@ -13,13 +11,9 @@ namespace {
 
 constexpr DWORD kPollMs = 50;
 constexpr UINT kSendTimeoutMs = 10000;
-constexpr int kStatusBarId = 1002;
-constexpr int kListViewId = 1001;
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kMessageBoxIconId = 0x0440;
 constexpr UINT kMenuGetHandle = 0x01E1;  // MN_GETHMENU
-const wchar_t kSearching[] = L"查找中...";
-const wchar_t kMainTitle[] = L"Ostrel";
 const wchar_t kDialogClass[] = L"#32770";
 const wchar_t kMenuClass[] = L"#32768";
 
@@ -49,27 +43,6 @@ HWND findTopLevelWhere(DWORD processId, const wchar_t* windowClass, const wchar_
   ::EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&query));
   return query.found;
 }
-
-// Memory in another process, for messages that carry a pointer.
-class RemoteBlock {
- public:
-  RemoteBlock(HANDLE process, size_t size)
-      : process_(process), address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
-  ~RemoteBlock() {
-    if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-  }
-  char* address() const { return static_cast<char*>(address_); }
-  bool write(size_t offset, const void* data, size_t size) const {
-    return ::WriteProcessMemory(process_, address() + offset, data, size, nullptr) != FALSE;
-  }
-  bool read(size_t offset, void* data, size_t size) const {
-    return ::ReadProcessMemory(process_, address() + offset, data, size, nullptr) != FALSE;
-  }
-
- private:
-  HANDLE process_;
-  void* address_;
-};
 
 std::wstring commandLineOf(DWORD processId) {
   using QueryInformationProcess = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
@@ -158,121 +131,15 @@ HWND findTopLevel(DWORD processId, const wchar_t* windowClass, const wchar_t* ti
   return findTopLevelWhere(processId, windowClass, title, nullptr);
 }
 
-HWND focusOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
-}
-
 std::wstring driverPath() {
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   return path;
 }
 
-std::wstring driverDirectory() {
-  std::wstring path = driverPath();
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-Ostrel::Ostrel(const std::wstring& commandLine) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  std::wstring line = commandLine;
-  if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
-    process_ = PROCESS_INFORMATION{};
-    return;
-  }
-  waitUntil([this] { return (main_ = findTopLevel(process_.dwProcessId, kDialogClass, kMainTitle)) != nullptr; });
-}
-
-Ostrel::~Ostrel() {
-  if (process_.hProcess == nullptr) return;
-  ::TerminateProcess(process_.hProcess, 0);
-  ::WaitForSingleObject(process_.hProcess, 10000);
-  ::CloseHandle(process_.hThread);
-  ::CloseHandle(process_.hProcess);
-}
-
-std::wstring Ostrel::exePath() {
-  wchar_t fromEnvironment[MAX_PATH] = {};
-  if (::GetEnvironmentVariableW(L"OSTREL_EXE", fromEnvironment, MAX_PATH) > 0) return fromEnvironment;
-  return driverDirectory() + L"Ostrel.exe";
-}
-
-std::wstring Ostrel::commandFor(const std::wstring& target) {
-  std::wstring line = L"\"" + exePath() + L"\"";
-  if (!target.empty()) line += L" \"" + target + L"\"";
-  return line;
-}
-
-std::wstring Ostrel::status() const { return windowText(control(kStatusBarId)); }
-
-bool Ostrel::waitForSearch() const {
-  return waitUntil([this] {
-    const std::wstring text = status();
-    return !text.empty() && text != kSearching;
-  }, 60000);
-}
-
-int Ostrel::rowCount() const {
-  return static_cast<int>(::SendMessageW(control(kListViewId), LVM_GETITEMCOUNT, 0, 0));
-}
-
-LRESULT Ostrel::sendWithBuffer(UINT message, WPARAM wParam, void* local, size_t size, bool readBack) const {
-  RemoteBlock block(process_.hProcess, size);
-  if (block.address() == nullptr || !block.write(0, local, size)) return 0;
-  DWORD_PTR result = 0;
-  ::SendMessageTimeoutW(control(kListViewId), message, wParam, reinterpret_cast<LPARAM>(block.address()),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
-  if (readBack) block.read(0, local, size);
-  return static_cast<LRESULT>(result);
-}
-
-std::wstring Ostrel::cell(int row, int column) const {
-  constexpr int kTextUnits = 1024;
-  struct Request {
-    LVITEMW item;
-    wchar_t text[kTextUnits];
-  };
-  RemoteBlock block(process_.hProcess, sizeof(Request));
-  Request request{};
-  request.item.iSubItem = column;
-  request.item.cchTextMax = kTextUnits;
-  request.item.pszText = reinterpret_cast<wchar_t*>(block.address() + offsetof(Request, text));
-  if (!block.write(0, &request, sizeof request)) return {};
-  DWORD_PTR units = 0;
-  ::SendMessageTimeoutW(control(kListViewId), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(block.address()),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &units);
-  block.read(0, &request, sizeof request);
-  request.text[kTextUnits - 1] = L'\0';
-  return request.text;
-}
-
-void Ostrel::selectOnly(int row) const {
-  LVITEMW none{};
-  none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  sendWithBuffer(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), &none, sizeof none, false);
-  if (row < 0) return;
-  LVITEMW selected{};
-  selected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  selected.state = LVIS_SELECTED | LVIS_FOCUSED;
-  sendWithBuffer(LVM_SETITEMSTATE, static_cast<WPARAM>(row), &selected, sizeof selected, false);
-}
-
-POINT Ostrel::rowCentre(int row) const {
-  RECT rect{};
-  rect.left = LVIR_LABEL;
-  sendWithBuffer(LVM_GETITEMRECT, static_cast<WPARAM>(row), &rect, sizeof rect, true);
-  POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  ::ClientToScreen(control(kListViewId), &centre);
-  return centre;
-}
-
-void Ostrel::bringToFront() const {
-  ::SetForegroundWindow(main_);
-  waitUntil([this] { return ::GetForegroundWindow() == main_; }, 5000);
+void bringToFront(HWND window) {
+  ::SetForegroundWindow(window);
+  waitUntil([window] { return ::GetForegroundWindow() == window; }, 5000);
 }
 
 MessageBoxSeen waitForMessageBox(DWORD processId, DWORD timeoutMs) {
@@ -364,43 +231,7 @@ bool clipboardText(std::string& text) {
   return found;
 }
 
-FileHolder::FileHolder(const std::wstring& path) {
-  const std::wstring eventName = L"ostrel-e2e-hold-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                 std::to_wstring(::GetTickCount64());
-  HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
-  std::wstring line = L"\"" + driverPath() + L"\" --hold \"" + path + L"\" " + eventName;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  if (::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
-    HANDLE waits[] = {ready, process_.hProcess};
-    holding_ = ::WaitForMultipleObjects(2, waits, FALSE, 20000) == WAIT_OBJECT_0;
-  } else {
-    process_ = PROCESS_INFORMATION{};
-  }
-  ::CloseHandle(ready);
-}
-
-FileHolder::~FileHolder() {
-  if (process_.hProcess == nullptr) return;
-  ::TerminateProcess(process_.hProcess, 0);
-  ::WaitForSingleObject(process_.hProcess, 10000);
-  ::CloseHandle(process_.hThread);
-  ::CloseHandle(process_.hProcess);
-}
-
 bool runHelperMode(int argc, wchar_t** argv, int& exitCode) {
-  if (argc == 4 && std::wstring(argv[1]) == L"--hold") {
-    // Holds the file open, says so, and waits to be ended.
-    HANDLE file = ::CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-      exitCode = 2;
-      return true;
-    }
-    HANDLE ready = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
-    ::SetEvent(ready);
-    ::Sleep(INFINITE);
-  }
   if (argc >= 3 && std::wstring(argv[1]) == L"--record") {
     // Stands in for a program that another one starts: notes how.
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);

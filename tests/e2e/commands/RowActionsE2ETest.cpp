@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "FileHolderProcess.h"
 #include "OstrelDriver.h"
+#include "OstrelSession.h"
 
 namespace {
 
-using e2e::FileHolder;
-using e2e::Ostrel;
+using e2e::OstrelSession;
+using e2e::OstrelWindow;
 
 // The menu's items, known by what choosing them does: 查看文件位置,
 // 复制文件位置, 查看进程位置, 结束进程, 刷新 with a row, 刷新 alone without.
@@ -25,7 +27,6 @@ constexpr size_t kEndProcess = 3;
 constexpr size_t kRefresh = 4;
 constexpr int kPathColumn = 1;
 constexpr int kProcessIdColumn = 3;
-constexpr int kListViewId = 1001;
 
 std::string ansi(const std::wstring& text) {
   const int size = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -40,25 +41,27 @@ class RowActions : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(holder_.holding());
-    ASSERT_TRUE(ostrel_.started());
-    ASSERT_TRUE(ostrel_.waitForSearch());
-    ASSERT_GE(ostrel_.rowCount(), 1) << "status: " << ansi(ostrel_.status());
-    holderRow_ = rowOfProcess(holder_.processId());
+    window().waitForStatusToSettle();
+    ASSERT_GE(window().rowCount(), 1) << "status: " << window().statusText(0);
+    holderRow_ = rowOfProcess(holder_.pid());
     ASSERT_GE(holderRow_, 0);
   }
 
+  const OstrelWindow& window() const { return ostrel_.window(); }
+  DWORD ostrelId() { return ostrel_.process().id(); }
+
   int rowOfProcess(DWORD processId) const {
-    for (int row = 0; row < ostrel_.rowCount(); ++row) {
-      if (ostrel_.cell(row, kProcessIdColumn) == std::to_wstring(processId)) return row;
+    for (int row = 0; row < window().rowCount(); ++row) {
+      if (window().cell(row, kProcessIdColumn) == std::to_string(processId)) return row;
     }
     return -1;
   }
 
   // Right-clicks the holder's row with the mouse; the number of items offered.
   int openRowMenu() {
-    ostrel_.bringToFront();
-    e2e::clickAt(ostrel_.rowCentre(holderRow_), true);
-    return e2e::waitForPopupMenuItemCount(ostrel_.process(), ostrel_.processId(), menu_);
+    e2e::bringToFront(window().hwnd());
+    e2e::clickAt(window().rowCentre(holderRow_), true);
+    return e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_);
   }
 
   // Chooses the item at `position` (0-based) with the keyboard.
@@ -69,56 +72,56 @@ class RowActions : public ::testing::Test {
   }
 
   const std::wstring file_ = e2e::makeScratchFile(L"row actions, held.txt");
-  FileHolder holder_{file_};
-  Ostrel ostrel_{Ostrel::commandFor(file_)};
+  FileHolderProcess holder_{std::vector<std::wstring>{file_}};
+  OstrelSession ostrel_{L"\"" + file_ + L"\""};
   int holderRow_ = -1;
   HWND menu_ = nullptr;
 };
 
 TEST_F(RowActions, RightClickOffersFiveItemsForASelectedRowAndOnlyRefreshWithoutOne) {
-  ostrel_.selectOnly(holderRow_);
+  window().selectOnly(holderRow_);
   EXPECT_EQ(kRowItems, openRowMenu());
   e2e::pressKeys({VK_ESCAPE});
   ASSERT_TRUE(e2e::waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000));
 
   // Dismissed: nothing was done, no box, the rows stay.
-  EXPECT_EQ(nullptr, e2e::waitForMessageBox(ostrel_.processId(), 500).window);
-  EXPECT_GE(ostrel_.rowCount(), 1);
+  EXPECT_EQ(nullptr, e2e::waitForMessageBox(ostrelId(), 500).window);
+  EXPECT_GE(window().rowCount(), 1);
 
   // Without a row the one item is 刷新: choosing it searches again. A click
   // below the rows selects none.
-  ostrel_.selectOnly(-1);
-  ostrel_.bringToFront();
+  window().selectOnly(-1);
+  e2e::bringToFront(window().hwnd());
   RECT list{};
-  ::GetWindowRect(ostrel_.control(kListViewId), &list);
+  ::GetWindowRect(window().list(), &list);
   e2e::clickAt(POINT{(list.left + list.right) / 2, list.bottom - 8}, true);
-  EXPECT_EQ(kRefreshOnly, e2e::waitForPopupMenuItemCount(ostrel_.process(), ostrel_.processId(), menu_));
+  EXPECT_EQ(kRefreshOnly, e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_));
   choose(0);
-  EXPECT_TRUE(e2e::waitUntil([this] { return ostrel_.status() == L"查找中..."; }, 5000));
-  EXPECT_TRUE(ostrel_.waitForSearch());
+  EXPECT_TRUE(e2e::waitUntil([this] { return window().statusText(0) == "查找中..."; }, 5000));
+  window().waitForStatusToSettle();
 }
 
 TEST_F(RowActions, CopyPutsExactlyThePathOnTheClipboardAndSaysSo) {
-  ostrel_.selectOnly(holderRow_);
+  window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
   choose(kCopyFileLocation);
-  const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel_.processId());
+  const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrelId());
   ASSERT_NE(nullptr, box.window);
   EXPECT_EQ(L"复制成功", box.text);
   EXPECT_EQ(L"提示", box.caption);
   EXPECT_TRUE(box.hasIcon);
   std::string copied;
   EXPECT_TRUE(e2e::clipboardText(copied));
-  EXPECT_EQ(ansi(ostrel_.cell(holderRow_, kPathColumn)), copied);
+  EXPECT_EQ(window().cell(holderRow_, kPathColumn), copied);
   EXPECT_EQ(ansi(file_), copied);
   e2e::pressOk(box.window);
 }
 
 TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
-  ostrel_.selectOnly(holderRow_);
+  window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
   choose(kEndProcess);
-  e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel_.processId());
+  e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrelId());
   ASSERT_NE(nullptr, box.window);
   EXPECT_EQ(L"结束成功", box.text);
   EXPECT_EQ(L"提示", box.caption);
@@ -127,11 +130,11 @@ TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
   e2e::pressOk(box.window);
 
   // The row stays until the next search; ending it again fails.
-  ASSERT_EQ(holderRow_, rowOfProcess(holder_.processId()));
-  ostrel_.selectOnly(holderRow_);
+  ASSERT_EQ(holderRow_, rowOfProcess(holder_.pid()));
+  window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
   choose(kEndProcess);
-  box = e2e::waitForMessageBox(ostrel_.processId());
+  box = e2e::waitForMessageBox(ostrelId());
   ASSERT_NE(nullptr, box.window);
   EXPECT_EQ(L"结束失败", box.text);
   e2e::pressOk(box.window);
@@ -140,7 +143,7 @@ TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
 TEST_F(RowActions, ViewFileLocationStartsExplorerSelectingTheQuotedPath) {
   const std::wstring expected = L"/select,\"" + file_ + L"\"";
   e2e::endProcessesWith(L"explorer.exe", L"/select,");
-  ostrel_.selectOnly(holderRow_);
+  window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
   choose(kViewFileLocation);
   EXPECT_TRUE(e2e::waitUntil([&] {
@@ -156,14 +159,14 @@ TEST_F(RowActions, ViewFileLocationStartsExplorerSelectingTheQuotedPath) {
 
 TEST_F(RowActions, RefreshSearchesAgain) {
   // After the holder is gone a new search no longer finds it.
-  const DWORD holderId = holder_.processId();
+  const DWORD holderId = holder_.pid();
   ::TerminateProcess(holder_.process(), 0);
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(holder_.process(), 10000));
-  ostrel_.selectOnly(holderRow_);
+  window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
   choose(kRefresh);
   ASSERT_TRUE(e2e::waitUntil([&] { return rowOfProcess(holderId) < 0; }, 60000));
-  ASSERT_TRUE(ostrel_.waitForSearch());
+  window().waitForStatusToSettle();
   EXPECT_EQ(-1, rowOfProcess(holderId));
 }
 
