@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "support/ClipboardText.h"
 #include "text/CodePageConversion.h"
 #include "ui/main/CopyPathToClipboard.h"
 #include "ui/main/SelectInExplorer.h"
@@ -25,22 +26,6 @@ class OwnerWindow {
  private:
   HWND hwnd_;
 };
-
-// The clipboard's CF_TEXT as the bytes up to the first zero, and whether any
-// was there.
-bool readClipboardText(std::string& text) {
-  if (!::OpenClipboard(nullptr)) return false;
-  bool found = false;
-  if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-    if (const char* bytes = static_cast<const char*>(::GlobalLock(data))) {
-      text.assign(bytes);
-      found = true;
-      ::GlobalUnlock(data);
-    }
-  }
-  ::CloseClipboard();
-  return found;
-}
 
 std::wstring readClipboardUnicode() {
   std::wstring text;
@@ -84,7 +69,7 @@ TEST(CopyPathToClipboard, PlacesExactlyThePathsBytesAsText) {
   const AnsiString path("C:\\Program Files\\共享 目录\\报告 \"v2\".txt");
   ASSERT_TRUE(copyPathToClipboard(owner.get(), path));
   std::string text;
-  ASSERT_TRUE(readClipboardText(text));
+  ASSERT_TRUE(ReadClipboardText(text));
   EXPECT_EQ(std::string(path.GetString()), text);
   // Other programs paste the UTF-16 form the system derives from it.
   EXPECT_EQ(std::wstring(L"C:\\Program Files\\共享 目录\\报告 \"v2\".txt"), readClipboardUnicode());
@@ -95,7 +80,7 @@ TEST(CopyPathToClipboard, ReplacesWhatWasThereAndTakesAnEmptyPath) {
   ASSERT_TRUE(copyPathToClipboard(owner.get(), AnsiString("C:\\first.txt")));
   ASSERT_TRUE(copyPathToClipboard(owner.get(), AnsiString()));
   std::string text = "unchanged";
-  ASSERT_TRUE(readClipboardText(text));
+  ASSERT_TRUE(ReadClipboardText(text));
   EXPECT_EQ("", text);
 }
 
@@ -108,7 +93,7 @@ TEST(CopyPathToClipboard, FailsAndLeavesTheClipboardAloneWhileAnotherHoldsItOpen
     EXPECT_FALSE(copyPathToClipboard(owner.get(), AnsiString("C:\\after.txt")));
   }
   std::string text;
-  ASSERT_TRUE(readClipboardText(text));
+  ASSERT_TRUE(ReadClipboardText(text));
   EXPECT_EQ("C:\\before.txt", text);
   // Released again, the clipboard takes the copy.
   EXPECT_TRUE(copyPathToClipboard(owner.get(), AnsiString("C:\\after.txt")));

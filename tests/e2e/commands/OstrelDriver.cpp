@@ -217,20 +217,6 @@ void endProcessesWith(const wchar_t* imageName, const std::wstring& part) {
   });
 }
 
-bool clipboardText(std::string& text) {
-  if (!::OpenClipboard(nullptr)) return false;
-  bool found = false;
-  if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-    if (const char* bytes = static_cast<const char*>(::GlobalLock(data))) {
-      text.assign(bytes);
-      found = true;
-      ::GlobalUnlock(data);
-    }
-  }
-  ::CloseClipboard();
-  return found;
-}
-
 bool runHelperMode(int argc, wchar_t** argv, int& exitCode) {
   if (argc >= 3 && std::wstring(argv[1]) == L"--record") {
     // Stands in for a program that another one starts: notes how.

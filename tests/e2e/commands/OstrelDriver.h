@@ -2,8 +2,7 @@
 // What the menu commands' cases need beyond the shared harness (the Ostrel
 // process, its main window, rows and status): other windows of Ostrel's
 // (message boxes, popup menus, the About box), real mouse and keyboard input
-// through SendInput, the clipboard, and what other processes were started
-// with.
+// through SendInput, and what other processes were started with.
 
 #include <windows.h>
 
@@ -52,9 +51,6 @@ void pressKeys(const std::vector<WORD>& keys);  // pressed in order, released in
 std::vector<std::wstring> commandLinesOf(const wchar_t* imageName);
 // Ends every process with this image name whose command line contains `part`.
 void endProcessesWith(const wchar_t* imageName, const std::wstring& part);
-
-// CF_TEXT of the clipboard, as bytes; false when there is none.
-bool clipboardText(std::string& text);
 
 // The driver's own helper modes; true when argv named one (it then ran).
 bool runHelperMode(int argc, wchar_t** argv, int& exitCode);

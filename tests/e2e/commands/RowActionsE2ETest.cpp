@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../../support/ClipboardText.h"
 #include "FileHolderProcess.h"
 #include "OstrelDriver.h"
 #include "OstrelSession.h"
@@ -111,7 +112,7 @@ TEST_F(RowActions, CopyPutsExactlyThePathOnTheClipboardAndSaysSo) {
   EXPECT_EQ(L"提示", box.caption);
   EXPECT_TRUE(box.hasIcon);
   std::string copied;
-  EXPECT_TRUE(e2e::clipboardText(copied));
+  EXPECT_TRUE(ReadClipboardText(copied));
   EXPECT_EQ(window().cell(holderRow_, kPathColumn), copied);
   EXPECT_EQ(ansi(file_), copied);
   e2e::pressOk(box.window);
