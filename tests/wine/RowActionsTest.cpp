@@ -148,6 +148,35 @@ TEST(TerminateProcessById, FailsForAProcessThatHasAlreadyEnded) {
   EXPECT_FALSE(terminateProcessById(id));
 }
 
+std::string imagePathOf(HANDLE process) {
+  char path[MAX_PATH * 4];
+  DWORD size = sizeof path;
+  if (!::QueryFullProcessImageNameA(process, 0, path, &size)) return std::string();
+  return std::string(path, size);
+}
+
+TEST(TerminateProcessById, EndsTheProcessWhenItStillRunsTheExpectedImage) {
+  IdleProcess process;
+  ASSERT_TRUE(process.started());
+  std::string image = imagePathOf(process.handle());
+  ASSERT_FALSE(image.empty());
+  // The scan's path may differ in letter case only.
+  for (char& c : image) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  EXPECT_TRUE(terminateProcessById(process.id(), image.c_str()));
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.handle(), 10000));
+}
+
+TEST(TerminateProcessById, LeavesAProcessAloneWhoseIdNowNamesAnotherImage) {
+  // As after the holder ended and its ID went to another program.
+  IdleProcess process;
+  ASSERT_TRUE(process.started());
+  EXPECT_FALSE(terminateProcessById(process.id(), "C:\\Program Files\\Holder\\holder.exe"));
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(process.handle(), 0));
+  ::TerminateProcess(process.handle(), 0);
+}
+
 TEST(TerminateProcessById, FailsForAnIdThatNamesNoProcess) { EXPECT_FALSE(terminateProcessById(0)); }
 
 TEST(SelectInExplorer, AnEmptyPathStartsNothing) {

@@ -106,7 +106,8 @@ void Application::showRowMenu(int row) {
       break;
     case RowMenuCommand::EndProcess:
       // The row stays until the next search.
-      showOutcome(main, terminateProcessById(target.processId), kEndedMessage, kEndFailedMessage);
+      showOutcome(main, terminateProcessById(target.processId, target.processPath), kEndedMessage,
+                  kEndFailedMessage);
       break;
     case RowMenuCommand::Refresh:
       restartSearch();
