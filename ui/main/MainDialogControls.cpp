@@ -17,12 +17,12 @@ constexpr int kListFontHeight = 20;
 // The visible search box's row above the status bar, fixed in pixels.
 constexpr int kSearchBoxHeight = 22;
 
-struct ColumnSpec {
+struct ResultColumn {
   const char* header;
   int width;
   int format;
 };
-constexpr ColumnSpec kColumns[] = {
+constexpr ResultColumn kColumns[] = {
     {"文件名", 200, LVCFMT_LEFT},
     {"路径", 350, LVCFMT_LEFT},
     {"句柄", 100, LVCFMT_LEFT},
@@ -64,12 +64,12 @@ HFONT ListFont(HWND list) {
 
 void InsertColumns(HWND list) {
   HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
-  for (const ColumnSpec& spec : kColumns) {
+  for (const ResultColumn& wanted : kColumns) {
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    column.fmt = spec.format;
-    column.cx = spec.width;
-    column.pszText = const_cast<char*>(spec.header);
+    column.fmt = wanted.format;
+    column.cx = wanted.width;
+    column.pszText = const_cast<char*>(wanted.header);
     auto at = static_cast<WPARAM>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
     ::SendMessageA(list, LVM_INSERTCOLUMNA, at, reinterpret_cast<LPARAM>(&column));
   }
