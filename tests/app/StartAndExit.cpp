@@ -7,26 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "TopLevelWindow.h"
+
 namespace {
 
 constexpr DWORD kStartLimitMs = 60000;
 constexpr DWORD kExitLimitMs = 30000;
-
-struct Search {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK findWindow(HWND hwnd, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == search->pid && ::IsWindowVisible(hwnd)) {
-    search->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 int fail(const char* what) {
   std::printf("FAIL: %s\n", what);
@@ -67,10 +53,9 @@ int main(int argc, char** argv) {
   DWORD waited = 0;
   while (::WaitForSingleObject(process.hProcess, 250) == WAIT_TIMEOUT) {
     waited += 250;
-    Search search{process.dwProcessId, nullptr};
-    ::EnumWindows(findWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) {
-      ::PostMessageA(search.found, WM_CLOSE, 0, 0);
+    const HWND window = e2e::findTopLevel(process.dwProcessId, nullptr);
+    if (window != nullptr) {
+      ::PostMessageA(window, WM_CLOSE, 0, 0);
       if (::WaitForSingleObject(process.hProcess, kExitLimitMs) != WAIT_OBJECT_0) {
         ::TerminateProcess(process.hProcess, 99);
         ::CloseHandle(process.hProcess);

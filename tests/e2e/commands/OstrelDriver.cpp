@@ -10,39 +10,11 @@ namespace e2e {
 namespace {
 
 constexpr DWORD kPollMs = 50;
-constexpr UINT kSendTimeoutMs = 10000;
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kMessageBoxIconId = 0x0440;
 constexpr UINT kMenuGetHandle = 0x01E1;  // MN_GETHMENU
 const wchar_t kDialogClass[] = L"#32770";
 const wchar_t kMenuClass[] = L"#32768";
-
-struct TopLevelQuery {
-  DWORD processId;
-  const wchar_t* windowClass;
-  const wchar_t* title;
-  std::function<bool(HWND)> accept;
-  HWND found;
-};
-
-BOOL CALLBACK matchTopLevel(HWND window, LPARAM parameter) {
-  auto& query = *reinterpret_cast<TopLevelQuery*>(parameter);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  if (owner != query.processId || !::IsWindowVisible(window)) return TRUE;
-  if (className(window) != query.windowClass) return TRUE;
-  if (query.title != nullptr && windowText(window) != query.title) return TRUE;
-  if (query.accept && !query.accept(window)) return TRUE;
-  query.found = window;
-  return FALSE;
-}
-
-HWND findTopLevelWhere(DWORD processId, const wchar_t* windowClass, const wchar_t* title,
-                       std::function<bool(HWND)> accept) {
-  TopLevelQuery query{processId, windowClass, title, std::move(accept), nullptr};
-  ::EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&query));
-  return query.found;
-}
 
 std::wstring commandLineOf(DWORD processId) {
   using QueryInformationProcess = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
@@ -111,24 +83,6 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     if (::GetTickCount64() >= end) return false;
     ::Sleep(kPollMs);
   }
-}
-
-std::wstring windowText(HWND window) {
-  wchar_t text[1024] = {};
-  DWORD_PTR copied = 0;
-  ::SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        kSendTimeoutMs, &copied);
-  return text;
-}
-
-std::wstring className(HWND window) {
-  wchar_t name[256] = {};
-  ::GetClassNameW(window, name, ARRAYSIZE(name));
-  return name;
-}
-
-HWND findTopLevel(DWORD processId, const wchar_t* windowClass, const wchar_t* title) {
-  return findTopLevelWhere(processId, windowClass, title, nullptr);
 }
 
 std::wstring driverPath() {

@@ -10,16 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "TopLevelWindow.h"
+
 namespace e2e {
 
 // Polls `condition` until it holds or `timeoutMs` has passed.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
 
-std::wstring windowText(HWND window);
-std::wstring className(HWND window);
-// The first visible top-level window of `processId` with that class (and
-// title, when given).
-HWND findTopLevel(DWORD processId, const wchar_t* windowClass, const wchar_t* title = nullptr);
 
 // This driver's own executable.
 std::wstring driverPath();

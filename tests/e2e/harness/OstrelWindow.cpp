@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "RemoteBuffer.h"
+#include "TopLevelWindow.h"
 
 namespace e2e {
 
@@ -18,36 +19,14 @@ constexpr size_t kTextBytes = 4096;
 constexpr DWORD kPollMilliseconds = 50;
 const char kSearchingText[] = "查找中...";
 
-struct FindRequest {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK MatchOstrelWindow(HWND hwnd, LPARAM context) {
-  auto* request = reinterpret_cast<FindRequest*>(context);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(hwnd, &owner);
-  char caption[64] = {};
-  ::GetWindowTextA(hwnd, caption, sizeof caption);
-  if (owner == request->processId && std::string(caption) == "Ostrel" && ::IsWindowVisible(hwnd)) {
-    request->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 }  // namespace
 
 OstrelWindow::OstrelWindow(HANDLE process, DWORD processId, DWORD milliseconds)
     : process_(process), processId_(processId) {
   const DWORD start = ::GetTickCount();
   for (;;) {
-    FindRequest request{processId, nullptr};
-    ::EnumWindows(&MatchOstrelWindow, reinterpret_cast<LPARAM>(&request));
-    if (request.found != nullptr) {
-      main_ = request.found;
-      return;
-    }
+    main_ = findTopLevel(processId, nullptr, L"Ostrel");
+    if (main_ != nullptr) return;
     if (::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) throw std::runtime_error("Ostrel.exe ended before its window showed");
     if (::GetTickCount() - start > milliseconds) throw std::runtime_error("no window captioned \"Ostrel\" appeared");
     ::Sleep(kPollMilliseconds);
