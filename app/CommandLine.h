@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 
 using WideText = std::basic_string<WCHAR>;
 

@@ -1,6 +1,6 @@
 #include "scan/IsProcessRunning.h"
 
-#include "scan/native/UniqueHandle.h"
+#include "os/UniqueHandle.h"
 
 bool IsProcessRunning(uint32_t processId) {
   UniqueHandle process(Sys().OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));

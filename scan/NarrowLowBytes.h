@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 #include "text/AnsiString.h"
 
 // Null yields an empty text. Reads at most `maxUnits` units, and none past

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "scan/native/UniqueHandle.h"
+#include "os/UniqueHandle.h"
 #include "text/AnsiString.h"
 
 struct PathQueryBlock {

@@ -4,6 +4,6 @@
 // ends. On success it clears the failure flag and stores the path in the
 // block; on failure it sets the flag.
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 
 DWORD WINAPI PathQueryThread(LPVOID block);

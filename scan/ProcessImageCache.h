@@ -8,7 +8,7 @@
 #include <map>
 
 #include "scan/native/NativeLayouts.h"
-#include "scan/native/VirtualBlock.h"
+#include "os/VirtualBlock.h"
 #include "text/AnsiString.h"
 
 class ProcessImageCache {

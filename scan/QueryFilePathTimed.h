@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 #include "text/AnsiString.h"
 
 int QueryFilePathTimed(HANDLE file, AnsiString& path, uint32_t processId);

@@ -1,6 +1,6 @@
 #include "scan/QueryFinalPath.h"
 
-#include "scan/native/SystemCalls.h"
+#include "os/SystemCalls.h"
 
 namespace {
 constexpr int kPathSpace = 4096;

@@ -4,7 +4,7 @@
 // "UNC\" at its front). Returns 1 when the system answered; a path longer
 // than the space leaves the output empty and still returns 1.
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 #include "text/AnsiString.h"
 
 int QueryFinalPath(HANDLE file, AnsiString& path);

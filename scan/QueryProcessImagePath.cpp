@@ -1,6 +1,6 @@
 #include "scan/QueryProcessImagePath.h"
 
-#include "scan/native/UniqueHandle.h"
+#include "os/UniqueHandle.h"
 
 namespace {
 constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;

@@ -6,6 +6,6 @@
 
 #include <cstdint>
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 
 int QueryThreadId(HANDLE thread, uint32_t& threadId, uint32_t processId);

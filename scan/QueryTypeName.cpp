@@ -3,7 +3,7 @@
 #include "scan/NarrowLowBytes.h"
 #include "scan/native/LocalHandleCopy.h"
 #include "scan/native/NativeApi.h"
-#include "scan/native/NativeBlock.h"
+#include "os/NativeBlock.h"
 #include "scan/native/NativeLayouts.h"
 
 namespace {

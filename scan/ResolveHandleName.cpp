@@ -6,7 +6,7 @@
 #include "scan/native/CountedString.h"
 #include "scan/native/LocalHandleCopy.h"
 #include "scan/native/NativeApi.h"
-#include "scan/native/NativeBlock.h"
+#include "os/NativeBlock.h"
 #include "scan/native/NativeLayouts.h"
 
 namespace {

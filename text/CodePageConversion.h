@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 #include "text/AnsiString.h"
 
 class WideFromAnsi {

@@ -3,7 +3,7 @@
 
 #include <exception>
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 
 class HResultException : public std::exception {
  public:

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "scan/native/SystemCalls.h"
-#include "scan/native/UniqueHandle.h"
+#include "os/SystemCalls.h"
+#include "os/UniqueHandle.h"
 
 namespace {
 constexpr DWORD kTokenAccess = TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "scan/native/VirtualBlock.h"
+#include "os/VirtualBlock.h"
 
 struct HandleTableRow {
   uint32_t ownerPid;

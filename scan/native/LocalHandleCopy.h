@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "scan/native/UniqueHandle.h"
+#include "os/UniqueHandle.h"
 
 // The handle that a table entry's value stands for.
 inline HANDLE HandleFromValue(uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)); }

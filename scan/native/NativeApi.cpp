@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "scan/native/SystemCalls.h"
+#include "os/SystemCalls.h"
 
 NativeApiTable NativeApi;
 DWORD OsMajorVersion = 0;

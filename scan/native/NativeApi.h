@@ -3,7 +3,7 @@
 // by name at start-up, and the operating system's major version. Both are
 // written once during static initialisation and only read afterwards.
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 
 using NtQuerySystemInformationFn = NTSTATUS(WINAPI*)(ULONG informationClass, void* buffer, ULONG length,
                                                      ULONG* returnedLength);

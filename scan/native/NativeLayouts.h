@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 
 // Counted UTF-16 text: its length and maximum length in bytes, then the
 // address of its characters.

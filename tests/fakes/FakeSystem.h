@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "scan/native/NativeApi.h"
-#include "scan/native/SystemCalls.h"
+#include "os/SystemCalls.h"
 
 class FakeSystem {
  public:

@@ -2,7 +2,7 @@
 
 #include <mbstring.h>
 
-#include "scan/native/UniqueHandle.h"
+#include "os/UniqueHandle.h"
 #include "text/AnsiString.h"
 
 namespace {

@@ -7,7 +7,7 @@
 //
 // The table is replaced only while no scan runs; afterwards it is only read.
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 
 struct SystemCalls {
   // Modules and versions.

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "scan/native/Win32.h"
+#include "os/Win32.h"
 
 class NativeBlock {
  public:

@@ -1,4 +1,4 @@
-#include "scan/native/SystemCalls.h"
+#include "os/SystemCalls.h"
 
 #ifdef _WIN32
 #include <psapi.h>

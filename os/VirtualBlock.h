@@ -2,7 +2,7 @@
 // A block of reserved and committed read-write memory from VirtualAlloc,
 // released when the owner goes. A failed allocation leaves it missing.
 
-#include "scan/native/SystemCalls.h"
+#include "os/SystemCalls.h"
 
 class VirtualBlock {
  public:

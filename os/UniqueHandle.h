@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "scan/native/SystemCalls.h"
+#include "os/SystemCalls.h"
 
 class UniqueHandle {
  public:
