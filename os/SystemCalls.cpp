@@ -3,20 +3,6 @@
 #ifdef _WIN32
 #include <psapi.h>
 
-#include <system_error>
-#include <thread>
-
-namespace {
-BOOL StartStdThread(void (*body)(void*), void* argument) {
-  try {
-    std::thread(body, argument).detach();
-    return TRUE;
-  } catch (const std::system_error&) {
-    return FALSE;
-  }
-}
-}  // namespace
-
 SystemCalls RealSystemCalls() {
   SystemCalls c{};
   c.GetModuleHandleA = ::GetModuleHandleA;
@@ -32,14 +18,13 @@ SystemCalls RealSystemCalls() {
   c.OpenProcess = ::OpenProcess;
   c.DuplicateHandle = ::DuplicateHandle;
   c.GetExitCodeProcess = ::GetExitCodeProcess;
+  c.GetProcessTimes = ::GetProcessTimes;
   c.K32GetModuleFileNameExA = ::K32GetModuleFileNameExA;
-  c.GetFinalPathNameByHandleA = ::GetFinalPathNameByHandleA;
+  c.GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
   c.CreateThread = ::CreateThread;
-  c.WaitForSingleObject = ::WaitForSingleObject;
   c.VirtualAlloc = ::VirtualAlloc;
   c.VirtualFree = ::VirtualFree;
   c.Sleep = ::Sleep;
-  c.StartDetachedThread = StartStdThread;
   return c;
 }
 
@@ -61,23 +46,21 @@ BOOL WINAPI NoClose(HANDLE) { return FALSE; }
 HANDLE WINAPI NoProcess(DWORD, BOOL, DWORD) { return nullptr; }
 BOOL WINAPI NoDuplicate(HANDLE, HANDLE, HANDLE, HANDLE*, DWORD, BOOL, DWORD) { return FALSE; }
 BOOL WINAPI NoExitCode(HANDLE, DWORD*) { return FALSE; }
+BOOL WINAPI NoTimes(HANDLE, FILETIME*, FILETIME*, FILETIME*, FILETIME*) { return FALSE; }
 DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPSTR, DWORD) { return 0; }
-DWORD WINAPI NoFinalPath(HANDLE, LPSTR, DWORD, DWORD) { return 0; }
+DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
 HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, DWORD*) {
   return nullptr;
 }
-DWORD WINAPI NoWait(HANDLE, DWORD) { return WAIT_FAILED; }
 LPVOID WINAPI NoAlloc(LPVOID, SIZE_T, DWORD, DWORD) { return nullptr; }
 BOOL WINAPI NoFree(LPVOID, SIZE_T, DWORD) { return FALSE; }
 void WINAPI NoSleep(DWORD) {}
-BOOL NoStartThread(void (*)(void*), void*) { return FALSE; }
 }  // namespace
 
 SystemCalls RealSystemCalls() {
-  return SystemCalls{NoModule,   NoProc,      NoVersion, PseudoProcess, ZeroId,       NoError,
-                     NoToken,    NoLookup,    NoAdjust,  NoClose,       NoProcess,    NoDuplicate,
-                     NoExitCode, NoModuleName, NoFinalPath, NoThread,   NoWait,       NoAlloc,
-                     NoFree,     NoSleep,     NoStartThread};
+  return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
+                     NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTimes,
+                     NoModuleName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
 }
 
 #endif

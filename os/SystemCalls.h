@@ -32,21 +32,18 @@ struct SystemCalls {
   BOOL(WINAPI* DuplicateHandle)(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
                                 HANDLE* target, DWORD access, BOOL inherit, DWORD options);
   BOOL(WINAPI* GetExitCodeProcess)(HANDLE process, DWORD* exitCode);
+  BOOL(WINAPI* GetProcessTimes)(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
+                                FILETIME* user);
   DWORD(WINAPI* K32GetModuleFileNameExA)(HANDLE process, HMODULE module, LPSTR buffer, DWORD size);
-  DWORD(WINAPI* GetFinalPathNameByHandleA)(HANDLE file, LPSTR buffer, DWORD size, DWORD flags);
+  DWORD(WINAPI* GetFinalPathNameByHandleW)(HANDLE file, LPWSTR buffer, DWORD size, DWORD flags);
 
-  // Threads, waits, memory, time.
+  // Threads, memory, time.
   HANDLE(WINAPI* CreateThread)(SECURITY_ATTRIBUTES* security, SIZE_T stackSize,
                                LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
                                DWORD* threadId);
-  DWORD(WINAPI* WaitForSingleObject)(HANDLE handle, DWORD milliseconds);
   LPVOID(WINAPI* VirtualAlloc)(LPVOID address, SIZE_T size, DWORD type, DWORD protect);
   BOOL(WINAPI* VirtualFree)(LPVOID address, SIZE_T size, DWORD type);
   void(WINAPI* Sleep)(DWORD milliseconds);
-
-  // A detached thread of the standard library running body(argument). FALSE
-  // when it cannot be started; the argument then stays the caller's.
-  BOOL (*StartDetachedThread)(void (*body)(void* argument), void* argument);
 };
 
 // The table in force. The real build starts with RealSystemCalls(); the host

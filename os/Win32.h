@@ -102,6 +102,11 @@ struct SECURITY_ATTRIBUTES {
 };
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
 struct LUID {
   DWORD LowPart;
   LONG HighPart;

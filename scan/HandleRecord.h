@@ -12,6 +12,8 @@ struct HandleRecord {
   uint8_t attributes = 0;      // always 0 in a queued record
   uint32_t handleValue = 0;    // handle value in the owner process (32 bits: the extended table has them whole)
   uint32_t grantedAccess = 0;  // access mask granted to the handle
+  uint64_t ownerCreationTime = 0;  // when the owner started (FILETIME), 0 when unknown: tells it from a later
+                                   // process that was given the same ID
   AnsiString filePath;         // the object's name: for a file, its path; empty when unresolved
   AnsiString processName;      // owner's image name, e.g. "services.exe"
   AnsiString processPath;      // owner's full image path

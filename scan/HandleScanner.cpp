@@ -1,8 +1,10 @@
 #include "scan/HandleScanner.h"
 
-#include "scan/ObjectTypeTable.h"
-#include "scan/QueryTypeName.h"
-#include "scan/ResolutionFanOut.h"
+#include <vector>
+
+#include "scan/ObjectTypes.h"
+#include "scan/OwnerTable.h"
+#include "scan/ResolverPool.h"
 #include "scan/native/HandleTableSnapshot.h"
 #include "scan/native/NativeApi.h"
 
@@ -12,8 +14,39 @@ constexpr int32_t kEveryProcess = -1;
 // attribute flags) that are not to be touched.
 constexpr DWORD kFirstVersionWithoutDesktopRule = 5;
 constexpr uint32_t kDesktopRuleOwner = 2;
+// The scratch block for type answers: every real one fits.
+constexpr ULONG kTypeScratch = 1024;
 
 bool isRaised(const CancelByte* cancel) { return cancel != nullptr && cancel->load() != 0; }
+
+HANDLE handleFromValue(uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)); }
+
+// Learns the type of a table entry: the entry's own answer, through a
+// duplicate when another process holds it. False when it cannot be asked.
+class TypeLearner {
+ public:
+  explicit TypeLearner(TypeNameMap& types) : types_(types), scratch_(kTypeScratch) {}
+
+  bool ask(const HandleTableRow& row, const Owner* owner, AnsiString& typeName) {
+    UniqueHandle duplicate;
+    HANDLE handle = handleFromValue(row.handleValue);
+    if (owner != nullptr) {
+      if (!owner->canDuplicate) return false;
+      if (Sys().DuplicateHandle(owner->process.get(), handle, Sys().GetCurrentProcess(), duplicate.put(), 0, FALSE,
+                                DUPLICATE_SAME_ACCESS) == FALSE) {
+        return false;
+      }
+      handle = duplicate.get();
+    }
+    if (QueryTypeName(handle, typeName, scratch_) == 0) return false;
+    types_.Learn(row.typeNumber, typeName);
+    return true;
+  }
+
+ private:
+  TypeNameMap& types_;
+  NativeBlock scratch_;
+};
 }  // namespace
 
 HandleScanner::HandleScanner(int32_t ownerFilter, const char* typeName)
@@ -30,25 +63,26 @@ int HandleScanner::Run(const CancelByte* cancel) {
   // A fresh queue: workers of an earlier, cancelled run keep the old one.
   records_ = std::make_shared<HandleRecords>();
   const DWORD ownPid = Sys().GetCurrentProcessId();
-  int result = 1;
   if (NativeApi.allPresent == 0) return 0;
+  auto owners = std::make_shared<OwnerTable>();
+  std::vector<RecordPlan> plans;
   {
     HandleTableSnapshot table;
-    switch (table.Read()) {
-      case HandleTableSnapshot::Outcome::kNoMemory:
-        return 0;
-      case HandleTableSnapshot::Outcome::kFailed:
-        result = 0;
-        break;
-      case HandleTableSnapshot::Outcome::kRead:
-        queueEntries(table, cancel, ownPid);
-        break;
-    }
-  }
-  return ResolveRecords(records_, cancel, result);
+    if (table.Read() != HandleTableSnapshot::Outcome::kRead) return 0;
+    queueEntries(table, cancel, ownPid, *owners, plans);
+  }  // the table's block goes before the names come
+  if (isRaised(cancel)) return 1;
+  owners->Describe(cancel);
+  if (isRaised(cancel)) return 1;
+  ResolveRecords(records_, std::move(plans), owners, cancel);
+  return 1;
 }
 
-void HandleScanner::queueEntries(const HandleTableSnapshot& table, const CancelByte* cancel, uint32_t ownPid) {
+void HandleScanner::queueEntries(const HandleTableSnapshot& table, const CancelByte* cancel, uint32_t ownPid,
+                                 OwnerTable& owners, std::vector<RecordPlan>& plans) {
+  TypeNameMap types;
+  TypeLearner learner(types);
+  const bool filtered = !typeFilter_.IsEmpty();
   for (std::size_t i = 0; i < table.count(); ++i) {
     if (isRaised(cancel)) break;
     const HandleTableRow row = table.row(i);
@@ -57,18 +91,36 @@ void HandleScanner::queueEntries(const HandleTableSnapshot& table, const CancelB
       continue;
     }
     if (ownerFilter_ != kEveryProcess && static_cast<uint32_t>(ownerFilter_) != row.ownerPid) continue;
-    if (!typeFilter_.IsEmpty()) {
-      // Asked even of the own handles, which are dropped only afterwards.
+    if (row.ownerPid == ownPid) {
+      // Never queued; but its handles teach the type map without a duplicate.
       AnsiString typeName;
-      if (QueryTypeName(row.handleValue, typeName, row.ownerPid) == 0 || typeName != typeFilter_) continue;
+      if (types.SettledName(row.typeNumber) == nullptr) learner.ask(row, nullptr, typeName);
+      continue;
     }
+    // A handle of a confirmed other type costs nothing at all.
+    const AnsiString* settled = types.SettledName(row.typeNumber);
+    if (filtered && settled != nullptr && *settled != typeFilter_) continue;
+    Owner& owner = owners.Open(row.ownerPid);
+    // Only a number whose handles disagreed, or that is not yet confirmed,
+    // is asked through this handle.
+    AnsiString typeName;
+    bool typeKnown = false;
+    if (settled != nullptr) {
+      typeName = *settled;
+      typeKnown = owner.canDuplicate;  // a handle that cannot be reached fails the filter as before
+    } else {
+      typeKnown = learner.ask(row, &owner, typeName);
+    }
+    if (filtered && (!typeKnown || typeName != typeFilter_)) continue;
+
     HandleRecord record;
     record.ownerPid = row.ownerPid;
     record.typeNumber = static_cast<uint8_t>(row.typeNumber);
     record.attributes = 0;
     record.handleValue = row.handleValue;
     record.grantedAccess = row.grantedAccess;
-    if (record.ownerPid == ownPid) continue;
     records_->push_back(record);
+    plans.push_back(RecordPlan{&owner, typeKnown ? NamingMethodFor(typeName) : NamingMethod::kNone});
+    owner.holdsRecords = true;
   }
 }

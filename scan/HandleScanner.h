@@ -1,7 +1,11 @@
 #pragma once
 // One snapshot of every handle in the system, filtered by owner and type
 // name, each kept handle resolved to its name and its owner's image name and
-// path (Run's second phase fans the work out over short-lived threads).
+// path. A search costs about what the system's own answers cost: one table
+// snapshot, one open per owner, one type query per type number (and one to
+// confirm it), then one duplicate and one name query per kept handle, on a
+// few long-lived workers. No path query is waited on longer than 100 ms,
+// and no more than 96 threads do resolution work at once in the process.
 //
 // The engine reports by int results (1 success, 0 failure) and empty
 // strings; it raises nothing of its own and shows nothing.
@@ -10,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "scan/HandleRecord.h"
 #include "text/AnsiString.h"
@@ -19,6 +24,8 @@ using CancelByte = std::atomic<uint8_t>;
 using HandleRecords = std::deque<HandleRecord>;
 
 class HandleTableSnapshot;
+class OwnerTable;
+struct RecordPlan;
 
 class HandleScanner {
  public:
@@ -44,8 +51,10 @@ class HandleScanner {
   const AnsiString& typeFilter() const { return typeFilter_; }
 
  private:
-  // The first phase's walk: queues the entries that pass the filters.
-  void queueEntries(const HandleTableSnapshot& table, const CancelByte* cancel, uint32_t ownPid);
+  // The walk of the table: queues the entries that pass the filters, with
+  // how each is to be resolved.
+  void queueEntries(const HandleTableSnapshot& table, const CancelByte* cancel, uint32_t ownPid,
+                    OwnerTable& owners, std::vector<RecordPlan>& plans);
 
   std::shared_ptr<HandleRecords> records_;
   int32_t ownerFilter_;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scan/native/NativeLayouts.h"
+#include "text/CodePageConversion.h"
 
 namespace {
 constexpr NTSTATUS kStatusObjectTypeMismatch = static_cast<NTSTATUS>(0xC0000024u);
@@ -49,7 +50,7 @@ struct FakeSystem::Impl {
   std::set<int> failedStarts;
   int startCalls = 0;
   int started = 0;
-  double waitScale = 20.0;  // generous by default: sanitizers slow thread starts down
+  int maxRunning = 0;
   bool gateClosed = false;
   int waiting = 0;
   int maxWaiting = 0;
@@ -75,6 +76,7 @@ struct FakeSystem::Impl {
   std::vector<ThreadCall> threadCalls;
   std::vector<DWORD> versionSizes;
   int duplicateCalls = 0;
+  int imagePathQueries = 0;
   int badCloses = 0;
 
   HANDLE newHandle(Handle handle) {
@@ -93,6 +95,7 @@ struct FakeSystem::Impl {
   // Runs body on a thread of the fake's own, joined at the end.
   void spawn(std::function<void()> body) {
     ++running;
+    maxRunning = std::max(maxRunning, running);
     threads.emplace_back([this, body = std::move(body)] {
       body();
       const std::lock_guard<std::mutex> guard(lock);
@@ -387,8 +390,23 @@ BOOL WINAPI FakeGetExitCodeProcess(HANDLE process, DWORD* exitCode) {
   return TRUE;
 }
 
+BOOL WINAPI FakeGetProcessTimes(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
+                                FILETIME* user) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  Handle* found = fake->find(process);
+  if (found == nullptr || !found->isProcess) return FALSE;
+  const uint64_t time = fake->processes[found->processPid].creationTime;
+  creation->dwLowDateTime = static_cast<DWORD>(time);
+  creation->dwHighDateTime = static_cast<DWORD>(time >> 32);
+  *exit = FILETIME{};
+  *kernel = FILETIME{};
+  *user = FILETIME{};
+  return TRUE;
+}
+
 DWORD WINAPI FakeK32GetModuleFileNameExA(HANDLE process, HMODULE, LPSTR buffer, DWORD size) {
   const std::lock_guard<std::mutex> guard(fake->lock);
+  ++fake->imagePathQueries;
   Handle* found = fake->find(process);
   if (found == nullptr || !found->isProcess || size == 0) return 0;
   const std::string& path = fake->processes[found->processPid].imagePath;
@@ -399,7 +417,7 @@ DWORD WINAPI FakeK32GetModuleFileNameExA(HANDLE process, HMODULE, LPSTR buffer, 
   return static_cast<DWORD>(length);
 }
 
-DWORD WINAPI FakeGetFinalPathNameByHandleA(HANDLE file, LPSTR buffer, DWORD size, DWORD) {
+DWORD WINAPI FakeGetFinalPathNameByHandleW(HANDLE file, LPWSTR buffer, DWORD size, DWORD) {
   std::unique_lock<std::mutex> guard(fake->lock);
   Handle* found = fake->find(file);
   if (found == nullptr || !found->object) return 0;
@@ -407,16 +425,21 @@ DWORD WINAPI FakeGetFinalPathNameByHandleA(HANDLE file, LPSTR buffer, DWORD size
   if (object->pathQueryHangs) fake->changed.wait(guard, [] { return fake->hangsReleased; });
   const std::string& path = object->finalPath;
   if (path.empty()) return 0;
-  if (path.size() + 1 > size) return static_cast<DWORD>(path.size() + 1);
-  std::memcpy(buffer, path.c_str(), path.size() + 1);
-  return static_cast<DWORD>(path.size());
+  // The model's paths are narrow (code page 936); the system answers in UTF-16.
+  const int units = AnsiToWideUnits(path.c_str(), static_cast<int>(path.size()), nullptr, 0);
+  if (units <= 0) return 0;
+  if (static_cast<DWORD>(units) + 1 > size) return static_cast<DWORD>(units + 1);
+  AnsiToWideUnits(path.c_str(), static_cast<int>(path.size()), buffer, units);
+  buffer[units] = 0;
+  return static_cast<DWORD>(units);
 }
 
 HANDLE WINAPI FakeCreateThread(SECURITY_ATTRIBUTES*, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
                                LPVOID parameter, DWORD flags, DWORD*) {
   const std::lock_guard<std::mutex> guard(fake->lock);
   fake->threadCalls.push_back({stackSize, flags});
-  if (fake->failCreate) return nullptr;
+  if (fake->failCreate || fake->failedStarts.count(++fake->startCalls) != 0) return nullptr;
+  ++fake->started;
   auto state = std::make_shared<ThreadState>();
   Handle handle;
   handle.thread = state;
@@ -430,25 +453,6 @@ HANDLE WINAPI FakeCreateThread(SECURITY_ATTRIBUTES*, SIZE_T stackSize, LPTHREAD_
     state->changed.notify_all();
   });
   return result;
-}
-
-DWORD WINAPI FakeWaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-  std::shared_ptr<ThreadState> state;
-  double scale = 1.0;
-  {
-    const std::lock_guard<std::mutex> guard(fake->lock);
-    Handle* found = fake->find(handle);
-    if (found == nullptr || !found->thread) return WAIT_FAILED;
-    state = found->thread;
-    scale = fake->waitScale;
-  }
-  std::unique_lock<std::mutex> threadGuard(state->lock);
-  if (milliseconds == INFINITE) {
-    state->changed.wait(threadGuard, [&] { return state->done; });
-    return WAIT_OBJECT_0;
-  }
-  const auto limit = std::chrono::duration<double, std::milli>(milliseconds * scale);
-  return state->changed.wait_for(threadGuard, limit, [&] { return state->done; }) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 LPVOID WINAPI FakeVirtualAlloc(LPVOID, SIZE_T size, DWORD, DWORD) {
@@ -474,14 +478,6 @@ void WINAPI FakeSleep(DWORD milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-BOOL FakeStartDetachedThread(void (*body)(void*), void* argument) {
-  const std::lock_guard<std::mutex> guard(fake->lock);
-  if (fake->failedStarts.count(++fake->startCalls) != 0) return FALSE;
-  ++fake->started;
-  fake->spawn([body, argument] { body(argument); });
-  return TRUE;
-}
-
 SystemCalls fakeCalls() {
   SystemCalls calls = RealSystemCalls();
   calls.GetModuleHandleA = FakeGetModuleHandleA;
@@ -497,24 +493,28 @@ SystemCalls fakeCalls() {
   calls.OpenProcess = FakeOpenProcess;
   calls.DuplicateHandle = FakeDuplicateHandle;
   calls.GetExitCodeProcess = FakeGetExitCodeProcess;
+  calls.GetProcessTimes = FakeGetProcessTimes;
   calls.K32GetModuleFileNameExA = FakeK32GetModuleFileNameExA;
-  calls.GetFinalPathNameByHandleA = FakeGetFinalPathNameByHandleA;
+  calls.GetFinalPathNameByHandleW = FakeGetFinalPathNameByHandleW;
   calls.CreateThread = FakeCreateThread;
-  calls.WaitForSingleObject = FakeWaitForSingleObject;
   calls.VirtualAlloc = FakeVirtualAlloc;
   calls.VirtualFree = FakeVirtualFree;
   calls.Sleep = FakeSleep;
-  calls.StartDetachedThread = FakeStartDetachedThread;
   return calls;
 }
 }  // namespace
 
-FakeSystem::FakeSystem() : impl_(std::make_unique<Impl>()), savedApi_(NativeApi), savedVersion_(OsMajorVersion) {
+FakeSystem::FakeSystem()
+    : impl_(std::make_unique<Impl>()),
+      savedApi_(NativeApi),
+      savedVersion_(OsMajorVersion),
+      savedLimits_(ScanLimitsInForce()) {
   fake = impl_.get();
   impl_->processes[kOwnPid] = Process{u"ostrel.exe", "C:\\Tools\\ostrel.exe", true, STILL_ACTIVE};
   scoped_ = std::make_unique<ScopedSystemCalls>(fakeCalls());
   BindNativeApi();
   OsMajorVersion = 10;
+  setWaitScale(20);  // generous by default: sanitizers slow threads down
 }
 
 FakeSystem::~FakeSystem() {
@@ -531,6 +531,7 @@ FakeSystem::~FakeSystem() {
   }
   NativeApi = savedApi_;
   OsMajorVersion = savedVersion_;
+  ScanLimitsInForce() = savedLimits_;
   scoped_.reset();
   fake = nullptr;
 }
@@ -584,14 +585,13 @@ void FakeSystem::failCreateThread(bool fail) {
   impl_->failCreate = fail;
 }
 
-void FakeSystem::failWorkerStart(int callNumber) {
+void FakeSystem::failThreadStart(int callNumber) {
   const std::lock_guard<std::mutex> guard(impl_->lock);
   impl_->failedStarts.insert(callNumber);
 }
 
 void FakeSystem::setWaitScale(double scale) {
-  const std::lock_guard<std::mutex> guard(impl_->lock);
-  impl_->waitScale = scale;
+  ScanLimitsInForce().pathQueryMs = static_cast<DWORD>(savedLimits_.pathQueryMs * scale);
 }
 
 void FakeSystem::closeGate() {
@@ -646,10 +646,12 @@ FAKE_OBSERVE(std::vector<FakeSystem::OpenProcessCall>, openProcessCalls, impl_->
 FAKE_OBSERVE(std::vector<FakeSystem::ThreadCall>, threadCalls, impl_->threadCalls)
 FAKE_OBSERVE(std::vector<DWORD>, versionRecordSizes, impl_->versionSizes)
 FAKE_OBSERVE(int, duplicateCalls, impl_->duplicateCalls)
+FAKE_OBSERVE(int, imagePathQueries, impl_->imagePathQueries)
 FAKE_OBSERVE(int, badCloses, impl_->badCloses)
 FAKE_OBSERVE(int, openedHandles, impl_->handedOut)
 FAKE_OBSERVE(int, liveAllocations, static_cast<int>(impl_->allocations.size()))
-FAKE_OBSERVE(int, workerStarts, impl_->started)
+FAKE_OBSERVE(int, threadStarts, impl_->started)
+FAKE_OBSERVE(int, maxRunningThreads, impl_->maxRunning)
 FAKE_OBSERVE(int, waitingAtGate, impl_->waiting)
 FAKE_OBSERVE(int, maxWaitingAtGate, impl_->maxWaiting)
 FAKE_OBSERVE(int, tokenCloses, impl_->tokenCloses)

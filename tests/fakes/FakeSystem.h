@@ -22,8 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "scan/native/NativeApi.h"
 #include "os/SystemCalls.h"
+#include "scan/ScanLimits.h"
+#include "scan/native/NativeApi.h"
 
 class FakeSystem {
  public:
@@ -32,8 +33,8 @@ class FakeSystem {
         : typeName(std::move(type)), objectName(std::move(name)), finalPath(std::move(path)) {}
     std::u16string typeName;
     std::u16string objectName;
-    std::string finalPath;  // what GetFinalPathNameByHandleA answers
-    bool pathQueryHangs = false;  // GetFinalPathNameByHandleA waits until releaseHangs()
+    std::string finalPath;  // what GetFinalPathNameByHandleW answers (narrow here: code page 936)
+    bool pathQueryHangs = false;  // GetFinalPathNameByHandleW waits until releaseHangs()
     NTSTATUS typeStatus = 0;      // status of the type query into a big enough block
     NTSTATUS nameStatus = 0;
     uint32_t processId = 0;  // for process handles: the process it refers to
@@ -47,6 +48,7 @@ class FakeSystem {
     std::string imagePath;
     bool openable;
     DWORD exitCode;
+    uint64_t creationTime = 0;  // what GetProcessTimes answers
   };
   struct TableEntry {
     uint32_t ownerPid;
@@ -86,8 +88,10 @@ class FakeSystem {
   void setMissingNativeName(const std::string& name);  // takes effect at the next BindNativeApi()
   void failAllocation(int callNumber);                 // 1-based VirtualAlloc call number
   void failCreateThread(bool fail);
-  void failWorkerStart(int callNumber);  // 1-based StartDetachedThread call number
-  void setWaitScale(double scale);  // real ms per requested ms in WaitForSingleObject (default 20)
+  void failThreadStart(int callNumber);  // 1-based CreateThread call number
+  // Stretches the engine's path query limit by `scale` while the fake is in
+  // force (default 20: sanitizers slow threads down).
+  void setWaitScale(double scale);
   // Closes the gate: every exit-code query then waits at it until openGate().
   void closeGate();
   void openGate();
@@ -107,12 +111,14 @@ class FakeSystem {
   std::vector<DWORD> sleeps() const;             // every Sleep asked for
   std::vector<OpenProcessCall> openProcessCalls() const;
   std::vector<ThreadCall> threadCalls() const;   // CreateThread
+  int maxRunningThreads() const;                 // most threads of the fake's running at once
   std::vector<DWORD> versionRecordSizes() const;
   int duplicateCalls() const;
+  int imagePathQueries() const;      // K32GetModuleFileNameExA calls
   int badCloses() const;             // CloseHandle on a handle that is not open
   int openedHandles() const;         // handles the fake handed out that are still open
   int liveAllocations() const;
-  int workerStarts() const;          // StartDetachedThread calls that started a thread
+  int threadStarts() const;          // CreateThread calls that started a thread
   int waitingAtGate() const;
   int maxWaitingAtGate() const;
   int tokenCloses() const;
@@ -128,4 +134,5 @@ class FakeSystem {
   std::unique_ptr<ScopedSystemCalls> scoped_;
   NativeApiTable savedApi_;
   DWORD savedVersion_;
+  ScanLimits savedLimits_;
 };

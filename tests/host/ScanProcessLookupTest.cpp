@@ -1,14 +1,13 @@
-// Owner process names from the process list, image paths and liveness.
+// Owner process names from the process list, image paths, creation times
+// and liveness, asked once per owner.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "fakes/FakeSystem.h"
 #include "scan/HandleScanner.h"
-#include "scan/IsProcessRunning.h"
-#include "scan/ProcessImageCache.h"
-#include "scan/QueryProcessImagePath.h"
 #include "scan/native/NativeLayouts.h"
+#include "scan/native/ProcessList.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ class ProcessLookup : public ::testing::Test {
 };
 
 TEST_F(ProcessLookup, NamesComeFromTheListAndAreNarrowedByLowBytes) {
-  ProcessImageCache cache;
+  ProcessList cache;
   EXPECT_EQ(cache.LookupProcessName(700), "");  // not filled yet
   EXPECT_EQ(cache.Fill(), 1);
   EXPECT_EQ(cache.LookupProcessName(700), "explorer.exe");
@@ -38,32 +37,47 @@ TEST_F(ProcessLookup, NamesComeFromTheListAndAreNarrowedByLowBytes) {
   EXPECT_EQ(system.informationCalls(), std::vector<ULONG>{kSystemProcessInformation});
 }
 
-TEST_F(ProcessLookup, PathsAndLiveness) {
-  EXPECT_EQ(QueryProcessImagePath(700), "C:\\Windows\\explorer.exe");
-  EXPECT_EQ(QueryProcessImagePath(701), "");
-  EXPECT_EQ(QueryProcessImagePath(999), "");
-  EXPECT_TRUE(IsProcessRunning(700));
-  EXPECT_FALSE(IsProcessRunning(701));
-  EXPECT_FALSE(IsProcessRunning(702));
-  EXPECT_FALSE(IsProcessRunning(999));
+TEST_F(ProcessLookup, PathsCreationTimesAndLivenessPerOwner) {
+  system.addProcess(704, {u"late.exe", "C:\\late.exe"});
+  FakeSystem::Process started{u"timed.exe", "C:\\timed.exe"};
+  started.creationTime = 0x01D9000012345678ull;
+  system.addProcess(705, started);
+  // Owner 701 cannot be opened: unfiltered, its handle is still listed.
+  for (const uint32_t pid : {700u, 701u, 702u, 705u}) system.addHandle(pid, 0x10, {u"File", u"", "C:\\f.txt"});
+  HandleScanner scanner(-1, nullptr);
+  CancelByte cancel{0};
+  ASSERT_EQ(scanner.Run(&cancel), 1);
+  ASSERT_EQ(scanner.records().size(), 4u);
+  const HandleRecords& records = scanner.records();
+  EXPECT_EQ(records[0].processPath, "C:\\Windows\\explorer.exe");
+  EXPECT_EQ(records[0].filePath, "C:\\f.txt");
+  EXPECT_EQ(records[1].processName, "locked.exe");
+  EXPECT_EQ(records[1].processPath, "");  // could not be opened
+  EXPECT_EQ(records[1].filePath, "");
+  EXPECT_EQ(records[2].processPath, "C:\\gone.exe");  // has ended: named, not resolved
+  EXPECT_EQ(records[2].filePath, "");
+  EXPECT_EQ(records[3].ownerCreationTime, 0x01D9000012345678ull);
+  // Processes holding nothing are not opened at all.
+  for (const auto& call : system.openProcessCalls()) EXPECT_NE(call.pid, 704u);
+  system.waitForThreads();
   EXPECT_EQ(system.openedHandles(), 0);
   EXPECT_EQ(system.badCloses(), 0);
 }
 
-TEST_F(ProcessLookup, ListLargerThanTheBlockLeavesNamesEmptyButPathsFilled) {
+TEST_F(ProcessLookup, ListLargerThanTheFirstBlockGrowsAndKeepsEveryName) {
   for (uint32_t pid = 1000; pid < 3000; ++pid) {
     system.addProcess(pid, {std::u16string(300, u'n'), "C:\\many.exe"});
   }
   system.addHandle(1000, 0x10, {u"File", u"", "C:\\a.txt"});
-  ProcessImageCache cache;
-  EXPECT_EQ(cache.Fill(), 0);
-  EXPECT_EQ(cache.LookupProcessName(700), "");
+  ProcessList cache;
+  EXPECT_EQ(cache.Fill(), 1);
+  EXPECT_EQ(cache.LookupProcessName(700), "explorer.exe");
 
   HandleScanner scanner(-1, "File");
   CancelByte cancel{0};
   EXPECT_EQ(scanner.Run(&cancel), 1);
   ASSERT_EQ(scanner.records().size(), 1u);
-  EXPECT_EQ(scanner.records()[0].processName, "");
+  EXPECT_EQ(scanner.records()[0].processName, AnsiString(std::string(300, 'n').c_str()));
   EXPECT_EQ(scanner.records()[0].processPath, "C:\\many.exe");
   EXPECT_EQ(scanner.records()[0].filePath, "C:\\a.txt");
 }
@@ -91,14 +105,14 @@ TEST_F(ProcessLookup, ChainOffsetOutOfTheBlockEndsTheWalk) {
   scriptList(system, [](unsigned char*, ULONG length, ProcessListEntry* first) {
     first->nextEntryOffset = length - 8;  // the next entry would run past the block
   });
-  ProcessImageCache cache;
+  ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
   EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
 }
 
 TEST_F(ProcessLookup, ChainOffsetThatWrapsAroundEndsTheWalk) {
   scriptList(system, [](unsigned char*, ULONG, ProcessListEntry* first) { first->nextEntryOffset = 0xFFFFFFF8u; });
-  ProcessImageCache cache;
+  ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
   EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
 }
@@ -120,7 +134,7 @@ TEST_F(ProcessLookup, NamesOutsideTheBlockOrPastTheirLengthAreNotRead) {
     tail[2] = u'c';
     third->imageName = {0xFFF0, 0xFFF0, tail};
   });
-  ProcessImageCache cache;
+  ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
   EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
   EXPECT_EQ(cache.LookupProcessName(801), "");
@@ -139,7 +153,7 @@ TEST_F(ProcessLookup, EntriesAlignedOnlyToFourBytesAreStillWalked) {
     second.imageName = {16, 18, chars};
     std::memcpy(base + kSecond, &second, sizeof second);
   });
-  ProcessImageCache cache;
+  ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
   EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
   EXPECT_EQ(cache.LookupProcessName(803), "next.exe");
@@ -147,7 +161,7 @@ TEST_F(ProcessLookup, EntriesAlignedOnlyToFourBytesAreStillWalked) {
 
 TEST_F(ProcessLookup, NoNativeLayerLeavesTheCacheEmpty) {
   NativeApi.allPresent = 0;
-  ProcessImageCache cache;
+  ProcessList cache;
   EXPECT_EQ(cache.Fill(), 0);
   EXPECT_EQ(cache.LookupProcessName(700), "");
   EXPECT_TRUE(system.informationCalls().empty());

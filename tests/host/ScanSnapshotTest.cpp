@@ -39,7 +39,7 @@ TEST_F(Snapshot, EmptyTableGivesNoRecordsAndSuccess) {
   HandleScanner scanner(-1, "File");
   EXPECT_EQ(run(scanner), 1);
   EXPECT_TRUE(scanner.records().empty());
-  EXPECT_EQ(system.workerStarts(), 0);
+  EXPECT_EQ(system.threadStarts(), 0);
   EXPECT_EQ(countCalls(kSystemProcessInformation), 1);
 }
 
@@ -120,12 +120,12 @@ TEST_F(Snapshot, CancelBeforeOrDuringTheWalkKeepsWhatWasQueued) {
   cancel = 0;
   int typeQueries = 0;
   system.setTypeQueryHook([&] {
-    if (++typeQueries == 3) cancel = 1;  // raised while the third entry is being asked
+    if (++typeQueries == 2) cancel = 1;  // raised while the second entry confirms the type
   });
   HandleScanner during(-1, "File");
   EXPECT_EQ(run(during), 1);
-  EXPECT_EQ(handles(during), (std::vector<uint32_t>{0x100, 0x104, 0x108}));
-  EXPECT_EQ(system.workerStarts(), 0);  // the cancel also stops the second phase
+  EXPECT_EQ(handles(during), (std::vector<uint32_t>{0x100, 0x104}));
+  EXPECT_EQ(system.threadStarts(), 0);  // the cancel also stops the second phase
 }
 
 TEST_F(Snapshot, FirstCallFailingWithoutALengthFails) {
@@ -141,49 +141,85 @@ TEST_F(Snapshot, FirstCallFailingWithoutALengthFails) {
   EXPECT_TRUE(scanner.records().empty());
   EXPECT_EQ(countCalls(kSystemExtendedHandleInformation), 1);
   EXPECT_TRUE(system.sleeps().empty());
-  EXPECT_EQ(countCalls(kSystemProcessInformation), 1);  // the second phase still runs
   EXPECT_EQ(system.liveAllocations(), 0);
 }
 
-TEST_F(Snapshot, TableThatKeepsOutgrowingTheBufferFailsAfter51CallsAnd49Pauses) {
+// A table that grows between calls: the buffer grows from each reported
+// length with a quarter to spare and the call is repeated at once; only
+// refusals not about size pause. The first answer that fits is the one read.
+TEST_F(Snapshot, BufferGrowsFromEveryReportedLengthAndOnlyOtherRefusalsPause) {
   system.addHandle(kHolder, 0x10, {u"File"});
-  ULONG grown = 2 * 1048576;
+  struct Step {
+    NTSTATUS status;
+    ULONG reported;  // 0: answer from the model
+  };
+  const NTSTATUS kOther = static_cast<NTSTATUS>(0xC0000001u);
+  const std::vector<Step> steps = {{kStatusInfoLengthMismatch, 2000000}, {kStatusInfoLengthMismatch, 3000000},
+                                   {kOther, 0},
+                                   {kStatusInfoLengthMismatch, 0},  // too small, without saying how much
+                                   {kStatusSuccess, 0}};
   std::vector<ULONG> lengths;
   system.setInformationScript([&](ULONG informationClass, void*, ULONG length, ULONG* returned, NTSTATUS& status) {
     if (informationClass == kSystemProcessInformation) return false;
+    const Step step = steps[lengths.size()];
     lengths.push_back(length);
-    if (returned != nullptr) *returned = grown;
-    grown += 4096;
-    status = kStatusInfoLengthMismatch;
-    return true;
-  });
-  HandleScanner scanner(-1, "File");
-  EXPECT_EQ(run(scanner), 0);
-  EXPECT_TRUE(scanner.records().empty());
-  ASSERT_EQ(lengths.size(), 51u);
-  EXPECT_EQ(lengths[0], 1048576u);
-  for (std::size_t i = 1; i < lengths.size(); ++i) EXPECT_EQ(lengths[i], 2u * 1048576u + 256u);
-  EXPECT_EQ(system.sleeps(), std::vector<DWORD>(49, 1000));
-  EXPECT_EQ(system.liveAllocations(), 0);
-}
-
-TEST_F(Snapshot, RetriesUntilTheTableFitsAndReadsTheLastAnswer) {
-  system.addHandle(kHolder, 0x10, {u"File"});
-  int calls = 0;
-  system.setInformationScript([&](ULONG informationClass, void*, ULONG, ULONG* returned, NTSTATUS& status) {
-    if (informationClass == kSystemProcessInformation) return false;
-    ++calls;
-    if (calls == 1 || calls > 4) return false;  // the first call and the fifth answer from the model
-    if (returned != nullptr) *returned = 0;
-    status = kStatusInfoLengthMismatch;
+    if (step.status == kStatusSuccess) return false;
+    if (returned != nullptr) *returned = step.reported;
+    status = step.status;
     return true;
   });
   HandleScanner scanner(-1, "File");
   EXPECT_EQ(run(scanner), 1);
   EXPECT_EQ(handles(scanner), (std::vector<uint32_t>{0x10}));
-  EXPECT_EQ(calls, 5);  // the loop calls again although the first call succeeded
-  const auto sleeps = system.sleeps();
-  EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 1000u), 3);
+  EXPECT_EQ(lengths, (std::vector<ULONG>{1048576, 2500000, 3750000, 3750000, 4687500}));
+  EXPECT_EQ(system.sleeps(), std::vector<DWORD>{1000});
+  EXPECT_EQ(system.liveAllocations(), 0);
+}
+
+// A table that never fits grows until no real table would be larger, and
+// never pauses; refusals not about size pause 1 s each, 50 calls in all.
+TEST_F(Snapshot, RefusalsEndTheSnapshotWithoutEndlessRetries) {
+  system.addHandle(kHolder, 0x10, {u"File"});
+  const NTSTATUS kOther = static_cast<NTSTATUS>(0xC0000001u);
+  for (const NTSTATUS refusal : {kStatusInfoLengthMismatch, kOther}) {
+    int calls = 0;
+    system.setInformationScript([&](ULONG informationClass, void*, ULONG length, ULONG* returned, NTSTATUS& status) {
+      if (informationClass == kSystemProcessInformation) return false;
+      ++calls;
+      // For size: always a little more than was offered; otherwise a length that fits.
+      if (returned != nullptr) *returned = refusal == kOther ? length : length + 4096;
+      status = refusal;
+      return true;
+    });
+    const std::size_t sleepsBefore = system.sleeps().size();
+    HandleScanner scanner(-1, "File");
+    EXPECT_EQ(run(scanner), 0);
+    const std::size_t pauses = system.sleeps().size() - sleepsBefore;
+    if (refusal == kOther) {
+      EXPECT_EQ(calls, 50);
+      EXPECT_EQ(pauses, 49u);
+    } else {
+      EXPECT_LE(calls, 50);
+      EXPECT_EQ(pauses, 0u);
+    }
+    EXPECT_EQ(system.liveAllocations(), 0);
+  }
+}
+
+// A reported length that no table has (it would wrap a 32-bit size to a
+// tiny block) is refused, never allocated.
+TEST_F(Snapshot, ImpossibleReportedLengthsAreRefused) {
+  for (const ULONG reported : {0xFFFFFFF0u, 0xCCCCCCCCu, 0x40000000u}) {
+    system.setInformationScript([&](ULONG informationClass, void*, ULONG, ULONG* returned, NTSTATUS& status) {
+      if (informationClass == kSystemProcessInformation) return false;
+      if (returned != nullptr) *returned = reported;
+      status = kStatusInfoLengthMismatch;
+      return true;
+    });
+    HandleScanner scanner(-1, "File");
+    EXPECT_EQ(run(scanner), 0) << reported;
+    EXPECT_EQ(system.liveAllocations(), 0);
+  }
 }
 
 TEST_F(Snapshot, FailedAllocationsFailAtOnce) {
@@ -244,7 +280,7 @@ TEST_F(Snapshot, FallsBackToTheBasicTableOnlyWhenTheExtendedClassIsUnknown) {
   HandleScanner scanner(-1, "File");
   EXPECT_EQ(run(scanner), 1);
   EXPECT_EQ(system.informationCalls(),
-            (std::vector<ULONG>{kSystemExtendedHandleInformation, kSystemHandleInformation, kSystemHandleInformation,
+            (std::vector<ULONG>{kSystemExtendedHandleInformation, kSystemHandleInformation,
                                 kSystemProcessInformation}));
   ASSERT_EQ(scanner.records().size(), 1u);
   EXPECT_EQ(scanner.records()[0].ownerPid, kHolder);

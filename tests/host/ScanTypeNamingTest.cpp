@@ -1,12 +1,10 @@
-// Object type naming: the fixed table, the low-byte narrowing and the type
-// query through a duplicate.
+// Object type naming: the fixed table, the low-byte narrowing, the type
+// query and what a scan learns of the table's type numbers.
 #include <gtest/gtest.h>
 
 #include "fakes/FakeSystem.h"
-#include "scan/NarrowLowBytes.h"
-#include "scan/QueryTypeName.h"
-#include "scan/TypeNumberFromName.h"
-#include "scan/native/CountedString.h"
+#include "scan/ObjectTypes.h"
+#include "scan/native/NativeText.h"
 
 namespace {
 
@@ -54,60 +52,55 @@ TEST(CountedStringNarrowing, StaysInsideItsLengthAndItsBlock) {
   EXPECT_EQ(NarrowCountedString({2, 4, reinterpret_cast<const WCHAR*>(elsewhere)}, block, block + 8), "");
 }
 
+TEST(TypeNameMap, FirstAnswerIsTrustedSecondConfirmsOrMakesTheNumberPerHandle) {
+  TypeNameMap types;
+  EXPECT_EQ(types.SettledName(26), nullptr);
+  types.Learn(26, "File");
+  ASSERT_NE(types.LearnedName(26), nullptr);
+  EXPECT_EQ(*types.LearnedName(26), "File");
+  EXPECT_EQ(types.SettledName(26), nullptr);  // one answer is not yet a confirmation
+  types.Learn(26, "File");
+  ASSERT_NE(types.SettledName(26), nullptr);
+  EXPECT_EQ(*types.SettledName(26), "File");
+
+  types.Learn(300, "Event");
+  types.Learn(300, "File");
+  EXPECT_EQ(types.SettledName(300), nullptr);
+  EXPECT_EQ(types.LearnedName(300), nullptr);
+  types.Learn(300, "Event");  // never settles again
+  EXPECT_EQ(types.SettledName(300), nullptr);
+  EXPECT_EQ(types.SettledName(65535), nullptr);
+}
+
 class TypeQuery : public ::testing::Test {
  protected:
   FakeSystem system;
-  void SetUp() override {
-    system.addProcess(300, {u"holder.exe", "C:\\holder.exe"});
-    system.addHandle(300, 0x44, {u"File"});
-    system.addHandle(FakeSystem::kOwnPid, 0x48, {u"Key"});
-  }
+  NativeBlock scratch{16};  // smaller than any answer: grown on demand
+  static HANDLE own(uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
 };
 
-TEST_F(TypeQuery, ForeignHandleIsAskedThroughADuplicateThatIsClosedAgain) {
-  AnsiString name = "before";
-  EXPECT_EQ(QueryTypeName(0x44, name, 300), 1);
-  EXPECT_EQ(name, "File");
-  EXPECT_EQ(system.duplicateCalls(), 1);
-  ASSERT_EQ(system.openProcessCalls().size(), 1u);
-  EXPECT_EQ(system.openProcessCalls()[0].access, static_cast<DWORD>(PROCESS_DUP_HANDLE));
-  EXPECT_EQ(system.openedHandles(), 0);
-  EXPECT_EQ(system.badCloses(), 0);
-}
-
-TEST_F(TypeQuery, OwnHandleIsAskedDirectlyAndStaysOpen) {
-  AnsiString name;
-  EXPECT_EQ(QueryTypeName(0x48, name, FakeSystem::kOwnPid), 1);
-  EXPECT_EQ(name, "Key");
-  EXPECT_EQ(system.duplicateCalls(), 0);
-  EXPECT_TRUE(system.openProcessCalls().empty());
-  EXPECT_EQ(system.badCloses(), 0);
-  // Still open: a second query finds it.
-  EXPECT_EQ(QueryTypeName(0x48, name, FakeSystem::kOwnPid), 1);
-}
-
-TEST_F(TypeQuery, FailuresLeaveTheOutputAlone) {
-  system.addProcess(301, {u"locked.exe", "", false});
-  system.addHandle(302, 0x10, {u"File"});  // a process the fake does not list: cannot be opened
+TEST_F(TypeQuery, NamesAreNarrowedByLowBytesAndFailuresLeaveTheOutputAlone) {
+  system.addHandle(FakeSystem::kOwnPid, 0x44, {u"File"});
+  system.addHandle(FakeSystem::kOwnPid, 0x48, {std::u16string{u'F', 0x0169, u'l', u'e'}});
+  system.addHandle(FakeSystem::kOwnPid, 0x4C, {u"Key"});
   FakeSystem::Object refused;
   refused.typeStatus = static_cast<NTSTATUS>(0xC0000022u);
-  system.addHandle(300, 0x50, refused);
-  AnsiString name = "kept";
-  EXPECT_EQ(QueryTypeName(0x10, name, 301), 0);
-  EXPECT_EQ(QueryTypeName(0x999, name, 300), 0);  // no such handle: duplication fails
-  EXPECT_EQ(QueryTypeName(0x50, name, 300), 0);
-  EXPECT_EQ(name, "kept");
-  EXPECT_EQ(system.openedHandles(), 0);
-  NativeApi.allPresent = 0;
-  EXPECT_EQ(QueryTypeName(0x44, name, 300), 0);
-  EXPECT_EQ(name, "kept");
-}
-
-TEST_F(TypeQuery, NonAsciiTypeNameIsNarrowedByLowBytes) {
-  system.addHandle(300, 0x60, {std::u16string{u'F', 0x0169, u'l', u'e'}});
+  system.addHandle(FakeSystem::kOwnPid, 0x50, refused);
   AnsiString name;
-  EXPECT_EQ(QueryTypeName(0x60, name, 300), 1);
+  EXPECT_EQ(QueryTypeName(own(0x44), name, scratch), 1);
   EXPECT_EQ(name, "File");
+  EXPECT_EQ(QueryTypeName(own(0x48), name, scratch), 1);
+  EXPECT_EQ(name, "File");
+  // A shorter answer in a block that held a longer one reads only its own.
+  EXPECT_EQ(QueryTypeName(own(0x4C), name, scratch), 1);
+  EXPECT_EQ(name, "Key");
+  name = "kept";
+  EXPECT_EQ(QueryTypeName(own(0x50), name, scratch), 0);
+  EXPECT_EQ(QueryTypeName(own(0x999), name, scratch), 0);
+  EXPECT_EQ(QueryTypeName(nullptr, name, scratch), 0);
+  NativeApi.allPresent = 0;
+  EXPECT_EQ(QueryTypeName(own(0x44), name, scratch), 0);
+  EXPECT_EQ(name, "kept");
 }
 
 }  // namespace

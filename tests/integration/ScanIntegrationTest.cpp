@@ -10,7 +10,7 @@
 
 #include "FileHolderProcess.h"
 #include "scan/HandleScanner.h"
-#include "scan/ProcessImageCache.h"
+#include "scan/native/ProcessList.h"
 #include "scan/native/NativeApi.h"
 
 namespace {
@@ -71,7 +71,7 @@ TEST_F(RealScan, FindsEachHeldFileWithItsOwnerAndNoneOfItsOwn) {
 }
 
 TEST_F(RealScan, ProcessListNamesTheOwnProcess) {
-  ProcessImageCache cache;
+  ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
   EXPECT_TRUE(sameText(cache.LookupProcessName(GetCurrentProcessId()), "scan_integration_tests.exe"))
       << "[" << cache.LookupProcessName(GetCurrentProcessId()).GetString() << "]";

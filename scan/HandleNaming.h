@@ -1,0 +1,29 @@
+#pragma once
+// Names a handle that has been brought into the own process, by the way its
+// type is named: a process handle by the ID of the process it refers to
+// ("PID: 0x4D2"), a thread handle by its thread ID ("TID: 0xFF"), any other
+// object by its object name. File handles are named by their final path
+// (asked on a thread of its own, see PathQuery); the narrowing of that path
+// is here, so that every final path reads the same.
+
+#include <cstddef>
+
+#include "os/NativeBlock.h"
+#include "os/Win32.h"
+#include "text/AnsiString.h"
+
+// "PID: 0x%X" of the process the handle refers to, 0 when it cannot be asked.
+AnsiString NameProcessHandle(HANDLE process);
+// "TID: 0x%X" of the thread the handle refers to, 0 when it cannot be asked.
+AnsiString NameThreadHandle(HANDLE thread);
+// The object's name. Returns 1 with the name, 0 with `name` left as it was.
+// `scratch` is reused between calls and grown when an answer needs more.
+int NameObjectHandle(HANDLE object, AnsiString& name, NativeBlock& scratch);
+
+// A final path as GetFinalPathNameByHandleW gives it (`length` units, no
+// terminator counted) in the ANSI code page, as the narrow call gives it,
+// with the "\\?\" prefix taken off: "\\?\C:\a.txt" reads "C:\a.txt", and a
+// network path "\\?\UNC\server\share\a.txt" reads "\\server\share\a.txt".
+// Empty when the narrow text would not fit the 4092 bytes the narrow call
+// was always given, or cannot be converted.
+AnsiString NarrowFinalPath(const WCHAR* path, std::size_t length);

@@ -1,0 +1,80 @@
+#include "scan/OwnerTable.h"
+
+#include <cctype>
+
+#include "scan/native/NativeApi.h"
+#include "scan/native/ProcessList.h"
+
+namespace {
+// Duplicating handles, the exit code and times, the image path.
+constexpr DWORD kFullAccess = PROCESS_DUP_HANDLE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+// What is tried when the full rights are refused, most useful first.
+constexpr DWORD kFallbackAccess[] = {PROCESS_DUP_HANDLE | PROCESS_QUERY_INFORMATION, PROCESS_DUP_HANDLE,
+                                     PROCESS_QUERY_INFORMATION | PROCESS_VM_READ};
+constexpr int kImagePathSpace = 4104;
+constexpr DWORD kImagePathLength = 4096;
+// On NT 4, handles held by the service control manager are left alone.
+constexpr DWORD kServicesRuleVersion = 4;
+const char* const kServicesImage = "services.exe";
+
+bool equalsIgnoringCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+  }
+  return *a == *b;
+}
+
+AnsiString imagePathOf(HANDLE process) {
+  char space[kImagePathSpace];
+  space[0] = '\0';
+  space[kImagePathLength] = '\0';
+  // A failed call writes nothing: the text stays empty. Copied out, so the
+  // text holds only what it needs.
+  Sys().K32GetModuleFileNameExA(process, nullptr, space, kImagePathLength);
+  return AnsiString(space);
+}
+
+uint64_t creationTimeOf(HANDLE process) {
+  FILETIME creation{};
+  FILETIME exit{};
+  FILETIME kernel{};
+  FILETIME user{};
+  if (Sys().GetProcessTimes(process, &creation, &exit, &kernel, &user) == FALSE) return 0;
+  return (static_cast<uint64_t>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
+}
+}  // namespace
+
+Owner& OwnerTable::Open(uint32_t pid) {
+  std::unique_ptr<Owner>& slot = owners_[pid];
+  if (slot) return *slot;
+  slot = std::make_unique<Owner>();
+  slot->pid = pid;
+  slot->process.reset(Sys().OpenProcess(kFullAccess, FALSE, pid));
+  DWORD granted = kFullAccess;
+  for (const DWORD access : kFallbackAccess) {
+    if (slot->process) break;
+    slot->process.reset(Sys().OpenProcess(access, FALSE, pid));
+    granted = access;
+  }
+  slot->canDuplicate = slot->process && (granted & PROCESS_DUP_HANDLE) != 0;
+  return *slot;
+}
+
+void OwnerTable::Describe(const CancelByte* cancel) {
+  if (described_) return;
+  described_ = true;
+  ProcessList list;
+  list.Fill();
+  for (auto& [pid, owner] : owners_) {
+    if (cancel != nullptr && cancel->load() != 0) return;
+    if (!owner->holdsRecords) continue;
+    owner->imageName = list.LookupProcessName(pid);
+    owner->leftAlone =
+        OsMajorVersion == kServicesRuleVersion && equalsIgnoringCase(owner->imageName, kServicesImage);
+    if (!owner->process) continue;
+    DWORD exitCode = 0;
+    owner->running = Sys().GetExitCodeProcess(owner->process.get(), &exitCode) != FALSE && exitCode == STILL_ACTIVE;
+    owner->creationTime = creationTimeOf(owner->process.get());
+    owner->imagePath = imagePathOf(owner->process.get());
+  }
+}

@@ -1,0 +1,126 @@
+#include "scan/PathQuery.h"
+
+#include <atomic>
+#include <utility>
+#include <vector>
+
+#include "os/SlimLock.h"
+#include "os/SmallThread.h"
+#include "scan/HandleNaming.h"
+#include "scan/ScanLimits.h"
+
+namespace {
+std::atomic<int> liveThreads{0};
+// The longest path the system names, in UTF-16 units.
+constexpr DWORD kWidePathUnits = 32768;
+constexpr DWORD kNormalizedDriveLetterForm = 0;
+}  // namespace
+
+bool ReserveResolutionThread() {
+  int live = liveThreads.load();
+  do {
+    if (live >= ScanLimitsInForce().maxLiveThreads) return false;
+  } while (!liveThreads.compare_exchange_weak(live, live + 1));
+  return true;
+}
+
+void ReleaseResolutionThread() { liveThreads.fetch_sub(1); }
+
+int LiveResolutionThreads() { return liveThreads.load(); }
+
+// What a worker and its query thread share. Everything but `buffer` is
+// guarded by `lock`.
+struct PathQuery::Slot {
+  SlimLock lock;
+  SlimCondition changed;
+  UniqueHandle file;       // the handle asked about, until the thread takes it
+  bool asked = false;      // a handle waits in `file`
+  bool answered = false;   // `path` holds the answer to the last handle taken
+  bool abandoned = false;  // the worker gave up on this thread: it ends after its call
+  bool closing = false;    // the worker is done: the thread ends
+  AnsiString path;
+};
+
+PathQuery::~PathQuery() {
+  if (!slot_) return;
+  SlimLockGuard guard(slot_->lock);
+  slot_->closing = true;
+  slot_->changed.notifyAll();
+}
+
+bool PathQuery::startThread() {
+  if (exhausted_ || !ReserveResolutionThread()) {
+    exhausted_ = true;
+    return false;
+  }
+  auto slot = std::make_shared<Slot>();
+  const bool started = StartSmallThread([slot] {
+    const ResolutionThreadPlace place;
+    runQueries(slot);
+  });
+  if (!started) {
+    ReleaseResolutionThread();
+    exhausted_ = true;
+    return false;
+  }
+  slot_ = std::move(slot);
+  return true;
+}
+
+AnsiString PathQuery::Ask(UniqueHandle file) {
+  if (!slot_ && !startThread()) return AnsiString();
+  Slot& slot = *slot_;
+  const auto deadline =
+      SlimCondition::Clock::now() + std::chrono::milliseconds(ScanLimitsInForce().pathQueryMs);
+  {
+    SlimLockGuard guard(slot.lock);
+    slot.file = std::move(file);
+    slot.asked = true;
+    slot.answered = false;
+    slot.changed.notifyAll();
+    while (!slot.answered && slot.changed.waitUntil(slot.lock, deadline)) {
+    }
+    if (slot.answered) {
+      slot.answered = false;
+      return std::move(slot.path);
+    }
+    // Too late: whatever the thread finds from now on is its own.
+    slot.abandoned = true;
+    slot.changed.notifyAll();
+  }
+  slot_.reset();
+  return AnsiString();
+}
+
+void PathQuery::runQueries(const std::shared_ptr<Slot>& slot) {
+  std::vector<WCHAR> buffer(kWidePathUnits);
+  for (;;) {
+    UniqueHandle file;
+    {
+      SlimLockGuard guard(slot->lock);
+      while (!slot->asked && !slot->closing && !slot->abandoned) slot->changed.wait(slot->lock);
+      if (!slot->asked || slot->abandoned) return;
+      file = std::move(slot->file);
+      slot->asked = false;
+    }
+    const DWORD units =
+        Sys().GetFinalPathNameByHandleW(file.get(), buffer.data(), kWidePathUnits, kNormalizedDriveLetterForm);
+    // Closed before the answer goes out: once a worker has its answers, the
+    // scan holds no handle it is not using.
+    file.reset();
+    // A longer answer is the size the path would need: the path stays unnamed.
+    AnsiString path;
+    try {
+      if (units > 0 && units < kWidePathUnits) path = NarrowFinalPath(buffer.data(), units);
+    } catch (...) {
+      path.Empty();  // out of memory or unconvertible: unnamed
+    }
+    {
+      SlimLockGuard guard(slot->lock);
+      if (slot->abandoned) return;
+      slot->path = std::move(path);
+      slot->answered = true;
+      slot->changed.notifyAll();
+    }
+  }
+}

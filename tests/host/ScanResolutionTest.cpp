@@ -1,0 +1,241 @@
+// The resolution of a scan's records on its workers: the records and their
+// fields, the cost per owner and per type, the bound on threads, hung path
+// queries, cancellation and what stays valid afterwards.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "fakes/FakeSystem.h"
+#include "scan/HandleScanner.h"
+#include "scan/PathQuery.h"
+
+namespace {
+
+constexpr uint32_t kHolder = 600;
+constexpr uint32_t kServices = 604;
+
+class Resolution : public ::testing::Test {
+ protected:
+  FakeSystem system;
+  CancelByte cancel{0};
+
+  void SetUp() override {
+    system.addProcess(kHolder, {u"holder.exe", "C:\\Apps\\holder.exe"});
+    system.addProcess(kServices, {u"SERVICES.EXE", "C:\\Windows\\System32\\services.exe"});
+  }
+  void addFiles(uint32_t pid, int count, bool hang = false, uint32_t first = 0x1000) {
+    for (int i = 0; i < count; ++i) {
+      FakeSystem::Object file{u"File", u"", "\\\\?\\C:\\f" + std::to_string(i) + ".txt"};
+      file.pathQueryHangs = hang;
+      system.addHandle(pid, first + 4 * static_cast<uint32_t>(i), file);
+    }
+  }
+  void expectNothingLeftOpen() {
+    system.releaseHangs();
+    system.waitForThreads();
+    EXPECT_EQ(system.openedHandles(), 0);
+    EXPECT_EQ(system.badCloses(), 0);
+    EXPECT_EQ(system.liveAllocations(), 0);
+    EXPECT_EQ(LiveResolutionThreads(), 0);
+  }
+};
+
+// One table with a bit of everything, asked with and without the type
+// filter: which handles are kept, in table order, and every field.
+TEST_F(Resolution, MixedTableGivesEveryRecordWithItsFields) {
+  constexpr uint32_t kLocked = 610;
+  constexpr uint32_t kGone = 611;
+  system.addProcess(kLocked, {u"locked.exe", "C:\\locked.exe", false});
+  system.addProcess(kGone, {u"gone.exe", "C:\\gone.exe", true, 0});
+  FakeSystem::Object process{u"Process"};
+  process.processId = 1234;
+  FakeSystem::Object thread{u"Thread"};
+  thread.threadId = 255;
+  system.addHandle(kHolder, 0x10, {u"File", u"", "\\\\?\\C:\\a.txt"}, 26, 0x02, 0x12019F);
+  system.addHandle(FakeSystem::kOwnPid, 0x14, {u"File", u"", "C:\\own.txt"});
+  system.addHandle(kHolder, 0x18, process, 5);
+  system.addHandle(kLocked, 0x1C, {u"File", u"", "C:\\locked.txt"});
+  system.addHandle(kHolder, 0x20, thread, 6);
+  system.addHandle(kGone, 0x24, {u"File", u"", "C:\\gone.txt"});
+  system.addHandle(kHolder, 0x28, {u"Key", u"\\REGISTRY\\MACHINE"}, 18);
+  system.addHandle(kHolder, 0x2C, {u"File", u"", "\\\\?\\UNC\\server\\share\\b.txt"});
+  system.addHandle(kHolder, 0x30, {u"ALPC Port", u"\\RPC Control\\x"}, 40);
+
+  struct Expected {
+    uint32_t handle;
+    uint32_t owner;
+    const char* filePath;
+    const char* processName;
+    const char* processPath;
+  };
+  const std::vector<Expected> files = {
+      {0x10, kHolder, "C:\\a.txt", "holder.exe", "C:\\Apps\\holder.exe"},
+      {0x24, kGone, "", "gone.exe", "C:\\gone.exe"},
+      {0x2C, kHolder, "\\\\server\\share\\b.txt", "holder.exe", "C:\\Apps\\holder.exe"},
+  };
+  const std::vector<Expected> everything = {
+      {0x10, kHolder, "C:\\a.txt", "holder.exe", "C:\\Apps\\holder.exe"},
+      {0x18, kHolder, "PID: 0x4D2", "holder.exe", "C:\\Apps\\holder.exe"},
+      {0x1C, kLocked, "", "locked.exe", ""},
+      {0x20, kHolder, "TID: 0xFF", "holder.exe", "C:\\Apps\\holder.exe"},
+      {0x24, kGone, "", "gone.exe", "C:\\gone.exe"},
+      {0x28, kHolder, "\\REGISTRY\\MACHINE", "holder.exe", "C:\\Apps\\holder.exe"},
+      {0x2C, kHolder, "\\\\server\\share\\b.txt", "holder.exe", "C:\\Apps\\holder.exe"},
+      {0x30, kHolder, "", "holder.exe", "C:\\Apps\\holder.exe"},  // a type outside the table is not named
+  };
+  for (const auto& [filter, expected] : {std::make_pair("File", files), std::make_pair("", everything)}) {
+    HandleScanner scanner(-1, filter);
+    ASSERT_EQ(scanner.Run(&cancel), 1);
+    const HandleRecords& records = scanner.records();
+    ASSERT_EQ(records.size(), expected.size()) << filter;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      SCOPED_TRACE(std::string(filter) + " record " + std::to_string(i));
+      EXPECT_EQ(records[i].handleValue, expected[i].handle);
+      EXPECT_EQ(records[i].ownerPid, expected[i].owner);
+      EXPECT_EQ(records[i].attributes, 0);
+      EXPECT_EQ(records[i].filePath, expected[i].filePath);
+      EXPECT_EQ(records[i].processName, expected[i].processName);
+      EXPECT_EQ(records[i].processPath, expected[i].processPath);
+    }
+    EXPECT_EQ(records[0].typeNumber, 26);
+    EXPECT_EQ(records[0].grantedAccess, 0x12019Fu);
+  }
+  expectNothingLeftOpen();
+}
+
+// The work grows with the owners and the type numbers, not with the
+// handles: one open and one image query per owner, one type query per type
+// number and one to confirm it, and a few threads for the whole scan.
+TEST_F(Resolution, CostIsPerOwnerAndPerTypeNotPerHandle) {
+  constexpr int kOwners = 5;
+  for (uint32_t owner = 0; owner < kOwners; ++owner) {
+    system.addProcess(700 + owner, {u"h.exe", "C:\\h.exe"});
+    addFiles(700 + owner, 40);
+    for (uint32_t k = 0; k < 10; ++k) system.addHandle(700 + owner, 0x8000 + 4 * k, {u"Event"}, 8);
+  }
+  std::atomic<int> typeQueries{0};
+  system.setTypeQueryHook([&] { ++typeQueries; });
+  HandleScanner scanner(-1, "File");
+  ASSERT_EQ(scanner.Run(&cancel), 1);
+  ASSERT_EQ(scanner.records().size(), 200u);
+  for (const HandleRecord& record : scanner.records()) EXPECT_FALSE(record.filePath.IsEmpty());
+  EXPECT_EQ(system.openProcessCalls().size(), static_cast<std::size_t>(kOwners));
+  for (const auto& call : system.openProcessCalls()) EXPECT_EQ(call.inherit, FALSE);
+  EXPECT_EQ(system.imagePathQueries(), kOwners);
+  EXPECT_EQ(typeQueries.load(), 4);  // two type numbers, each asked and confirmed once
+  const int workers = ScanLimitsInForce().workerCount();
+  EXPECT_LE(system.threadCalls().size(), static_cast<std::size_t>(2 * workers));
+  for (const auto& call : system.threadCalls()) {
+    EXPECT_LE(call.stackSize, 64u * 1024u);
+    EXPECT_NE(call.flags & STACK_SIZE_PARAM_IS_A_RESERVATION, 0u);
+  }
+  expectNothingLeftOpen();
+}
+
+// A type number whose handles answer differently is asked handle by handle.
+TEST_F(Resolution, TypeNumberWithDisagreeingHandlesIsAskedPerHandle) {
+  system.addHandle(kHolder, 0x10, {u"File", u"", "C:\\a.txt"}, 30);
+  system.addHandle(kHolder, 0x14, {u"Event"}, 30);
+  system.addHandle(kHolder, 0x18, {u"File", u"", "C:\\b.txt"}, 30);
+  system.addHandle(kHolder, 0x1C, {u"Event"}, 30);
+  HandleScanner scanner(-1, "File");
+  ASSERT_EQ(scanner.Run(&cancel), 1);
+  ASSERT_EQ(scanner.records().size(), 2u);
+  EXPECT_EQ(scanner.records()[0].filePath, "C:\\a.txt");
+  EXPECT_EQ(scanner.records()[1].filePath, "C:\\b.txt");
+  expectNothingLeftOpen();
+}
+
+// Many handles whose path query never returns: each is waited on for the
+// limit at most, the threads alive never pass the bound, the scan ends,
+// and answers that come late are never written.
+TEST_F(Resolution, HungPathQueriesStayWithinTheThreadBoundAndTheScanEnds) {
+  system.setWaitScale(0.2);
+  addFiles(kHolder, 150, true);
+  addFiles(kHolder, 3, false, 0x9000);
+  HandleScanner scanner(-1, "File");
+  ASSERT_EQ(scanner.Run(&cancel), 1);
+  const HandleRecords& records = scanner.records();
+  ASSERT_EQ(records.size(), 153u);
+  for (std::size_t i = 0; i < 150; ++i) EXPECT_EQ(records[i].filePath, "") << i;
+  EXPECT_LE(system.maxRunningThreads(), ScanLimitsInForce().maxLiveThreads);
+  EXPECT_GE(system.maxRunningThreads(), 20);  // the hung threads were really left running
+  system.releaseHangs();
+  system.waitForThreads();
+  for (std::size_t i = 0; i < 150; ++i) EXPECT_EQ(records[i].filePath, "") << i;
+  EXPECT_EQ(records[0].processName, "holder.exe");
+  expectNothingLeftOpen();
+}
+
+TEST_F(Resolution, CancelReturnsAtOnceAndWorkersNeverWriteAfterwards) {
+  system.setWaitScale(100);  // a hung query would hold a worker for 10 s
+  addFiles(kHolder, 20, true);
+  int result = -1;
+  {
+    HandleScanner scanner(-1, "File");
+    std::thread search([&] { result = scanner.Run(&cancel); });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (system.threadStarts() < 2 * ScanLimitsInForce().workerCount() &&
+           std::chrono::steady_clock::now() < limit) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const auto cancelled = std::chrono::steady_clock::now();
+    cancel = 1;
+    search.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(3));
+    EXPECT_EQ(result, 1);
+    system.releaseHangs();
+    system.waitForThreads();
+    for (const HandleRecord& record : scanner.records()) EXPECT_EQ(record.filePath, "");
+
+    // The same scanner runs again, with fresh records.
+    cancel = 0;
+    system.setWaitScale(20);
+    EXPECT_EQ(scanner.Run(&cancel), 1);
+    ASSERT_EQ(scanner.records().size(), 20u);
+    for (std::size_t i = 0; i < 20; ++i) {
+      EXPECT_EQ(scanner.records()[i].filePath, AnsiString(("C:\\f" + std::to_string(i) + ".txt").c_str()));
+    }
+  }
+  expectNothingLeftOpen();
+}
+
+TEST_F(Resolution, ServicesRuleAppliesOnlyOnVersion4) {
+  addFiles(kServices, 2);
+  addFiles(kHolder, 1, false, 0x2000);
+  OsMajorVersion = 4;
+  HandleScanner old(-1, "File");
+  EXPECT_EQ(old.Run(&cancel), 1);
+  ASSERT_EQ(old.records().size(), 3u);
+  EXPECT_EQ(old.records()[0].filePath, "");
+  EXPECT_EQ(old.records()[1].filePath, "");
+  EXPECT_EQ(old.records()[0].processName, "SERVICES.EXE");
+  EXPECT_EQ(old.records()[2].filePath, "C:\\f0.txt");
+
+  OsMajorVersion = 10;
+  HandleScanner current(-1, "File");
+  current.Run(&cancel);
+  EXPECT_EQ(current.records()[0].filePath, "C:\\f0.txt");
+  EXPECT_EQ(current.records()[1].filePath, "C:\\f1.txt");
+}
+
+// Threads that cannot be started: the others do the work; with none at all
+// the scan still ends, its records as they were queued.
+TEST_F(Resolution, ThreadsThatCannotStartNeverStopTheScan) {
+  addFiles(kHolder, 3);
+  system.failThreadStart(1);
+  HandleScanner some(-1, "File");
+  EXPECT_EQ(some.Run(&cancel), 1);
+  for (const HandleRecord& record : some.records()) EXPECT_NE(record.filePath, "");
+
+  system.failCreateThread(true);
+  HandleScanner none(-1, "File");
+  EXPECT_EQ(none.Run(&cancel), 1);
+  ASSERT_EQ(none.records().size(), 3u);
+  for (const HandleRecord& record : none.records()) EXPECT_EQ(record.filePath, "");
+  expectNothingLeftOpen();
+}
+
+}  // namespace
