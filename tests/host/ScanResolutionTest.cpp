@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "fakes/FakeSystem.h"
@@ -236,6 +237,47 @@ TEST_F(Resolution, ThreadsThatCannotStartNeverStopTheScan) {
   ASSERT_EQ(none.records().size(), 3u);
   for (const HandleRecord& record : none.records()) EXPECT_EQ(record.filePath, "");
   expectNothingLeftOpen();
+}
+
+}  // namespace
+
+namespace {
+
+// Searches started and cancelled at random points, one after the other,
+// while workers of earlier ones still wait on hung queries: every cancel
+// returns promptly, every record read afterwards holds its own handle's path
+// or nothing (ThreadSanitizer watches old workers and new records), and in
+// the end nothing is left open.
+TEST(ResolutionRestarts, CancelledSearchesNeverShareTheirRecords) {
+  FakeSystem system;
+  system.setWaitScale(5);
+  system.addProcess(kHolder, {u"holder.exe", "C:\\holder.exe"});
+  for (int i = 0; i < 40; ++i) {
+    FakeSystem::Object file{u"File", u"", "C:\\f" + std::to_string(i) + ".txt"};
+    file.pathQueryHangs = i % 8 == 3;
+    system.addHandle(kHolder, 0x1000 + 4 * static_cast<uint32_t>(i), file);
+  }
+  std::mt19937 random(7);
+  HandleScanner scanner(-1, "File");
+  for (int round = 0; round < 30; ++round) {
+    CancelByte cancel{0};
+    std::thread search([&] { scanner.Run(&cancel); });
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    const auto raised = std::chrono::steady_clock::now();
+    cancel = 1;
+    search.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - raised, std::chrono::seconds(2)) << round;
+    for (const HandleRecord& record : scanner.records()) {
+      const std::string own = "C:\\f" + std::to_string((record.handleValue - 0x1000) / 4) + ".txt";
+      EXPECT_TRUE(record.filePath.IsEmpty() || record.filePath == own.c_str()) << record.filePath.GetString();
+    }
+  }
+  EXPECT_LE(system.maxRunningThreads(), ScanLimitsInForce().maxLiveThreads);
+  system.releaseHangs();
+  system.waitForThreads();
+  EXPECT_EQ(system.openedHandles(), 0);
+  EXPECT_EQ(system.badCloses(), 0);
+  EXPECT_EQ(LiveResolutionThreads(), 0);
 }
 
 }  // namespace
