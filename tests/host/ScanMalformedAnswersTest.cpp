@@ -66,7 +66,9 @@ TEST_P(MalformedAnswers, RunEndsWithZeroOrOneWhateverTheSystemSays) {
     CancelByte cancel{0};
     const int result = scanner.Run(&cancel);
     EXPECT_TRUE(result == 0 || result == 1) << result;
-    if (result == 0) EXPECT_TRUE(scanner.records().empty());
+    if (result == 0) {
+      EXPECT_TRUE(scanner.records().empty());
+    }
   }
   system.waitForThreads();
   EXPECT_EQ(system.liveAllocations(), 0);
