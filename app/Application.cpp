@@ -5,7 +5,14 @@
 
 Application::Application() {
   EnableDebugPrivilege();
-  targetPath = targetPathFromCommandLine(::GetCommandLineW());
+  targetPath = TargetPathFromCommandLine(::GetCommandLineW(), &targetPathFailed);
 }
 
-Application::~Application() = default;
+Application::~Application() {
+  // The members go in reverse order, the worker among the last: its thread
+  // must be done before the results, flags and target it serves are gone.
+  try {
+    worker.join();
+  } catch (...) {
+  }
+}

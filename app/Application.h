@@ -15,6 +15,7 @@
 #include "scan/HandleRecord.h"
 #include "search/ScanWorker.h"
 #include "text/AnsiString.h"
+#include "ui/main/ResultList.h"
 
 class DialogWindow;
 class ListViewControl;
@@ -23,8 +24,13 @@ class SearchEditControl;
 
 class Application {
  public:
+  // Posted by the search thread as its last act: the window's thread then
+  // matches and fills.
+  static constexpr UINT kSearchDoneMessage = WM_APP + 1;
+
   // Enables the debug privilege and takes the target path from argument 1.
   Application();
+  // Stops and joins a running search before any member goes.
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
@@ -41,6 +47,9 @@ class Application {
   void beginSearch();
   void onSearchDone();
   void matchResults();
+  // The search's end when it comes as a thread message (there is no main
+  // window to post it to): true when `message` was that.
+  bool routeThreadMessage(const MSG& message);
 
   // The search box's callbacks: refill the list with the box's text as filter.
   void filterFromSearchBox();
@@ -63,4 +72,8 @@ class Application {
   std::atomic<uint8_t> busy{0};
   std::atomic<uint8_t> filling{0};
   AnsiString targetPath;
+  // Argument 1 names something that cannot be made a full path: no search
+  // runs, and the window says "查找失败".
+  bool targetPathFailed = false;
+  ResultIcons resultIcons;
 };

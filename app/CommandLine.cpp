@@ -6,7 +6,7 @@ constexpr WCHAR kQuote = 0x22;
 constexpr size_t kUnset = static_cast<size_t>(-1);
 }  // namespace
 
-std::vector<WideText> splitCommandLine(const WideText& commandLine) {
+std::vector<WideText> SplitCommandLine(const WideText& commandLine) {
   std::vector<WideText> arguments;
   size_t quoteStart = kUnset;
   size_t tokenStart = kUnset;

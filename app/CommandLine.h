@@ -10,4 +10,4 @@
 
 using WideText = std::basic_string<WCHAR>;
 
-std::vector<WideText> splitCommandLine(const WideText& commandLine);
+std::vector<WideText> SplitCommandLine(const WideText& commandLine);

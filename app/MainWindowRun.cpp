@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "ui/framework/DialogWindow.h"
 #include "ui/framework/ResourceModule.h"
+#include "ui/main/WindowTexts.h"
 
 namespace {
 // The run's answer when the main window cannot be created.
@@ -26,6 +27,10 @@ int Application::run() {
   mainDialog->addMessageHandler(WM_COMMAND, OneArgumentCallback([this](WPARAM wParam) {
                                   return onCommand(LOWORD(wParam)) != 0;
                                 }));
+  mainDialog->addMessageHandler(kSearchDoneMessage, OneArgumentCallback([this](WPARAM) {
+                                  onSearchDone();
+                                  return true;
+                                }));
   mainDialog->onSize = [this] { layoutControls(); };
   mainDialog->onClose = [] { ::ExitProcess(0); };
 
@@ -36,7 +41,7 @@ int Application::run() {
   HWND window = mainWindow();
   if (window == nullptr) {
     // Without a window the loop below would never end: say so and stop.
-    ::MessageBoxA(nullptr, "无法创建主窗口", "提示", MB_ICONERROR | MB_OK);
+    ::MessageBoxA(nullptr, kNoMainWindowMessage, kPromptCaption, MB_ICONERROR | MB_OK);
     return kNoMainWindowExitCode;
   }
   ::ShowWindow(window, SW_SHOW);
@@ -45,6 +50,7 @@ int Application::run() {
   for (;;) {
     BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
+    if (routeThreadMessage(message)) continue;
     if (window != nullptr && accelerators != nullptr && ::TranslateAcceleratorA(window, accelerators, &message)) {
       continue;
     }

@@ -8,8 +8,9 @@ constexpr DWORD kFullPathChars = 4096;
 constexpr int kFullPathBytes = 4104;
 }  // namespace
 
-AnsiString targetPathFromCommandLine(const WCHAR* commandLine) {
-  std::vector<WideText> arguments = splitCommandLine(commandLine != nullptr ? WideText(commandLine) : WideText());
+AnsiString TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
+  if (unusable != nullptr) *unusable = false;
+  std::vector<WideText> arguments = SplitCommandLine(commandLine != nullptr ? WideText(commandLine) : WideText());
   // Entry 0 is the executable itself; entries from 2 on are ignored.
   if (arguments.size() < 2) return AnsiString();
   // Characters missing from the ANSI code page become its default character.
@@ -17,13 +18,14 @@ AnsiString targetPathFromCommandLine(const WCHAR* commandLine) {
   AnsiString full;
   char* buffer = full.GetBuffer(kFullPathBytes);
   buffer[0] = '\0';
-  DWORD written = ::GetFullPathNameA(narrow.GetString(), kFullPathChars, buffer, nullptr);
-  if (written == 0) {
+  const DWORD written = ::GetFullPathNameA(narrow.GetString(), kFullPathChars, buffer, nullptr);
+  // A path that fails, or would not fit the buffer, is no target at all:
+  // never a cut one, never "every file".
+  if (written == 0 || written >= kFullPathChars) {
     full.ReleaseBufferSetLength(0);
+    if (unusable != nullptr) *unusable = !narrow.IsEmpty() || !arguments[1].empty();
     return AnsiString();
   }
-  // A path too long for the buffer leaves whatever text the buffer holds.
-  buffer[kFullPathBytes] = '\0';
-  full.ReleaseBuffer();
+  full.ReleaseBufferSetLength(static_cast<int>(written));
   return full;
 }

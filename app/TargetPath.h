@@ -5,5 +5,7 @@
 #include "os/Win32.h"
 #include "text/AnsiString.h"
 
-// Empty when the command line names no file or the path cannot be made full.
-AnsiString targetPathFromCommandLine(const WCHAR* commandLine);
+// Empty when the command line names no file, and also when argument 1
+// cannot be made a full path; then `unusable` (when given) is set, so that
+// such a target is never taken for "every file".
+AnsiString TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable = nullptr);

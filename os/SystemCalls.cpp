@@ -18,6 +18,7 @@ SystemCalls RealSystemCalls() {
   c.OpenProcess = ::OpenProcess;
   c.DuplicateHandle = ::DuplicateHandle;
   c.GetExitCodeProcess = ::GetExitCodeProcess;
+  c.TerminateProcess = ::TerminateProcess;
   c.GetProcessTimes = ::GetProcessTimes;
   c.K32GetModuleFileNameExA = ::K32GetModuleFileNameExA;
   c.GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
@@ -46,6 +47,7 @@ BOOL WINAPI NoClose(HANDLE) { return FALSE; }
 HANDLE WINAPI NoProcess(DWORD, BOOL, DWORD) { return nullptr; }
 BOOL WINAPI NoDuplicate(HANDLE, HANDLE, HANDLE, HANDLE*, DWORD, BOOL, DWORD) { return FALSE; }
 BOOL WINAPI NoExitCode(HANDLE, DWORD*) { return FALSE; }
+BOOL WINAPI NoTerminate(HANDLE, UINT) { return FALSE; }
 BOOL WINAPI NoTimes(HANDLE, FILETIME*, FILETIME*, FILETIME*, FILETIME*) { return FALSE; }
 DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPSTR, DWORD) { return 0; }
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
@@ -59,7 +61,7 @@ void WINAPI NoSleep(DWORD) {}
 
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
-                     NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTimes,
+                     NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
                      NoModuleName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
 }
 

@@ -1,9 +1,10 @@
 #pragma once
-// The seam between the window-free code and the operating system. Every
-// Windows call that the scanning engine and the start-up make goes through
-// this table, so that tests can put a scripted system behind it: injected
-// statuses, table contents, versions, failing OpenProcess, calls that hang,
-// a Sleep that does not sleep. The real build starts with the real functions.
+// The seam between the tool and the operating system. Every Windows call
+// that the scanning engine and the start-up make goes through this table,
+// and so do the calls that end a holder process, so that tests can put a
+// scripted system behind it: injected statuses, table contents, versions,
+// failing OpenProcess, calls that hang, a Sleep that does not sleep. The
+// real build starts with the real functions.
 //
 // The table is replaced only while no scan runs; afterwards it is only read.
 
@@ -32,6 +33,7 @@ struct SystemCalls {
   BOOL(WINAPI* DuplicateHandle)(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
                                 HANDLE* target, DWORD access, BOOL inherit, DWORD options);
   BOOL(WINAPI* GetExitCodeProcess)(HANDLE process, DWORD* exitCode);
+  BOOL(WINAPI* TerminateProcess)(HANDLE process, UINT exitCode);
   BOOL(WINAPI* GetProcessTimes)(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
                                 FILETIME* user);
   DWORD(WINAPI* K32GetModuleFileNameExA)(HANDLE process, HMODULE module, LPSTR buffer, DWORD size);

@@ -2,8 +2,6 @@
 
 #include <system_error>
 
-#include "search/ThreadEndWait.h"
-
 namespace {
 const char* const kFileType = "File";
 constexpr int32_t kEveryProcess = -1;
@@ -16,29 +14,27 @@ std::shared_ptr<std::thread> ScanWorker::launchStandardThread(std::function<void
 }
 
 ScanWorker::~ScanWorker() {
-  stopFlag.exchange(1);
-  if (thread) WaitForThreadEnd(threadEnded_);
   join();
-  thread.reset();
   scanner.reset();
 }
 
 void ScanWorker::start(std::function<void()> done) {
   join();
-  threadEnded_.exchange(0);
-  try {
-    thread = launchThread([this, done = std::move(done)] {
+  thread = launchThread([this, done = std::move(done)] {
+    try {
       // The previous search's scanner is released here, not before.
       scanner = std::make_shared<HandleScanner>(kEveryProcess, nullptr);
       scanner->SetTypeFilter(kFileType);
       scanner->Run(&stopFlag);
+    } catch (...) {
+      // Out of memory, say: no scanner stands for a search that failed.
+      scanner.reset();
+    }
+    try {
       done();
-      threadEnded_.exchange(1);
-    });
-  } catch (...) {
-    threadEnded_.exchange(1);
-    throw;
-  }
+    } catch (...) {
+    }
+  });
 }
 
 uint8_t ScanWorker::join() {

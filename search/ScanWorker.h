@@ -1,6 +1,9 @@
 #pragma once
 // The background search: the latest scanner, the stop flag handed to its
-// scan as the cancel byte, and the search thread. One search at a time.
+// scan as the cancel byte, and the search thread. One search at a time. The
+// search thread touches nothing but the worker's scanner; nothing it runs
+// may throw out of it (a search that throws keeps no scanner, which reads
+// as a failed search).
 
 #include <cstdint>
 #include <functional>
@@ -18,18 +21,15 @@ class ScanWorker {
   static std::shared_ptr<std::thread> launchStandardThread(std::function<void()> body);
 
   ScanWorker() = default;
-  // Tells a running scan to stop and waits for the thread to end. The
-  // waiting thread keeps serving the messages that the search thread sends
-  // to its windows meanwhile, so a search caught in the middle of filling
-  // the list cannot hold the destruction up for good.
+  // Tells a running scan to stop and waits for the thread to end.
   ~ScanWorker();
   ScanWorker(const ScanWorker&) = delete;
   ScanWorker& operator=(const ScanWorker&) = delete;
 
   // Joins the previous thread, then starts a new one that scans for "File"
-  // handles of every process and calls `done` on the search thread. When no
-  // thread can be created the standard error is raised and the worker holds
-  // no thread.
+  // handles of every process and, as its last act, calls `done` on the
+  // search thread. When no thread can be created the standard error is
+  // raised and the worker holds no thread.
   void start(std::function<void()> done);
   // Raises the stop flag, waits for the current thread, lowers the flag
   // again and returns the value it held.
@@ -38,8 +38,4 @@ class ScanWorker {
   std::shared_ptr<HandleScanner> scanner;
   CancelByte stopFlag{0};
   std::shared_ptr<std::thread> thread;
-
- private:
-  // 1 once the current thread has run `done` and touches the worker no more.
-  std::atomic<uint8_t> threadEnded_{1};
 };

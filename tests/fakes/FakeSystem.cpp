@@ -390,6 +390,14 @@ BOOL WINAPI FakeGetExitCodeProcess(HANDLE process, DWORD* exitCode) {
   return TRUE;
 }
 
+BOOL WINAPI FakeTerminateProcess(HANDLE process, UINT exitCode) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  Handle* found = fake->find(process);
+  if (found == nullptr || !found->isProcess) return FALSE;
+  fake->processes[found->processPid].exitCode = exitCode;
+  return TRUE;
+}
+
 BOOL WINAPI FakeGetProcessTimes(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
                                 FILETIME* user) {
   const std::lock_guard<std::mutex> guard(fake->lock);
@@ -493,6 +501,7 @@ SystemCalls fakeCalls() {
   calls.OpenProcess = FakeOpenProcess;
   calls.DuplicateHandle = FakeDuplicateHandle;
   calls.GetExitCodeProcess = FakeGetExitCodeProcess;
+  calls.TerminateProcess = FakeTerminateProcess;
   calls.GetProcessTimes = FakeGetProcessTimes;
   calls.K32GetModuleFileNameExA = FakeK32GetModuleFileNameExA;
   calls.GetFinalPathNameByHandleW = FakeGetFinalPathNameByHandleW;
@@ -658,3 +667,9 @@ FAKE_OBSERVE(int, tokenCloses, impl_->tokenCloses)
 FAKE_OBSERVE(bool, tokenAdjusted, impl_->adjusted)
 FAKE_OBSERVE(std::vector<std::string>, lookedUpPrivileges, impl_->privileges)
 #undef FAKE_OBSERVE
+
+DWORD FakeSystem::exitCodeOf(uint32_t pid) const {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  const auto found = impl_->processes.find(pid);
+  return found != impl_->processes.end() ? found->second.exitCode : 0;
+}

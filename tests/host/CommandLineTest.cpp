@@ -5,7 +5,7 @@
 
 namespace {
 
-std::vector<WideText> split(const WCHAR* line) { return splitCommandLine(WideText(line)); }
+std::vector<WideText> split(const WCHAR* line) { return SplitCommandLine(WideText(line)); }
 
 TEST(SplitCommandLine, QuotedPathsKeepTheirSpacesAndLoseTheirQuotes) {
   auto args = split(WTEXT("\"C:\\Program Files\\Ostrel\\Ostrel.exe\" \"D:\\my data\\报告 1.txt\""));

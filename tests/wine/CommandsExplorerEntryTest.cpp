@@ -9,7 +9,7 @@
 
 #include "app/TargetPath.h"
 #include "text/CodePageConversion.h"
-#include "ui/main/ExplorerCommandText.h"
+#include "ui/main/ExplorerRegistration.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ TEST(ExplorerCommandText, ExplorersCommandLineGivesTheClickedFileAsTheTarget) {
   const std::string file = "D:\\共享 文档\\report, final.txt";
   const std::string command = expandForFile(text.valueData, file);
   const WideFromAnsi wideCommand(command.c_str());
-  EXPECT_STREQ(file.c_str(), targetPathFromCommandLine(wideCommand).GetString());
+  EXPECT_STREQ(file.c_str(), TargetPathFromCommandLine(wideCommand).GetString());
 }
 
 }  // namespace

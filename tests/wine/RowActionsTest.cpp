@@ -1,4 +1,6 @@
-// The row actions against the real system: the clipboard and process ending.
+// The row actions: what a row offers and what each item does, through the
+// effects seam; then the real doings against the system: the clipboard,
+// Explorer and ending the holder.
 
 #include <gtest/gtest.h>
 
@@ -8,11 +10,12 @@
 #include <string>
 #include <thread>
 
+#include "SearchWindowsTestSupport.h"
+#include "app/Application.h"
+#include "fakes/FakeSystem.h"
 #include "support/ClipboardText.h"
 #include "text/CodePageConversion.h"
-#include "ui/main/CopyPathToClipboard.h"
-#include "ui/main/SelectInExplorer.h"
-#include "ui/main/TerminateProcessById.h"
+#include "ui/main/RowActions.h"
 
 namespace {
 
@@ -64,10 +67,10 @@ class ClipboardHeldElsewhere {
   std::thread holder_;
 };
 
-TEST(CopyPathToClipboard, PlacesExactlyThePathsBytesAsText) {
+TEST(CopyTextToClipboard, PlacesExactlyThePathsBytesAsText) {
   OwnerWindow owner;
   const AnsiString path("C:\\Program Files\\共享 目录\\报告 \"v2\".txt");
-  ASSERT_TRUE(copyPathToClipboard(owner.get(), path));
+  ASSERT_TRUE(CopyTextToClipboard(owner.get(), path));
   std::string text;
   ASSERT_TRUE(ReadClipboardText(text));
   EXPECT_EQ(std::string(path.GetString()), text);
@@ -75,28 +78,28 @@ TEST(CopyPathToClipboard, PlacesExactlyThePathsBytesAsText) {
   EXPECT_EQ(std::wstring(L"C:\\Program Files\\共享 目录\\报告 \"v2\".txt"), readClipboardUnicode());
 }
 
-TEST(CopyPathToClipboard, ReplacesWhatWasThereAndTakesAnEmptyPath) {
+TEST(CopyTextToClipboard, ReplacesWhatWasThereAndTakesAnEmptyPath) {
   OwnerWindow owner;
-  ASSERT_TRUE(copyPathToClipboard(owner.get(), AnsiString("C:\\first.txt")));
-  ASSERT_TRUE(copyPathToClipboard(owner.get(), AnsiString()));
+  ASSERT_TRUE(CopyTextToClipboard(owner.get(), AnsiString("C:\\first.txt")));
+  ASSERT_TRUE(CopyTextToClipboard(owner.get(), AnsiString()));
   std::string text = "unchanged";
   ASSERT_TRUE(ReadClipboardText(text));
   EXPECT_EQ("", text);
 }
 
-TEST(CopyPathToClipboard, FailsAndLeavesTheClipboardAloneWhileAnotherHoldsItOpen) {
+TEST(CopyTextToClipboard, FailsAndLeavesTheClipboardAloneWhileAnotherHoldsItOpen) {
   OwnerWindow owner;
-  ASSERT_TRUE(copyPathToClipboard(owner.get(), AnsiString("C:\\before.txt")));
+  ASSERT_TRUE(CopyTextToClipboard(owner.get(), AnsiString("C:\\before.txt")));
   {
     ClipboardHeldElsewhere held;
     ASSERT_TRUE(held.opened());
-    EXPECT_FALSE(copyPathToClipboard(owner.get(), AnsiString("C:\\after.txt")));
+    EXPECT_FALSE(CopyTextToClipboard(owner.get(), AnsiString("C:\\after.txt")));
   }
   std::string text;
   ASSERT_TRUE(ReadClipboardText(text));
   EXPECT_EQ("C:\\before.txt", text);
   // Released again, the clipboard takes the copy.
-  EXPECT_TRUE(copyPathToClipboard(owner.get(), AnsiString("C:\\after.txt")));
+  EXPECT_TRUE(CopyTextToClipboard(owner.get(), AnsiString("C:\\after.txt")));
 }
 
 // A process that does nothing until it is ended: a suspended command shell.
@@ -125,63 +128,144 @@ class IdleProcess {
   bool started_ = false;
 };
 
-TEST(TerminateProcessById, EndsTheProcessWithExitCodeZero) {
+uint64_t creationTimeOf(HANDLE process) {
+  FILETIME creation{};
+  FILETIME exit{};
+  FILETIME kernel{};
+  FILETIME user{};
+  if (!::GetProcessTimes(process, &creation, &exit, &kernel, &user)) return 0;
+  return (static_cast<uint64_t>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
+}
+
+TEST(EndHolderProcess, EndsTheHolderWithExitCodeZeroThenFailsOnTheEndedOne) {
   IdleProcess process;
   ASSERT_TRUE(process.started());
-  EXPECT_TRUE(terminateProcessById(process.id()));
+  const uint64_t started = creationTimeOf(process.handle());
+  ASSERT_NE(0u, started);
+  EXPECT_TRUE(EndHolderProcess(process.id(), started));
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.handle(), 10000));
   DWORD exitCode = STILL_ACTIVE;
   ASSERT_TRUE(::GetExitCodeProcess(process.handle(), &exitCode));
   EXPECT_EQ(0u, exitCode);
-}
-
-TEST(TerminateProcessById, FailsForAProcessThatHasAlreadyEnded) {
-  IdleProcess process;
-  ASSERT_TRUE(process.started());
+  // Still known to the system while a handle is open; then gone altogether.
+  EXPECT_FALSE(EndHolderProcess(process.id(), started));
   const DWORD id = process.id();
-  ASSERT_TRUE(terminateProcessById(id));
-  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.handle(), 10000));
-  // Still known to the system while a handle is open.
-  EXPECT_FALSE(terminateProcessById(id));
   process.closeHandles();
-  // Gone altogether.
-  EXPECT_FALSE(terminateProcessById(id));
+  EXPECT_FALSE(EndHolderProcess(id, started));
 }
 
-std::string imagePathOf(HANDLE process) {
-  char path[MAX_PATH * 4];
-  DWORD size = sizeof path;
-  if (!::QueryFullProcessImageNameA(process, 0, path, &size)) return std::string();
-  return std::string(path, size);
-}
-
-TEST(TerminateProcessById, EndsTheProcessWhenItStillRunsTheExpectedImage) {
+// As after the holder ended and its ID went to another program: another
+// start time, or none known, and the process is left alone.
+TEST(EndHolderProcess, LeavesAloneAProcessThatIsNotTheHolder) {
   IdleProcess process;
   ASSERT_TRUE(process.started());
-  std::string image = imagePathOf(process.handle());
-  ASSERT_FALSE(image.empty());
-  // The scan's path may differ in letter case only.
-  for (char& c : image) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  EXPECT_TRUE(terminateProcessById(process.id(), image.c_str()));
-  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.handle(), 10000));
-}
-
-TEST(TerminateProcessById, LeavesAProcessAloneWhoseIdNowNamesAnotherImage) {
-  // As after the holder ended and its ID went to another program.
-  IdleProcess process;
-  ASSERT_TRUE(process.started());
-  EXPECT_FALSE(terminateProcessById(process.id(), "C:\\Program Files\\Holder\\holder.exe"));
+  const uint64_t started = creationTimeOf(process.handle());
+  EXPECT_FALSE(EndHolderProcess(process.id(), started + 1));
+  EXPECT_FALSE(EndHolderProcess(process.id(), 0));
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(process.handle(), 0));
   ::TerminateProcess(process.handle(), 0);
 }
 
-TEST(TerminateProcessById, FailsForAnIdThatNamesNoProcess) { EXPECT_FALSE(terminateProcessById(0)); }
+// Through the seam: a reused ID never reaches TerminateProcess, and the
+// handle is closed the way it was opened.
+TEST(EndHolderProcess, AskesAndClosesThroughTheSystemSeam) {
+  FakeSystem system;
+  FakeSystem::Process holder{u"holder.exe", "C:\\holder.exe"};
+  holder.creationTime = 1234;
+  system.addProcess(700, holder);
+  EXPECT_FALSE(EndHolderProcess(700, 999));
+  EXPECT_EQ(0, system.openedHandles());
+  EXPECT_EQ(0, system.badCloses());
+  EXPECT_EQ(STILL_ACTIVE, system.exitCodeOf(700));
+  EXPECT_TRUE(EndHolderProcess(700, 1234));
+  EXPECT_EQ(0u, system.exitCodeOf(700));
+  EXPECT_EQ(0, system.openedHandles());
+}
+
+// What a row offers, and what each item does, with the effects recorded.
+class RecordedEffects : public RowActionEffects {
+ public:
+  void selectInExplorer(const AnsiString& path) override { log += "select:" + std::string(path) + ";"; }
+  bool copyToClipboard(const AnsiString& text) override {
+    log += "copy:" + std::string(text) + ";";
+    return copies;
+  }
+  bool endHolder(const RowTarget& target) override {
+    log += "end:" + std::to_string(target.processId) + ";";
+    return ends;
+  }
+  void refresh() override { log += "refresh;"; }
+  void tell(const char* message) override { log += std::string("tell:") + message + ";"; }
+  std::string log;
+  bool copies = true;
+  bool ends = true;
+};
+
+TEST(RowMenu, EachItemDoesItsOneThing) {
+  RowTarget target;
+  target.filePath = "C:\\a.txt";
+  target.processPath = "C:\\Apps\\holder.exe";
+  target.processId = 700;
+  const struct {
+    RowMenuCommand command;
+    bool copies;
+    bool ends;
+    const char* log;
+  } cases[] = {
+      {RowMenuCommand::ViewFileLocation, true, true, "select:C:\\a.txt;"},
+      {RowMenuCommand::CopyFileLocation, true, true, "copy:C:\\a.txt;tell:复制成功;"},
+      {RowMenuCommand::CopyFileLocation, false, true, "copy:C:\\a.txt;tell:复制失败;"},
+      {RowMenuCommand::ViewProcessLocation, true, true, "select:C:\\Apps\\holder.exe;"},
+      {RowMenuCommand::EndProcess, true, true, "end:700;tell:结束成功;"},
+      {RowMenuCommand::EndProcess, true, false, "end:700;tell:结束失败;"},
+      {RowMenuCommand::Refresh, true, true, "refresh;"},
+      {RowMenuCommand::Dismissed, true, true, ""},
+  };
+  for (const auto& c : cases) {
+    RecordedEffects effects;
+    effects.copies = c.copies;
+    effects.ends = c.ends;
+    PerformRowAction(c.command, target, effects);
+    EXPECT_EQ(c.log, effects.log) << static_cast<unsigned>(c.command);
+  }
+}
+
+TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
+  ListAndStatusWindows windows;
+  Application app;
+  HandleRecord held;
+  held.ownerPid = 700;
+  held.ownerCreationTime = 1234;
+  held.filePath = "C:\\a.txt";
+  app.results = {held};
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.pszText = const_cast<char*>("a.txt");
+  item.lParam = 0;
+  ::SendMessageA(windows.listView(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  item.iItem = 1;
+  item.lParam = 5;  // names no result
+  ::SendMessageA(windows.listView(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+
+  const std::optional<RowTarget> target = RowTargetFor(app, windows.listView(), 0);
+  ASSERT_TRUE(target.has_value());
+  EXPECT_EQ(700u, target->processId);
+  EXPECT_EQ(1234u, target->processCreationTime);
+  EXPECT_FALSE(RowTargetFor(app, windows.listView(), 1).has_value());
+  EXPECT_FALSE(RowTargetFor(app, windows.listView(), -1).has_value());
+  app.busy.exchange(1);
+  EXPECT_FALSE(RowTargetFor(app, windows.listView(), 0).has_value());
+  app.busy.exchange(0);
+
+  EXPECT_EQ(5u, RowMenuItems(true).size());
+  ASSERT_EQ(1u, RowMenuItems(false).size());
+  EXPECT_EQ(RowMenuCommand::Refresh, RowMenuItems(false)[0].command);
+  EXPECT_EQ(RowMenuCommand::Refresh, RowMenuItems(true).back().command);
+}
 
 TEST(SelectInExplorer, AnEmptyPathStartsNothing) {
-  EXPECT_FALSE(selectInExplorer(L""));
-  EXPECT_FALSE(selectInExplorer(nullptr));
+  EXPECT_FALSE(SelectInExplorer(L""));
+  EXPECT_FALSE(SelectInExplorer(nullptr));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 #include "holder/FileHolderProcess.h"
 #include "search/PathComparison.h"
 #include "app/Application.h"
+#include "fakes/FakeSystem.h"
 
 namespace {
 
@@ -24,11 +26,14 @@ std::shared_ptr<std::thread> refuseThread(std::function<void()>) {
   throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
 }
 
-// Waits for a search to clear `busy`, serving what it sends meanwhile.
+// Waits for a search to clear `busy`, taking its end as the tool's message
+// loop does.
 bool waitUntilIdle(Application& app) {
   for (int i = 0; i < 60000 && app.busy.load() != 0; ++i) {
     MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (!app.routeThreadMessage(message)) ::DispatchMessageA(&message);
+    }
     ::Sleep(1);
   }
   return app.busy.load() == 0;
@@ -125,6 +130,51 @@ TEST(SearchController, ASearchThreadThatCannotStartLeavesTheControllerIdleAndALa
   ASSERT_NE(nullptr, app.worker.scanner);
   EXPECT_FALSE(app.worker.scanner->records().empty());
   EXPECT_FALSE(app.results.empty()) << "with no target every resolved file is a result";
+}
+
+// The window side's own faults: a search must never outlive the object it
+// serves, never run for a target that is no path, and never end the
+// process by a throw.
+std::atomic<int> searchesEnded{0};
+std::shared_ptr<std::thread> countingThread(std::function<void()> body) {
+  return std::make_shared<std::thread>([body = std::move(body)] {
+    body();
+    ++searchesEnded;
+  });
+}
+
+TEST(SearchController, DestructionStopsAndJoinsARunningSearch) {
+  BindNativeLayerForScans();
+  ScopedThreadLauncher counting(&countingThread);
+  searchesEnded = 0;
+  {
+    Application app;
+    app.targetPath = "C:\\nothing-holds-this.txt";
+    app.restartSearch();
+    ASSERT_NE(nullptr, app.worker.thread);
+  }
+  EXPECT_EQ(1, searchesEnded.load()) << "the search ended within the destruction";
+}
+
+TEST(SearchController, ATargetThatIsNoPathStartsNoSearchAndFails) {
+  Application app;
+  app.targetPathFailed = true;
+  app.results = {heldFile("C:\\a.txt")};
+  app.restartSearch();
+  EXPECT_EQ(nullptr, app.worker.thread);
+  EXPECT_EQ(nullptr, app.worker.scanner) << "no scanner: the list says 查找失败";
+  EXPECT_TRUE(app.results.empty());
+  EXPECT_EQ(0, app.busy.load());
+}
+
+TEST(SearchController, ASearchThatThrowsEndsAsFailedWithBusyCleared) {
+  FakeSystem system;
+  system.setInformationScript([](ULONG, void*, ULONG, ULONG*, NTSTATUS&) -> bool { throw std::bad_alloc(); });
+  Application app;
+  app.restartSearch();
+  ASSERT_TRUE(waitUntilIdle(app));
+  EXPECT_EQ(nullptr, app.worker.scanner);
+  EXPECT_TRUE(app.results.empty());
 }
 
 }  // namespace

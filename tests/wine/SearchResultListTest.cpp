@@ -9,7 +9,6 @@
 #include "holder/FileHolderProcess.h"
 #include "app/Application.h"
 #include "ui/main/ResultList.h"
-#include "ui/main/SearchBoxFilter.h"
 
 namespace {
 
@@ -92,10 +91,32 @@ TEST_F(SearchResultList, EmptyFilterAppendsEveryResultInOrderWithItsIndexTextsAn
   EXPECT_EQ("REPORT.txt", windows_.cell(2, 0));
   EXPECT_EQ("0xfffc", windows_.cell(2, 2));
   for (int row = 0; row < 3; ++row) EXPECT_EQ(row, windows_.rowParam(row));
-  EXPECT_GE(windows_.rowImage(1), 0) << "an existing file has a system icon";
   EXPECT_EQ("Report.txt 被占用了", windows_.status(0));
   EXPECT_EQ("3个文件", windows_.status(1));
   EXPECT_EQ(0, app_->filling.load());
+}
+
+// Icons are asked for when a row is drawn, through the list's display
+// notification, and once per path: rows of one file share one answer.
+TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
+  app_->results.push_back(result(5, 0x24, existingFile_.c_str(), "four.exe"));
+  list().fill(AnsiString());
+  const auto iconOf = [&](int row, UINT code) {
+    NMLVDISPINFOA info{};
+    info.hdr.hwndFrom = windows_.listView();
+    info.hdr.code = code;
+    info.item.mask = LVIF_IMAGE;
+    info.item.iItem = row;
+    info.item.iImage = I_IMAGECALLBACK;
+    EXPECT_TRUE(list().answerDisplayInfo(&info.hdr));
+    return info.item.iImage;
+  };
+  const int icon = iconOf(1, LVN_GETDISPINFOA);
+  EXPECT_GE(icon, 0) << "an existing file has a system icon";
+  EXPECT_EQ(icon, iconOf(3, LVN_GETDISPINFOW));
+  EXPECT_EQ(1u, app_->resultIcons.size()) << "no row but the drawn ones was asked about";
+  NMHDR click{windows_.listView(), 0, static_cast<UINT>(NM_RCLICK)};
+  EXPECT_FALSE(list().answerDisplayInfo(&click));
 }
 
 TEST_F(SearchResultList, FilterKeepsPathsContainingItInAnyCaseAndRowsKeepTheirResultIndex) {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "res/resource.h"
-#include "ui/main/MakerSite.h"
+#include "ui/main/WindowTexts.h"
 
 namespace {
 constexpr int kNoIcon = 0;

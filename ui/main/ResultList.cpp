@@ -1,6 +1,5 @@
 #include "ui/main/ResultList.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -8,16 +7,30 @@
 #include "res/resource.h"
 #include "search/FileNamePart.h"
 #include "search/ResultListTexts.h"
-#include "ui/main/SearchBoxFilter.h"
 
 namespace {
 constexpr int kNoIcon = -1;
-constexpr int kPathColumn = 1;
-constexpr int kHandleColumn = 2;
-constexpr int kProcessIdColumn = 3;
-constexpr int kProcessNameColumn = 4;
 constexpr int kOutcomePart = 0;
 constexpr int kCountPart = 1;
+// Room for the longest search box text read plus the string's own slack.
+constexpr int kBoxTextBufferBytes = 4104;
+// Characters read at most, terminator included.
+constexpr int kBoxTextMaxChars = 4096;
+
+struct ResultColumn {
+  const char* header;
+  int width;
+  int format;
+  AnsiString (*cell)(const HandleRecord& result);
+};
+
+const ResultColumn kColumns[] = {
+    {"文件名", 200, LVCFMT_LEFT, [](const HandleRecord& r) { return FileNamePart(r.filePath); }},
+    {"路径", 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath; }},
+    {"句柄", 100, LVCFMT_LEFT, [](const HandleRecord& r) { return HandleValueText(r.handleValue); }},
+    {"进程ID", 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
+    {"进程名", 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName; }},
+};
 
 // The index of the file's icon in the system's small icon list, which is the
 // list view's small image list. The shell looks at the real file.
@@ -29,13 +42,64 @@ int systemIconIndex(const AnsiString& path) {
   return info.iIcon;
 }
 
-void setSubItemText(HWND listView, int row, int column, const AnsiString& text) {
+void setCellText(HWND listView, int row, int column, const AnsiString& text) {
   LVITEMA item{};
   item.iSubItem = column;
   item.pszText = const_cast<char*>(text.GetString());
   ::SendMessageA(listView, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
+
+// Drawing is off for the scope: a fill of many rows repaints once, at its end.
+class RedrawOff {
+ public:
+  explicit RedrawOff(HWND window) : window_(window) { ::SendMessageA(window_, WM_SETREDRAW, FALSE, 0); }
+  ~RedrawOff() {
+    ::SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(window_, nullptr, TRUE);
+  }
+  RedrawOff(const RedrawOff&) = delete;
+  RedrawOff& operator=(const RedrawOff&) = delete;
+
+ private:
+  HWND window_;
+};
+
+// Lowers the fill flag at the end of the scope, however it is left.
+class FillingFlag {
+ public:
+  explicit FillingFlag(std::atomic<uint8_t>& flag) : flag_(flag) {}
+  ~FillingFlag() { flag_.exchange(0); }
+  FillingFlag(const FillingFlag&) = delete;
+  FillingFlag& operator=(const FillingFlag&) = delete;
+
+ private:
+  std::atomic<uint8_t>& flag_;
+};
 }  // namespace
+
+void InsertResultColumns(HWND listView) {
+  HWND header = reinterpret_cast<HWND>(::SendMessageA(listView, LVM_GETHEADER, 0, 0));
+  for (const ResultColumn& wanted : kColumns) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    column.fmt = wanted.format;
+    column.cx = wanted.width;
+    column.pszText = const_cast<char*>(wanted.header);
+    auto at = static_cast<WPARAM>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    ::SendMessageA(listView, LVM_INSERTCOLUMNA, at, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+AnsiString SearchBoxText(HWND box) {
+  AnsiString text;
+  char* buffer = text.GetBuffer(kBoxTextBufferBytes);
+  // A failed read need not leave the buffer terminated: only what the call
+  // reports as copied counts.
+  const int copied = box != nullptr ? ::GetWindowTextA(box, buffer, kBoxTextMaxChars) : 0;
+  buffer[(copied > 0 && copied < kBoxTextMaxChars) ? copied : 0] = '\0';
+  text.ReleaseBuffer();
+  return text;
+}
 
 ResultList::ResultList(Application& app)
     : ResultList(app, ::GetDlgItem(app.mainWindow(), IDC_RESULT_LIST), ::GetDlgItem(app.mainWindow(), IDC_STATUS_BAR)) {}
@@ -50,48 +114,69 @@ void ResultList::setStatus(int part, const char* text) const {
 }
 
 void ResultList::fill(const AnsiString& filter) {
-  // A request that meets a running fill is dropped, not queued.
   if (app_.filling.exchange(1) != 0) return;
-
-  ::SendMessageA(listView_, LVM_DELETEALLITEMS, 0, 0);
+  const FillingFlag filling(app_.filling);
   const std::vector<HandleRecord>& results = app_.results;
-  for (size_t i = 0; i < results.size(); ++i) {
-    const HandleRecord& result = results[i];
-    if (!filter.IsEmpty() && ::StrStrIA(result.filePath, filter) == nullptr) continue;
-
-    AnsiString name = FileNamePart(result.filePath);
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = rowCount();  // appended: the list view does no sorting
-    item.pszText = const_cast<char*>(name.GetString());
-    item.iImage = systemIconIndex(result.filePath);
-    const int row = static_cast<int>(::SendMessageA(listView_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    // A result whose row could not be inserted stays without one; its texts
-    // must not land on another row.
-    if (row < 0) continue;
-
-    setSubItemText(listView_, row, kPathColumn, result.filePath);
-    setSubItemText(listView_, row, kHandleColumn, HandleValueText(result.handleValue));
-    setSubItemText(listView_, row, kProcessIdColumn, ProcessIdText(result.ownerPid));
-    setSubItemText(listView_, row, kProcessNameColumn, result.processName);
-
-    // The row actions find their record through this index.
-    LVITEMA param{};
-    param.mask = LVIF_PARAM;
-    param.iItem = row;
-    param.lParam = static_cast<LPARAM>(i);
-    ::SendMessageA(listView_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&param));
+  {
+    const RedrawOff redrawOff(listView_);
+    ::SendMessageA(listView_, LVM_DELETEALLITEMS, 0, 0);
+    ::SendMessageA(listView_, LVM_SETITEMCOUNT, static_cast<WPARAM>(results.size()), 0);
+    int rows = 0;
+    for (size_t i = 0; i < results.size(); ++i) {
+      const HandleRecord& result = results[i];
+      if (!filter.IsEmpty() && ::StrStrIA(result.filePath, filter) == nullptr) continue;
+      const AnsiString first = kColumns[0].cell(result);
+      LVITEMA item{};
+      item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+      item.iItem = rows;  // appended: the list view does no sorting
+      item.pszText = const_cast<char*>(first.GetString());
+      item.iImage = I_IMAGECALLBACK;
+      // The row actions find their result through this index.
+      item.lParam = static_cast<LPARAM>(i);
+      const int row = static_cast<int>(::SendMessageA(listView_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+      // A result whose row could not be inserted stays without one; its
+      // texts must not land on another row.
+      if (row < 0) continue;
+      ++rows;
+      for (int column = 1; column < static_cast<int>(std::size(kColumns)); ++column) {
+        setCellText(listView_, row, column, kColumns[column].cell(result));
+      }
+    }
   }
-
   const std::shared_ptr<HandleScanner>& scanner = app_.worker.scanner;
   const SearchOutcome outcome{scanner != nullptr && !scanner->records().empty(), app_.targetPath, !results.empty()};
   setStatus(kOutcomePart, SearchOutcomeText(outcome));
   setStatus(kCountPart, RowCountText(rowCount()));
-
-  app_.filling.exchange(0);
 }
 
 void ResultList::fillFromSearchBox(HWND searchBox) {
   if (app_.busy.load() != 0) return;
   fill(SearchBoxText(searchBox));
+}
+
+bool ResultList::answerDisplayInfo(const NMHDR* header) {
+  if (header == nullptr || header->hwndFrom != listView_ ||
+      (header->code != LVN_GETDISPINFOA && header->code != LVN_GETDISPINFOW)) {
+    return false;
+  }
+  // The narrow and wide records agree up to the item's image and parameter.
+  auto* info = const_cast<NMLVDISPINFOA*>(reinterpret_cast<const NMLVDISPINFOA*>(header));
+  if ((info->item.mask & LVIF_IMAGE) == 0) return true;
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = info->item.iItem;
+  info->item.iImage = kNoIcon;
+  if (::SendMessageA(listView_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) == FALSE || item.lParam < 0 ||
+      static_cast<size_t>(item.lParam) >= app_.results.size()) {
+    return true;
+  }
+  const AnsiString& path = app_.results[static_cast<size_t>(item.lParam)].filePath;
+  const auto known = app_.resultIcons.find(path.GetString());
+  if (known != app_.resultIcons.end()) {
+    info->item.iImage = known->second;
+  } else {
+    info->item.iImage = systemIconIndex(path);
+    app_.resultIcons.emplace(path.GetString(), info->item.iImage);
+  }
+  return true;
 }

@@ -1,12 +1,33 @@
 #pragma once
 // The search's results as rows of the main dialog's list view, and the two
-// status texts that report the outcome.
+// status texts that report the outcome. One table of columns says, for each
+// column, its header, width, format and the cell's text from a result: the
+// columns are inserted from it and the rows filled from it. Every row
+// carries the index of its result in its item parameter.
+//
+// Everything here runs on the window's thread. A fill inserts every row with
+// drawing switched off; a row's icon (the system's small icon of the real
+// file) is asked of the shell only when the row is first drawn, and kept by
+// path for the rest of the run.
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <unordered_map>
 
 #include "text/AnsiString.h"
 
 class Application;
+
+// The system's small icon index of each path asked so far.
+using ResultIcons = std::unordered_map<std::string, int>;
+
+// Inserts the columns into an empty report list view.
+void InsertResultColumns(HWND listView);
+
+// The search box's text, at most 4095 bytes; empty when there is no box.
+AnsiString SearchBoxText(HWND box);
 
 class ResultList {
  public:
@@ -16,16 +37,18 @@ class ResultList {
 
   // Rebuilds every row from the application's results, keeping those whose
   // path contains `filter` in any letter case (all when it is empty), then
-  // rewrites status parts 0 and 1. A fill that finds another one running
-  // does nothing. Callers on the UI thread must not call it while a search
-  // is busy: the search thread appends to the results meanwhile.
+  // rewrites status parts 0 and 1. A fill asked for while one runs (from a
+  // message the fill itself causes) is dropped.
   void fill(const AnsiString& filter);
 
-  // Refills with the search box's text as filter, on the UI thread. While a
-  // search is busy the rows are left alone: its thread appends to the
-  // results meanwhile and fills the list itself at its end, showing every
-  // result; the next keystroke applies the box's text again.
+  // Refills with the search box's text as filter. While a search is busy
+  // the rows are left alone: its end shows every result, and the next
+  // keystroke applies the box's text again.
   void fillFromSearchBox(HWND searchBox);
+
+  // Answers the list view's LVN_GETDISPINFO (narrow or wide) for a row's
+  // icon. False for any other notification.
+  bool answerDisplayInfo(const NMHDR* header);
 
  private:
   int rowCount() const;

@@ -1,5 +1,7 @@
-// The main dialog's controls: set up once at initialisation, and laid out
-// whenever the window changes size or the search box is shown or hidden.
+// The main dialog: its controls, set up once at initialisation and laid out
+// whenever the window changes size or the search box is shown or hidden;
+// the commands of its menu and accelerators; and the search box, whose
+// every change refilters the rows.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -10,6 +12,9 @@
 #include "ui/framework/ListViewControl.h"
 #include "ui/framework/SearchEditControl.h"
 #include "ui/framework/StatusBarControl.h"
+#include "ui/main/AboutDialog.h"
+#include "ui/main/ResultList.h"
+#include "ui/main/WindowTexts.h"
 
 namespace {
 
@@ -17,22 +22,8 @@ constexpr int kListFontHeight = 20;
 // The visible search box's row above the status bar, fixed in pixels.
 constexpr int kSearchBoxHeight = 22;
 
-struct ResultColumn {
-  const char* header;
-  int width;
-  int format;
-};
-constexpr ResultColumn kColumns[] = {
-    {"文件名", 200, LVCFMT_LEFT},
-    {"路径", 350, LVCFMT_LEFT},
-    {"句柄", 100, LVCFMT_LEFT},
-    {"进程ID", 100, LVCFMT_LEFT},
-    {"进程名", 200, LVCFMT_RIGHT},
-};
-
 // Right edges of the status parts in client pixels; the last runs to the edge.
 constexpr int kStatusPartEdges[] = {200, 400, -1};
-constexpr char kReadyText[] = "准备就绪";
 
 // SHGetImageList is exported from shell32 by ordinal only on older systems.
 constexpr WORD kShGetImageListOrdinal = 727;
@@ -62,19 +53,6 @@ HFONT ListFont(HWND list) {
   return ::CreateFontIndirectA(&font);
 }
 
-void InsertColumns(HWND list) {
-  HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
-  for (const ResultColumn& wanted : kColumns) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    column.fmt = wanted.format;
-    column.cx = wanted.width;
-    column.pszText = const_cast<char*>(wanted.header);
-    auto at = static_cast<WPARAM>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-    ::SendMessageA(list, LVM_INSERTCOLUMNA, at, reinterpret_cast<LPARAM>(&column));
-  }
-}
-
 }  // namespace
 
 void Application::setUpControls() {
@@ -95,7 +73,14 @@ void Application::setUpControls() {
     auto row = static_cast<int>(::SendMessageA(control.hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     showRowMenu(row);
   };
-  InsertColumns(list);
+  InsertResultColumns(list);
+  // Rows get their icons when they are drawn; every other notification goes
+  // on to the list's own object.
+  mainDialog->addMessageHandler(
+      WM_NOTIFY, MessageHandler([this](DialogWindow&, HWND, UINT, WPARAM, LPARAM lParam, BOOL& handled) -> LRESULT {
+        handled = ResultList(*this).answerDisplayInfo(reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
+        return 0;
+      }));
   ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SystemSmallIcons()));
 
   statusBar = std::make_shared<StatusBarControl>();
@@ -131,4 +116,43 @@ void Application::layoutControls() {
   ::MoveWindow(status, 0, height - statusHeight, width, statusHeight, TRUE);
   ::MoveWindow(search, 0, height - statusHeight - searchHeight, width, searchHeight, TRUE);
   ::MoveWindow(list, 0, 0, width, height - statusHeight - searchHeight, TRUE);
+}
+
+int Application::onCommand(WORD id) {
+  const HWND main = mainWindow();
+  switch (id) {
+    case ID_FILE_EXIT:
+      // No confirmation; a running search ends with the process.
+      ::ExitProcess(0);
+    case ID_HELP_ABOUT:
+      AboutDialog::show(main);
+      return 1;
+    case ID_SHOW_SEARCH: {
+      const HWND searchEdit = ::GetDlgItem(main, IDC_SEARCH_EDIT);
+      ::ShowWindow(searchEdit, SW_SHOW);
+      ::SetFocus(searchEdit);
+      layoutControls();
+      return 1;
+    }
+    case ID_HIDE_SEARCH:
+      // The box's text and the rows it filtered stay as they are.
+      ::ShowWindow(::GetDlgItem(main, IDC_SEARCH_EDIT), SW_HIDE);
+      ::SetFocus(::GetDlgItem(main, IDC_RESULT_LIST));
+      layoutControls();
+      return 1;
+    case ID_FILE_ADD_TO_EXPLORER:
+      return registerExplorerMenu();
+    default:
+      // Among others the search box's own notifications.
+      return 0;
+  }
+}
+
+void Application::filterFromSearchBox() {
+  ResultList(*this).fillFromSearchBox(::GetDlgItem(mainWindow(), IDC_SEARCH_EDIT));
+}
+
+void Application::onSearchBoxKeyUp(WPARAM key) {
+  // Keys that change the text without a character; caret moves do not refilter.
+  if (key == VK_BACK || key == VK_RETURN || key == VK_DELETE) filterFromSearchBox();
 }

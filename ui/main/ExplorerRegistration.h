@@ -1,7 +1,9 @@
 #pragma once
-// The texts of the Explorer context-menu entry: the verb's name as Explorer
-// shows it, the key under HKEY_CLASSES_ROOT whose default value Explorer runs,
-// and that value, which starts this executable with the clicked file.
+// The Explorer context-menu entry "用<title> 查看" for every file: its texts
+// (the verb's name as Explorer shows it, the key under HKEY_CLASSES_ROOT
+// whose default value Explorer runs, and that value, which starts this
+// executable with the clicked file), written by the menu command. A cut
+// executable path is never registered.
 
 #include "text/AnsiString.h"
 

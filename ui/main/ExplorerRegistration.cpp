@@ -1,13 +1,17 @@
+#include "ui/main/ExplorerRegistration.h"
+
 #include <windows.h>
 #include <shlwapi.h>
 
 #include "app/Application.h"
-#include "ui/main/ExplorerCommandText.h"
-#include "ui/main/PromptCaption.h"
+#include "ui/main/WindowTexts.h"
 
 namespace {
-const char kAddedMessage[] = "添加成功";
-const char kAddFailedMessage[] = "添加失败,请以管理员身份运行";
+const char kEntryNameFormat[] = "用%s 查看";
+const char kKeyPathFormat[] = "*\\shell\\%s\\command";
+// %1 in quotes: Explorer puts in the clicked file's path, spaces and all, as
+// one argument.
+const char kValueDataFormat[] = "\"%s\" \"%%1\"";
 // Both outcomes show without an icon.
 constexpr UINT kPlainBox = MB_OK;
 constexpr int kModulePathBytes = 4096;
@@ -20,8 +24,7 @@ AnsiString windowTitle(HWND window) {
   return title;
 }
 
-// The executable's full path; false when it does not fit the buffer, so
-// that a cut path is never registered.
+// The executable's full path; false when it does not fit the buffer.
 bool executablePath(AnsiString& path) {
   const DWORD length = ::GetModuleFileNameA(nullptr, path.GetBuffer(kModulePathBytes), kModulePathBytes);
   const bool whole = length > 0 && length < static_cast<DWORD>(kModulePathBytes);
@@ -29,6 +32,14 @@ bool executablePath(AnsiString& path) {
   return whole;
 }
 }  // namespace
+
+ExplorerCommandText MakeExplorerCommandText(const char* title, const char* exePath) {
+  ExplorerCommandText text;
+  text.entryName.Format(kEntryNameFormat, title);
+  text.keyPath.Format(kKeyPathFormat, text.entryName.GetString());
+  text.valueData.Format(kValueDataFormat, exePath);
+  return text;
+}
 
 int Application::registerExplorerMenu() {
   const HWND main = mainWindow();

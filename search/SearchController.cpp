@@ -1,0 +1,101 @@
+// The search controller: one search at a time on the worker's thread, from
+// the start, which shows "查找中...", to its end, which the search thread
+// reports by posting one message to the window's thread; there the records
+// that hold the target become the results and the list is filled in one go.
+// `busy` is set from the start of a search until its rows are shown. A
+// search that cannot start, or whose end throws, ends as "查找失败" with
+// `busy` cleared.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <system_error>
+
+#include "app/Application.h"
+#include "res/resource.h"
+#include "search/ResultListTexts.h"
+#include "search/ResultMatching.h"
+#include "ui/main/ResultList.h"
+#include "ui/main/WindowTexts.h"
+
+namespace {
+const char kNoText[] = "";
+constexpr WPARAM kOutcomePart = 0;
+constexpr WPARAM kCountPart = 1;
+
+void setStatus(HWND statusBar, WPARAM part, const char* text) {
+  ::SendMessageA(statusBar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+}
+}  // namespace
+
+void Application::restartSearch() {
+  if (busy.load() != 0) {
+    ::MessageBoxA(mainWindow(), kSearchRunningMessage, kPromptCaption, MB_ICONERROR);
+    return;
+  }
+  // Not busy: the previous thread has done all its work, the wait is short.
+  worker.join();
+  results.clear();
+  beginSearch();
+}
+
+void Application::beginSearch() {
+  busy.exchange(1);
+  const HWND statusBar = ::GetDlgItem(mainWindow(), IDC_STATUS_BAR);
+  setStatus(statusBar, kOutcomePart, kSearchingStatus);
+  setStatus(statusBar, kCountPart, kNoText);
+  if (!targetPathFailed) {
+    // The end comes back to this thread: to the main window, or, where
+    // there is none, to the thread itself.
+    const HWND window = mainWindow();
+    const DWORD uiThread = ::GetCurrentThreadId();
+    try {
+      worker.start([window, uiThread] {
+        if (window != nullptr) {
+          ::PostMessageA(window, kSearchDoneMessage, 0, 0);
+        } else {
+          ::PostThreadMessageA(uiThread, kSearchDoneMessage, 0, 0);
+        }
+      });
+      return;
+    } catch (const std::system_error&) {
+      // No thread, no search: reported as a failed one below.
+    }
+  }
+  // A target that names no file, or no thread: nothing to scan. The
+  // previous scanner no longer stands for the emptied results, so it goes;
+  // the fill then clears the rows and reports "查找失败". With `busy` clear
+  // again a later refresh starts afresh.
+  worker.scanner.reset();
+  busy.exchange(0);
+  ResultList(*this).fill(AnsiString());
+}
+
+void Application::onSearchDone() {
+  try {
+    // The thread has posted its last word: the join only sees it off.
+    worker.join();
+    matchResults();
+  } catch (...) {
+    // Out of memory, say: nothing half-matched is shown.
+    results.clear();
+    worker.scanner.reset();
+    try {
+      ResultList(*this).fill(AnsiString());
+    } catch (...) {
+    }
+  }
+  busy.exchange(0);
+}
+
+bool Application::routeThreadMessage(const MSG& message) {
+  if (message.hwnd != nullptr || message.message != kSearchDoneMessage) return false;
+  onSearchDone();
+  return true;
+}
+
+void Application::matchResults() {
+  if (worker.scanner != nullptr) AppendMatchingRecords(worker.scanner->records(), targetPath, results);
+  // Every result is shown after a search, whatever the search box holds.
+  ResultList(*this).fill(AnsiString());
+}

@@ -1,0 +1,75 @@
+#pragma once
+// The context menu of a result row and what its items do. What is offered
+// is worked out apart from what is done, and what is done reaches the
+// system only through RowActionEffects, so each can be tried alone:
+// - a row is acted on only while no search runs, and only through the
+//   result its item parameter names;
+// - "结束进程" ends a process only when it is still the holder: the process
+//   with the holder's ID must have started at the very moment the scan
+//   recorded, so an ID given to another program since is never touched.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "text/AnsiString.h"
+
+class Application;
+
+// The items' ids, handed back by TrackPopupMenu directly; they never travel
+// as WM_COMMAND.
+enum class RowMenuCommand : unsigned {
+  Dismissed = 0,
+  ViewFileLocation = 1,
+  CopyFileLocation = 2,
+  ViewProcessLocation = 3,
+  EndProcess = 4,
+  Refresh = 5,
+};
+
+struct RowMenuItem {
+  RowMenuCommand command;
+  const wchar_t* text;
+};
+
+// What the row's actions need of its result, copied while the results are
+// known to be still.
+struct RowTarget {
+  AnsiString filePath;
+  AnsiString processPath;
+  DWORD processId = 0;
+  uint64_t processCreationTime = 0;  // 0: unknown
+};
+
+// The target of list row `row`, or none while a search runs, for no row, or
+// for a row whose item parameter names no result.
+std::optional<RowTarget> RowTargetFor(const Application& app, HWND listView, int row);
+
+// The items offered: the four actions for a target, and "刷新" always, last.
+std::vector<RowMenuItem> RowMenuItems(bool forTarget);
+
+// The doings of the actions, on the real system or in a test.
+class RowActionEffects {
+ public:
+  virtual ~RowActionEffects() = default;
+  // Opens Explorer with `path` selected; an empty path starts nothing.
+  virtual void selectInExplorer(const AnsiString& path) = 0;
+  virtual bool copyToClipboard(const AnsiString& text) = 0;
+  virtual bool endHolder(const RowTarget& target) = 0;
+  virtual void refresh() = 0;
+  // A box owned by the main window with the prompt caption.
+  virtual void tell(const char* message) = 0;
+};
+
+// Does what the chosen item stands for.
+void PerformRowAction(RowMenuCommand command, const RowTarget& target, RowActionEffects& effects);
+
+// The real doings.
+bool SelectInExplorer(const wchar_t* path);
+bool CopyTextToClipboard(HWND owner, const AnsiString& text);
+// Ends process `processId` with exit code 0 when it still runs and started
+// at `creationTime` (a FILETIME as 64 bits); false otherwise, also when the
+// time is unknown (0).
+bool EndHolderProcess(DWORD processId, uint64_t creationTime);
