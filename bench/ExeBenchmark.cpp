@@ -362,10 +362,12 @@ void MeasureRefill(OstrelRun& run, const Outcome& shown, double deadlineMillisec
     const Outcome outcome = TimeKey(run, typed, wanted, deadlineMilliseconds);
     row.keys.push_back(outcome);
     if (outcome.kind != Outcome::kDone) {
-      char text[160];
-      std::snprintf(text, sizeof text, "refill: key \"%c\": %s after %.0f ms, %d rows shown of %d wanted", *key,
-                    Describe(outcome).c_str(), outcome.milliseconds, outcome.rows, wanted);
-      row.notes.push_back(text);
+      char text[200];
+      std::snprintf(text, sizeof text, "refill: key \"%c\": %s after %.0f ms, ", *key, Describe(outcome).c_str(),
+                    outcome.milliseconds);
+      row.notes.push_back(text + (outcome.rows >= 0 ? std::to_string(outcome.rows) + " rows shown of " +
+                                                          std::to_string(wanted) + " wanted"
+                                                    : std::string("the list did not answer (its thread was busy)")));
       return;
     }
     previous = wanted;
@@ -402,7 +404,12 @@ Row MeasureRow(int wanted, const std::vector<std::wstring>& files, const std::ws
                            deadlineMilliseconds, [](OstrelRun&, const Outcome&) {});
   row.withoutTarget = Measure(L"", kSearchCompleteStatus, {kSearchFailedStatus}, deadlineMilliseconds,
                               [&](OstrelRun& run, const Outcome& shown) {
-                                MeasureRefill(run, shown, deadlineMilliseconds, row);
+                                // The answer stands whatever becomes of the refill.
+                                try {
+                                  MeasureRefill(run, shown, deadlineMilliseconds, row);
+                                } catch (const std::exception& failure) {
+                                  row.notes.push_back(std::string("refill: ") + failure.what());
+                                }
                               });
   const std::string withNote = Note("with target", row.withTarget);
   const std::string withoutNote = Note("without target", row.withoutTarget);
