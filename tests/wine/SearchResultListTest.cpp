@@ -56,6 +56,7 @@ class SearchResultList : public ::testing::Test {
     std::fclose(file);
 
     app_ = std::make_unique<Application>();
+    windows_.onNotify = [this](const NMHDR* header) { return list().answerDisplayInfo(header); };
     app_->worker.scanner = *scannedSystem_;
     app_->targetPath = "C:\\Data\\Report.txt";
     app_->results = {result(4, 420, "C:\\Data\\Report.txt", "one.exe"),
@@ -63,6 +64,7 @@ class SearchResultList : public ::testing::Test {
                      result(99, 0xfffc, "c:\\data\\REPORT.txt", "three.exe")};
   }
   void TearDown() override {
+    windows_.onNotify = nullptr;
     if (app_ != nullptr) app_->worker.scanner.reset();
     std::remove(existingFile_.c_str());
   }

@@ -41,6 +41,9 @@ ListAndStatusWindows::ListAndStatusWindows() {
   ::InitCommonControlsEx(&controls);
   parent_ = ::CreateWindowExA(0, "STATIC", "search test", WS_OVERLAPPEDWINDOW, 0, 0, 800, 400, nullptr, nullptr,
                               nullptr, nullptr);
+  ::SetWindowLongPtrA(parent_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  parentDefault_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListAndStatusWindows::parentProcedure)));
   listView_ = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 780, 300, parent_,
                                 nullptr, nullptr, nullptr);
   for (int i = 0; i < kColumnCount; ++i) {
@@ -58,6 +61,12 @@ ListAndStatusWindows::ListAndStatusWindows() {
 }
 
 ListAndStatusWindows::~ListAndStatusWindows() { ::DestroyWindow(parent_); }
+
+LRESULT CALLBACK ListAndStatusWindows::parentProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<ListAndStatusWindows*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (message == WM_NOTIFY && self->onNotify && self->onNotify(reinterpret_cast<const NMHDR*>(lParam))) return 0;
+  return ::CallWindowProcA(self->parentDefault_, hwnd, message, wParam, lParam);
+}
 
 int ListAndStatusWindows::rowCount() const {
   return static_cast<int>(::SendMessageA(listView_, LVM_GETITEMCOUNT, 0, 0));

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 
 #include "search/ScanWorker.h"
@@ -16,6 +17,10 @@ class ListAndStatusWindows {
   ~ListAndStatusWindows();
   ListAndStatusWindows(const ListAndStatusWindows&) = delete;
   ListAndStatusWindows& operator=(const ListAndStatusWindows&) = delete;
+
+  // The parent's notifications from the list go here first (the row texts
+  // and icons are asked of the parent); unanswered ones go on as usual.
+  std::function<bool(const NMHDR*)> onNotify;
 
   HWND parent() const { return parent_; }
   HWND listView() const { return listView_; }
@@ -30,7 +35,10 @@ class ListAndStatusWindows {
   void setStatus(int part, const char* text) const;
 
  private:
+  static LRESULT CALLBACK parentProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
   HWND parent_;
+  WNDPROC parentDefault_ = nullptr;
   HWND listView_;
   HWND statusBar_;
   HWND searchBox_;

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "search/FileNamePart.h"
 #include "search/ResultListTexts.h"
+#include "text/CodePageConversion.h"
 
 namespace {
 constexpr int kNoIcon = -1;
@@ -42,11 +43,16 @@ int systemIconIndex(const AnsiString& path) {
   return info.iIcon;
 }
 
-void setCellText(HWND listView, int row, int column, const AnsiString& text) {
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<char*>(text.GetString());
-  ::SendMessageA(listView, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+// Copies a cell's text into the list view's buffer, narrow or wide, cut to
+// fit as the list view expects.
+void answerText(const AnsiString& text, NMLVDISPINFOA* info, bool wide) {
+  if (info->item.pszText == nullptr || info->item.cchTextMax <= 0) return;
+  if (wide) {
+    const WideFromAnsi units(text);
+    ::lstrcpynW(reinterpret_cast<WCHAR*>(info->item.pszText), units, info->item.cchTextMax);
+  } else {
+    ::lstrcpynA(info->item.pszText, text, info->item.cchTextMax);
+  }
 }
 
 // Drawing is off for the scope: a fill of many rows repaints once, at its end.
@@ -125,22 +131,17 @@ void ResultList::fill(const AnsiString& filter) {
     for (size_t i = 0; i < results.size(); ++i) {
       const HandleRecord& result = results[i];
       if (!filter.IsEmpty() && ::StrStrIA(result.filePath, filter) == nullptr) continue;
-      const AnsiString first = kColumns[0].cell(result);
       LVITEMA item{};
       item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
       item.iItem = rows;  // appended: the list view does no sorting
-      item.pszText = const_cast<char*>(first.GetString());
+      // Texts and icon are asked of the column table when the row is shown.
+      item.pszText = LPSTR_TEXTCALLBACKA;
       item.iImage = I_IMAGECALLBACK;
       // The row actions find their result through this index.
       item.lParam = static_cast<LPARAM>(i);
       const int row = static_cast<int>(::SendMessageA(listView_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-      // A result whose row could not be inserted stays without one; its
-      // texts must not land on another row.
-      if (row < 0) continue;
-      ++rows;
-      for (int column = 1; column < static_cast<int>(std::size(kColumns)); ++column) {
-        setCellText(listView_, row, column, kColumns[column].cell(result));
-      }
+      // A result whose row could not be inserted stays without one.
+      if (row >= 0) ++rows;
     }
   }
   const std::shared_ptr<HandleScanner>& scanner = app_.worker.scanner;
@@ -159,24 +160,32 @@ bool ResultList::answerDisplayInfo(const NMHDR* header) {
       (header->code != LVN_GETDISPINFOA && header->code != LVN_GETDISPINFOW)) {
     return false;
   }
-  // The narrow and wide records agree up to the item's image and parameter.
+  // The narrow and wide records have one layout; only the text differs.
   auto* info = const_cast<NMLVDISPINFOA*>(reinterpret_cast<const NMLVDISPINFOA*>(header));
-  if ((info->item.mask & LVIF_IMAGE) == 0) return true;
+  const bool wide = header->code == LVN_GETDISPINFOW;
   LVITEMA item{};
   item.mask = LVIF_PARAM;
   item.iItem = info->item.iItem;
-  info->item.iImage = kNoIcon;
-  if (::SendMessageA(listView_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) == FALSE || item.lParam < 0 ||
-      static_cast<size_t>(item.lParam) >= app_.results.size()) {
-    return true;
+  const bool named = ::SendMessageA(listView_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != FALSE &&
+                     item.lParam >= 0 && static_cast<size_t>(item.lParam) < app_.results.size();
+  const int column = info->item.iSubItem;
+  if ((info->item.mask & LVIF_TEXT) != 0) {
+    const bool known = named && column >= 0 && column < static_cast<int>(std::size(kColumns));
+    answerText(known ? kColumns[column].cell(app_.results[static_cast<size_t>(item.lParam)]) : AnsiString(), info,
+               wide);
   }
-  const AnsiString& path = app_.results[static_cast<size_t>(item.lParam)].filePath;
-  const auto known = app_.resultIcons.find(path.GetString());
-  if (known != app_.resultIcons.end()) {
-    info->item.iImage = known->second;
-  } else {
-    info->item.iImage = systemIconIndex(path);
-    app_.resultIcons.emplace(path.GetString(), info->item.iImage);
+  if ((info->item.mask & LVIF_IMAGE) != 0) {
+    info->item.iImage = kNoIcon;
+    if (named && column == 0) {
+      const AnsiString& path = app_.results[static_cast<size_t>(item.lParam)].filePath;
+      const auto known = app_.resultIcons.find(path.GetString());
+      if (known != app_.resultIcons.end()) {
+        info->item.iImage = known->second;
+      } else {
+        info->item.iImage = systemIconIndex(path);
+        app_.resultIcons.emplace(path.GetString(), info->item.iImage);
+      }
+    }
   }
   return true;
 }

@@ -6,9 +6,10 @@
 // carries the index of its result in its item parameter.
 //
 // Everything here runs on the window's thread. A fill inserts every row with
-// drawing switched off; a row's icon (the system's small icon of the real
-// file) is asked of the shell only when the row is first drawn, and kept by
-// path for the rest of the run.
+// drawing switched off and nothing but its item parameter: the list view
+// asks for a row's texts and icon (the system's small icon of the real file)
+// when it shows the row, and they come from the column table then. An icon
+// is asked of the shell once per path for the rest of the run.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -46,8 +47,8 @@ class ResultList {
   // keystroke applies the box's text again.
   void fillFromSearchBox(HWND searchBox);
 
-  // Answers the list view's LVN_GETDISPINFO (narrow or wide) for a row's
-  // icon. False for any other notification.
+  // Answers the list view's LVN_GETDISPINFO (narrow or wide) with a row's
+  // texts and icon. False for any other notification.
   bool answerDisplayInfo(const NMHDR* header);
 
  private:
