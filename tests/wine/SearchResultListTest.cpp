@@ -56,7 +56,9 @@ class SearchResultList : public ::testing::Test {
     std::fclose(file);
 
     app_ = std::make_unique<Application>();
-    windows_.onNotify = [this](const NMHDR* header) { return list().answerDisplayInfo(header); };
+    windows_.onNotify = [this](const NMHDR* header, LRESULT& answer) {
+      return list().answerDisplayInfo(header, answer);
+    };
     app_->worker.scanner = *scannedSystem_;
     app_->targetPath = "C:\\Data\\Report.txt";
     app_->results = {result(4, 420, "C:\\Data\\Report.txt", "one.exe"),
@@ -110,7 +112,9 @@ TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
     info.item.mask = LVIF_IMAGE;
     info.item.iItem = row;
     info.item.iImage = I_IMAGECALLBACK;
-    EXPECT_TRUE(list().answerDisplayInfo(&info.hdr));
+    info.item.lParam = windows_.rowParam(row);
+    LRESULT answer = 1;
+    EXPECT_TRUE(list().answerDisplayInfo(&info.hdr, answer));
     return info.item.iImage;
   };
   const int icon = iconOf(1, LVN_GETDISPINFOA);
@@ -118,7 +122,9 @@ TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
   EXPECT_EQ(icon, iconOf(3, LVN_GETDISPINFOW));
   EXPECT_EQ(1u, app_->resultIcons.size()) << "no row but the drawn ones was asked about";
   NMHDR click{windows_.listView(), 0, static_cast<UINT>(NM_RCLICK)};
-  EXPECT_FALSE(list().answerDisplayInfo(&click));
+  LRESULT answer = 7;
+  EXPECT_FALSE(list().answerDisplayInfo(&click, answer));
+  EXPECT_EQ(7, answer);
 }
 
 TEST_F(SearchResultList, FilterKeepsPathsContainingItInAnyCaseAndRowsKeepTheirResultIndex) {

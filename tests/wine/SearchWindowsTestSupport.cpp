@@ -64,7 +64,10 @@ ListAndStatusWindows::~ListAndStatusWindows() { ::DestroyWindow(parent_); }
 
 LRESULT CALLBACK ListAndStatusWindows::parentProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<ListAndStatusWindows*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (message == WM_NOTIFY && self->onNotify && self->onNotify(reinterpret_cast<const NMHDR*>(lParam))) return 0;
+  LRESULT answer = 0;
+  if (message == WM_NOTIFY && self->onNotify && self->onNotify(reinterpret_cast<const NMHDR*>(lParam), answer)) {
+    return answer;
+  }
   return ::CallWindowProcA(self->parentDefault_, hwnd, message, wParam, lParam);
 }
 

@@ -20,7 +20,7 @@ class ListAndStatusWindows {
 
   // The parent's notifications from the list go here first (the row texts
   // and icons are asked of the parent); unanswered ones go on as usual.
-  std::function<bool(const NMHDR*)> onNotify;
+  std::function<bool(const NMHDR*, LRESULT& answer)> onNotify;
 
   HWND parent() const { return parent_; }
   HWND listView() const { return listView_; }

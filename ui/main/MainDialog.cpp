@@ -78,8 +78,9 @@ void Application::setUpControls() {
   // on to the list's own object.
   mainDialog->addMessageHandler(
       WM_NOTIFY, MessageHandler([this](DialogWindow&, HWND, UINT, WPARAM, LPARAM lParam, BOOL& handled) -> LRESULT {
-        handled = ResultList(*this).answerDisplayInfo(reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
-        return 0;
+        LRESULT answer = 0;
+        handled = ResultList(*this).answerDisplayInfo(reinterpret_cast<const NMHDR*>(lParam), answer) ? TRUE : FALSE;
+        return answer;
       }));
   ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SystemSmallIcons()));
 

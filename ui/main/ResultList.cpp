@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 
 #include "app/Application.h"
+#include "ui/framework/ListViewControl.h"
+#include "ui/framework/StatusBarControl.h"
 #include "res/resource.h"
 #include "search/FileNamePart.h"
 #include "search/ResultListTexts.h"
@@ -108,7 +110,8 @@ AnsiString SearchBoxText(HWND box) {
 }
 
 ResultList::ResultList(Application& app)
-    : ResultList(app, ::GetDlgItem(app.mainWindow(), IDC_RESULT_LIST), ::GetDlgItem(app.mainWindow(), IDC_STATUS_BAR)) {}
+    : ResultList(app, app.listView ? app.listView->hwnd() : ::GetDlgItem(app.mainWindow(), IDC_RESULT_LIST),
+                 app.statusBar ? app.statusBar->hwnd() : ::GetDlgItem(app.mainWindow(), IDC_STATUS_BAR)) {}
 
 ResultList::ResultList(Application& app, HWND listView, HWND statusBar)
     : app_(app), listView_(listView), statusBar_(statusBar) {}
@@ -155,19 +158,21 @@ void ResultList::fillFromSearchBox(HWND searchBox) {
   fill(SearchBoxText(searchBox));
 }
 
-bool ResultList::answerDisplayInfo(const NMHDR* header) {
-  if (header == nullptr || header->hwndFrom != listView_ ||
-      (header->code != LVN_GETDISPINFOA && header->code != LVN_GETDISPINFOW)) {
-    return false;
+bool ResultList::answerDisplayInfo(const NMHDR* header, LRESULT& answer) {
+  if (header == nullptr || header->hwndFrom != listView_) return false;
+  if (header->code == LVN_DELETEALLITEMS) {
+    // TRUE: no notification for each of the rows that go.
+    answer = TRUE;
+    return true;
   }
-  // The narrow and wide records have one layout; only the text differs.
+  if (header->code != LVN_GETDISPINFOA && header->code != LVN_GETDISPINFOW) return false;
+  answer = 0;
+  // The narrow and wide records have one layout; only the text differs. The
+  // item's parameter, its result's index, comes with the request.
   auto* info = const_cast<NMLVDISPINFOA*>(reinterpret_cast<const NMLVDISPINFOA*>(header));
   const bool wide = header->code == LVN_GETDISPINFOW;
-  LVITEMA item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = info->item.iItem;
-  const bool named = ::SendMessageA(listView_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != FALSE &&
-                     item.lParam >= 0 && static_cast<size_t>(item.lParam) < app_.results.size();
+  const LVITEMA& item = info->item;
+  const bool named = item.lParam >= 0 && static_cast<size_t>(item.lParam) < app_.results.size();
   const int column = info->item.iSubItem;
   if ((info->item.mask & LVIF_TEXT) != 0) {
     const bool known = named && column >= 0 && column < static_cast<int>(std::size(kColumns));

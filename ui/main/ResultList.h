@@ -48,8 +48,9 @@ class ResultList {
   void fillFromSearchBox(HWND searchBox);
 
   // Answers the list view's LVN_GETDISPINFO (narrow or wide) with a row's
-  // texts and icon. False for any other notification.
-  bool answerDisplayInfo(const NMHDR* header);
+  // texts and icon, and LVN_DELETEALLITEMS with "no notice per row". False,
+  // with `answer` untouched, for any other notification.
+  bool answerDisplayInfo(const NMHDR* header, LRESULT& answer);
 
  private:
   int rowCount() const;
