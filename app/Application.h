@@ -75,5 +75,9 @@ class Application {
   // Argument 1 names something that cannot be made a full path: no search
   // runs, and the window says "查找失败".
   bool targetPathFailed = false;
+  // The target as the system names it, and whether it is a folder: found
+  // afresh by each search's thread, read after its end.
+  AnsiString targetMatchPath;
+  bool targetIsFolder = false;
   ResultIcons resultIcons;
 };

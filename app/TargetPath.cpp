@@ -1,10 +1,18 @@
 #include "app/TargetPath.h"
 
+#include <windows.h>
+
+#include <vector>
+
 #include "app/CommandLine.h"
+#include "os/UniqueHandle.h"
+#include "scan/HandleNaming.h"
 #include "text/CodePageConversion.h"
 
 namespace {
 constexpr DWORD kFullPathChars = 4096;
+// The longest path the system names, in UTF-16 units.
+constexpr DWORD kFinalPathUnits = 32768;
 constexpr int kFullPathBytes = 4104;
 }  // namespace
 
@@ -28,4 +36,22 @@ AnsiString TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
   }
   full.ReleaseBufferSetLength(static_cast<int>(written));
   return full;
+}
+
+TargetIdentity IdentifyTarget(const AnsiString& fullPath) {
+  TargetIdentity identity;
+  identity.matchPath = fullPath;
+  if (fullPath.IsEmpty()) return identity;
+  const DWORD attributes = ::GetFileAttributesA(fullPath);
+  identity.folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  HANDLE opened = ::CreateFileA(fullPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return identity;
+  const UniqueHandle target(opened);
+  std::vector<WCHAR> name(kFinalPathUnits);
+  const DWORD units = ::GetFinalPathNameByHandleW(target.get(), name.data(), kFinalPathUnits, 0);
+  if (units == 0 || units >= kFinalPathUnits) return identity;
+  const AnsiString systemName = NarrowFinalPath(name.data(), units);
+  if (!systemName.IsEmpty()) identity.matchPath = systemName;
+  return identity;
 }

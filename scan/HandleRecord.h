@@ -17,4 +17,5 @@ struct HandleRecord {
   AnsiString filePath;         // the object's name: for a file, its path; empty when unresolved
   AnsiString processName;      // owner's image name, e.g. "services.exe"
   AnsiString processPath;      // owner's full image path
+  bool loadedModule = false;   // not a handle: the file is loaded as a module (handleValue 0)
 };

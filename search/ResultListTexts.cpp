@@ -1,6 +1,7 @@
 #include "search/ResultListTexts.h"
 
 #include "search/FileNamePart.h"
+#include "search/PathComparison.h"
 
 const char kSearchingStatus[] = "查找中...";
 
@@ -33,8 +34,9 @@ AnsiString RowCountText(int rows) {
 AnsiString SearchOutcomeText(const SearchOutcome& outcome) {
   if (!outcome.haveRecords) return AnsiString(kSearchFailed);
   if (outcome.targetPath.IsEmpty()) return AnsiString(kSearchComplete);
+  AnsiString name = outcome.targetPath;
+  if (outcome.targetIsFolder) name = name.Left(FolderNameLength(name));
   AnsiString text;
-  text.Format(outcome.haveResults ? kTargetHeldFormat : kTargetNotHeldFormat,
-              FileNamePart(outcome.targetPath).GetString());
+  text.Format(outcome.haveResults ? kTargetHeldFormat : kTargetNotHeldFormat, FileNamePart(name).GetString());
   return text;
 }

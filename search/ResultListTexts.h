@@ -21,9 +21,10 @@ struct SearchOutcome {
   bool haveRecords;          // the latest scan produced at least one record
   AnsiString targetPath;     // empty when every file was asked for
   bool haveResults;          // some record holds the target (filter not applied)
+  bool targetIsFolder = false;  // the target is a folder: named without a trailing backslash
 };
 
 // Status part 0 after a fill: "查找失败" when the scan gave no record,
-// "查找完成" when every file was asked for, else the target's file name in
-// "%s 被占用了" or "%s 没有被占用".
+// "查找完成" when every file was asked for, else the target's file name (a
+// folder's own name; a drive root as given) in "%s 被占用了" or "%s 没有被占用".
 AnsiString SearchOutcomeText(const SearchOutcome& outcome);

@@ -12,5 +12,7 @@
 // whose path is resolved (non-empty) and equal to `targetPath` ignoring
 // letter case (PathComparison.h); an empty target keeps every record with a
 // path. The number of records is read once, before the first copy.
+// A folder target keeps every record whose path lies in the folder
+// (PathIsInFolder) instead.
 void AppendMatchingRecords(const HandleRecords& records, const AnsiString& targetPath,
-                           std::vector<HandleRecord>& results);
+                           std::vector<HandleRecord>& results, bool targetIsFolder = false);

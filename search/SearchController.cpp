@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "app/Application.h"
+#include "app/TargetPath.h"
 #include "res/resource.h"
 #include "search/ResultListTexts.h"
 #include "search/ResultMatching.h"
@@ -50,7 +51,17 @@ void Application::beginSearch() {
     const HWND window = mainWindow();
     const DWORD uiThread = ::GetCurrentThreadId();
     try {
-      worker.start([window, uiThread] {
+      worker.start([this, window, uiThread] {
+        // The target as the system names it now (it may have been created,
+        // moved or shared since the last search).
+        try {
+          const TargetIdentity identity = IdentifyTarget(targetPath);
+          targetMatchPath = identity.matchPath;
+          targetIsFolder = identity.folder;
+        } catch (...) {
+          targetMatchPath = targetPath;
+          targetIsFolder = false;
+        }
         if (window != nullptr) {
           ::PostMessageA(window, kSearchDoneMessage, 0, 0);
         } else {
@@ -95,7 +106,11 @@ bool Application::routeThreadMessage(const MSG& message) {
 }
 
 void Application::matchResults() {
-  if (worker.scanner != nullptr) AppendMatchingRecords(worker.scanner->records(), targetPath, results);
+  if (worker.scanner != nullptr) {
+    // No target, every file; else what the system calls the target.
+    const AnsiString& match = targetPath.IsEmpty() ? targetPath : targetMatchPath;
+    AppendMatchingRecords(worker.scanner->records(), match, results, targetIsFolder);
+  }
   // Every result is shown after a search, whatever the search box holds.
   ResultList(*this).fill(AnsiString());
 }

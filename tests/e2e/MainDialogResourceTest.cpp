@@ -155,24 +155,26 @@ TEST_F(OstrelResources, MenuHasTheTwoPopupsAndTheirCommands) {
   ::DestroyMenu(menu);
 }
 
-TEST_F(OstrelResources, AcceleratorsAreCtrlFAndEscape) {
+TEST_F(OstrelResources, AcceleratorsAreCtrlFEscapeAndF5) {
   DWORD size = 0;
   const unsigned char* data = resource(105, MAKEINTRESOURCEA(9) /* RT_ACCELERATOR */, &size);
   ASSERT_NE(data, nullptr);
   // The resource's own entries: fVirt, key, command, padding (8 bytes each).
-  ASSERT_EQ(size, 16u);
   struct Entry {
     WORD flags, key, command, padding;
   };
-  Entry entries[2];
+  const Entry expected[] = {{FVIRTKEY | FNOINVERT | FCONTROL, 'F', 40005, 0},
+                            {FVIRTKEY | FNOINVERT, VK_ESCAPE, 40007, 0},
+                            {FVIRTKEY | FNOINVERT, VK_F5, 40011, 0}};
+  ASSERT_EQ(size, sizeof expected);
+  Entry entries[3];
   memcpy(entries, data, sizeof entries);
-  EXPECT_EQ(entries[0].key, 0x46);
-  EXPECT_EQ(entries[0].command, 40005);
-  EXPECT_EQ(entries[0].flags & 0x7F, FVIRTKEY | FNOINVERT | FCONTROL);
-  EXPECT_EQ(entries[1].key, VK_ESCAPE);
-  EXPECT_EQ(entries[1].command, 40007);
-  EXPECT_EQ(entries[1].flags & 0x7F, FVIRTKEY | FNOINVERT);
-  EXPECT_NE(entries[1].flags & 0x80, 0);  // the last entry
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(entries[i].key, expected[i].key) << i;
+    EXPECT_EQ(entries[i].command, expected[i].command) << i;
+    EXPECT_EQ(entries[i].flags & 0x7F, expected[i].flags) << i;
+  }
+  EXPECT_NE(entries[2].flags & 0x80, 0);  // the last entry
 }
 
 }  // namespace

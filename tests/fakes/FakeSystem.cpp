@@ -363,11 +363,16 @@ BOOL WINAPI FakeDuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targ
     if (process == nullptr || !process->isProcess) return FALSE;
     pid = process->processPid;
   }
-  if (targetProcess != kPseudoProcess || options != DUPLICATE_SAME_ACCESS) return FALSE;
+  if (targetProcess != kPseudoProcess || (options & ~DUPLICATE_CLOSE_SOURCE) != DUPLICATE_SAME_ACCESS) return FALSE;
   auto& table = fake->handles[pid];
   const auto found = table.find(reinterpret_cast<uintptr_t>(source));
   if (found == table.end()) return FALSE;
   Handle copy = found->second;
+  copy.handedOut = false;
+  if ((options & DUPLICATE_CLOSE_SOURCE) != 0) {
+    if (found->second.handedOut) --fake->handedOut;
+    table.erase(found);
+  }
   *target = fake->newHandle(copy);
   return TRUE;
 }
@@ -672,4 +677,10 @@ DWORD FakeSystem::exitCodeOf(uint32_t pid) const {
   const std::lock_guard<std::mutex> guard(impl_->lock);
   const auto found = impl_->processes.find(pid);
   return found != impl_->processes.end() ? found->second.exitCode : 0;
+}
+
+bool FakeSystem::holds(uint32_t pid, uint32_t handleValue) const {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  const auto table = impl_->handles.find(pid);
+  return table != impl_->handles.end() && table->second.count(handleValue) != 0;
 }

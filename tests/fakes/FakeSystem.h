@@ -115,7 +115,8 @@ class FakeSystem {
   std::vector<DWORD> versionRecordSizes() const;
   int duplicateCalls() const;
   int imagePathQueries() const;      // K32GetModuleFileNameExA calls
-  DWORD exitCodeOf(uint32_t pid) const;  // as GetExitCodeProcess would say (TerminateProcess sets it)
+  DWORD exitCodeOf(uint32_t pid) const;
+  bool holds(uint32_t pid, uint32_t handleValue) const;  // the handle is still open in that process  // as GetExitCodeProcess would say (TerminateProcess sets it)
   int badCloses() const;             // CloseHandle on a handle that is not open
   int openedHandles() const;         // handles the fake handed out that are still open
   int liveAllocations() const;

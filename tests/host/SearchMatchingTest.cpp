@@ -116,4 +116,45 @@ TEST(SearchMatching, AppendsAfterWhatResultsAlreadyHoldAndCopiesOutliveTheRecord
   EXPECT_STREQ("holder.exe", results[1].processName);
 }
 
+// A folder target: the folder itself and everything below it, in any letter
+// case, and nothing beside it.
+TEST(SearchMatching, FolderHoldsItselfAndWhatLiesBelowIt) {
+  const struct {
+    const char* path;
+    const char* folder;
+    bool inside;
+  } cases[] = {
+      {"C:\\Data", "C:\\Data", true},
+      {"C:\\Data\\sub\\deep\\a.txt", "C:\\Data", true},
+      {"c:\\data\\A.TXT", "C:\\DATA\\", true},  // a trailing backslash given
+      {"C:\\Data", "C:\\Data\\", true},
+      {"C:\\Data2\\a.txt", "C:\\Data", false},  // a sibling whose name starts alike
+      {"C:\\Data2", "C:\\Data\\", false},
+      {"C:\\Dat", "C:\\Data", false},
+      {"C:\\anything\\at\\all.txt", "C:\\", true},  // a drive root
+      {"c:\\x.txt", "C:", true},
+      {"D:\\x.txt", "C:\\", false},
+      {"\\\\server\\share\\a.txt", "\\\\server\\share", true},
+      {"C:\\\x81\x5c\\a.txt", "C:\\\x81\x5c", true},  // a trail byte 0x5C is no separator
+      {"C:\\\x81\x5c" "b\\a.txt", "C:\\\x81\x5c", false},
+      {"C:\\Data\\a.txt", "", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.inside, PathIsInFolder(c.path, c.folder)) << c.path << " in " << c.folder;
+
+  HandleRecords records{record(1, 4, "C:\\Data\\x\\y\\held.txt"), record(1, 8, "C:\\Data2\\held.txt"),
+                        record(1, 12, "C:\\data")};
+  std::vector<HandleRecord> results;
+  AppendMatchingRecords(records, "C:\\Data", results, true);
+  ASSERT_EQ(2u, results.size());
+  EXPECT_EQ(4u, results[0].handleValue);
+  EXPECT_EQ(12u, results[1].handleValue);
+}
+
+TEST(SearchMatching, FolderNameDropsATrailingBackslashButNotARoots) {
+  EXPECT_EQ(7, FolderNameLength("C:\\Data\\"));
+  EXPECT_EQ(7, FolderNameLength("C:\\Data"));
+  EXPECT_EQ(3, FolderNameLength("C:\\"));
+  EXPECT_EQ(5, FolderNameLength("C:\\\x81\x5c"));
+}
+
 }  // namespace

@@ -23,6 +23,10 @@ TEST(SearchResultListTexts, OutcomeFollowsRecordsTargetAndResults) {
   EXPECT_STREQ("a.txt 被占用了", SearchOutcomeText({true, "C:\\d\\a.txt", true}));
   EXPECT_STREQ("a.txt 没有被占用", SearchOutcomeText({true, "C:\\d\\a.txt", false}));
   EXPECT_STREQ("文件 1.txt 被占用了", SearchOutcomeText({true, "C:\\目录\\文件 1.txt", true}));
+  // A folder by its own name; a drive root as given.
+  EXPECT_STREQ("数据 被占用了", SearchOutcomeText({true, "D:\\工作\\数据\\", true, true}));
+  EXPECT_STREQ("数据 没有被占用", SearchOutcomeText({true, "D:\\工作\\数据", false, true}));
+  EXPECT_STREQ("C:\\ 被占用了", SearchOutcomeText({true, "C:\\", true, true}));
   EXPECT_STREQ("查找中...", kSearchingStatus);
 }
 

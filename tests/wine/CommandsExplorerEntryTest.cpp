@@ -27,6 +27,7 @@ TEST(ExplorerCommandText, NamesTheEntryAfterTheTitleAndTheKeyAfterTheEntry) {
   const ExplorerCommandText text = MakeExplorerCommandText("Ostrel", kExeWithSpaces);
   EXPECT_STREQ("用Ostrel 查看", text.entryName.GetString());
   EXPECT_STREQ("*\\shell\\用Ostrel 查看\\command", text.keyPath.GetString());
+  EXPECT_STREQ("Directory\\shell\\用Ostrel 查看\\command", text.folderKeyPath.GetString());
   // Code page 936 bytes, the form the narrow registry call is given.
   EXPECT_EQ(std::string("\xD3\xC3" "Ostrel \xB2\xE9\xBF\xB4"), std::string(text.entryName.GetString()));
 }

@@ -194,11 +194,22 @@ class RecordedEffects : public RowActionEffects {
     log += "end:" + std::to_string(target.processId) + ";";
     return ends;
   }
+  bool confirmClose() override {
+    log += "confirm;";
+    return agrees;
+  }
+  bool closeHandle(const RowTarget& target) override {
+    log += "close:" + std::to_string(target.handleValue) + ";";
+    return target.handleValue != 0x99;
+  }
   void refresh() override { log += "refresh;"; }
-  void tell(const char* message) override { log += std::string("tell:") + message + ";"; }
+  void tell(const char* message, bool failure) override {
+    log += std::string(failure ? "error:" : "tell:") + message + ";";
+  }
   std::string log;
   bool copies = true;
   bool ends = true;
+  bool agrees = true;
 };
 
 TEST(RowMenu, EachItemDoesItsOneThing) {
@@ -206,26 +217,40 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
   target.filePath = "C:\\a.txt";
   target.processPath = "C:\\Apps\\holder.exe";
   target.processId = 700;
+  target.handleValue = 0x44;
+  RowTarget second = target;
+  second.handleValue = 0x99;  // will not close
+  RowTarget module = target;
+  module.loadedModule = true;
   const struct {
     RowMenuCommand command;
     bool copies;
     bool ends;
     const char* log;
+    std::vector<RowTarget> selected;
+    bool agrees;
   } cases[] = {
-      {RowMenuCommand::ViewFileLocation, true, true, "select:C:\\a.txt;"},
-      {RowMenuCommand::CopyFileLocation, true, true, "copy:C:\\a.txt;tell:复制成功;"},
-      {RowMenuCommand::CopyFileLocation, false, true, "copy:C:\\a.txt;tell:复制失败;"},
-      {RowMenuCommand::ViewProcessLocation, true, true, "select:C:\\Apps\\holder.exe;"},
-      {RowMenuCommand::EndProcess, true, true, "end:700;tell:结束成功;"},
-      {RowMenuCommand::EndProcess, true, false, "end:700;tell:结束失败;"},
-      {RowMenuCommand::Refresh, true, true, "refresh;"},
-      {RowMenuCommand::Dismissed, true, true, ""},
+      {RowMenuCommand::ViewFileLocation, true, true, "select:C:\\a.txt;", {target, second}, true},
+      {RowMenuCommand::CopyFileLocation, true, true, "copy:C:\\a.txt;tell:复制成功;", {target}, true},
+      {RowMenuCommand::CopyFileLocation, false, true, "copy:C:\\a.txt;tell:复制失败;", {target}, true},
+      {RowMenuCommand::ViewProcessLocation, true, true, "select:C:\\Apps\\holder.exe;", {target}, true},
+      {RowMenuCommand::EndProcess, true, true, "end:700;tell:结束成功;", {target, second}, true},
+      {RowMenuCommand::EndProcess, true, false, "end:700;tell:结束失败;", {target}, true},
+      {RowMenuCommand::Refresh, true, true, "refresh;", {}, true},
+      {RowMenuCommand::Dismissed, true, true, "", {target}, true},
+      // Every selected handle, after the user agreed; modules are no handles.
+      {RowMenuCommand::CloseHandle, true, true, "confirm;close:68;close:68;tell:关闭成功;refresh;",
+       {target, module, target}, true},
+      {RowMenuCommand::CloseHandle, true, true, "confirm;close:68;close:153;close:68;error:关闭失败\n3个句柄中有1个关闭失败;refresh;",
+       {target, second, target}, true},
+      {RowMenuCommand::CloseHandle, true, true, "confirm;", {target}, false},
   };
   for (const auto& c : cases) {
     RecordedEffects effects;
     effects.copies = c.copies;
     effects.ends = c.ends;
-    PerformRowAction(c.command, target, effects);
+    effects.agrees = c.agrees;
+    PerformRowAction(c.command, c.selected, effects);
     EXPECT_EQ(c.log, effects.log) << static_cast<unsigned>(c.command);
   }
 }
@@ -257,15 +282,54 @@ TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
   EXPECT_FALSE(RowTargetFor(app, windows.listView(), 0).has_value());
   app.busy.exchange(0);
 
-  EXPECT_EQ(5u, RowMenuItems(true).size());
-  ASSERT_EQ(1u, RowMenuItems(false).size());
-  EXPECT_EQ(RowMenuCommand::Refresh, RowMenuItems(false)[0].command);
-  EXPECT_EQ(RowMenuCommand::Refresh, RowMenuItems(true).back().command);
+  const std::vector<RowMenuItem> items = RowMenuItems(&*target);
+  ASSERT_EQ(6u, items.size());
+  EXPECT_EQ(RowMenuCommand::EndProcess, items[3].command);
+  EXPECT_EQ(RowMenuCommand::CloseHandle, items[4].command);
+  EXPECT_EQ(RowMenuCommand::Refresh, items[5].command);
+  RowTarget module = *target;
+  module.loadedModule = true;
+  EXPECT_EQ(5u, RowMenuItems(&module).size()) << "a module row offers no 关闭句柄";
+  ASSERT_EQ(1u, RowMenuItems(nullptr).size());
+  EXPECT_EQ(RowMenuCommand::Refresh, RowMenuItems(nullptr)[0].command);
 }
 
 TEST(SelectInExplorer, AnEmptyPathStartsNothing) {
   EXPECT_FALSE(SelectInExplorer(L""));
   EXPECT_FALSE(SelectInExplorer(nullptr));
+}
+
+// Closing a holder's handle, through the system seam: only the holder the
+// scan saw, only while the value still names the row's file, and then the
+// handle is gone from the holder.
+TEST(CloseHolderHandle, ClosesOnlyTheHoldersHandleThatStillNamesTheFile) {
+  FakeSystem system;
+  FakeSystem::Process holder{u"holder.exe", "C:\\holder.exe"};
+  holder.creationTime = 1234;
+  system.addProcess(700, holder);
+  system.addHandle(700, 0x44, {u"File", u"", "\\\\?\\C:\\data\\held.txt"});
+  system.addHandle(700, 0x48, {u"File", u"", "\\\\?\\C:\\data\\other.txt"});
+  RowTarget target;
+  target.processId = 700;
+  target.processCreationTime = 1234;
+  target.handleValue = 0x44;
+  target.filePath = "C:\\DATA\\held.txt";
+
+  RowTarget reused = target;
+  reused.processCreationTime = 999;  // another process now has the ID
+  EXPECT_FALSE(CloseHolderHandle(reused));
+  RowTarget renamed = target;
+  renamed.handleValue = 0x48;  // the value now names another file
+  EXPECT_FALSE(CloseHolderHandle(renamed));
+  EXPECT_TRUE(system.holds(700, 0x44));
+  EXPECT_TRUE(system.holds(700, 0x48));
+
+  EXPECT_TRUE(CloseHolderHandle(target));
+  EXPECT_FALSE(system.holds(700, 0x44));
+  EXPECT_TRUE(system.holds(700, 0x48));
+  system.waitForThreads();
+  EXPECT_EQ(0, system.openedHandles());
+  EXPECT_EQ(0, system.badCloses());
 }
 
 }  // namespace

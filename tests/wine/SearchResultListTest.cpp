@@ -57,7 +57,7 @@ class SearchResultList : public ::testing::Test {
 
     app_ = std::make_unique<Application>();
     windows_.onNotify = [this](const NMHDR* header, LRESULT& answer) {
-      return list().answerDisplayInfo(header, answer);
+      return list().answerNotification(header, answer);
     };
     app_->worker.scanner = *scannedSystem_;
     app_->targetPath = "C:\\Data\\Report.txt";
@@ -114,7 +114,7 @@ TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
     info.item.iImage = I_IMAGECALLBACK;
     info.item.lParam = windows_.rowParam(row);
     LRESULT answer = 1;
-    EXPECT_TRUE(list().answerDisplayInfo(&info.hdr, answer));
+    EXPECT_TRUE(list().answerNotification(&info.hdr, answer));
     return info.item.iImage;
   };
   const int icon = iconOf(1, LVN_GETDISPINFOA);
@@ -123,7 +123,7 @@ TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
   EXPECT_EQ(1u, app_->resultIcons.size()) << "no row but the drawn ones was asked about";
   NMHDR click{windows_.listView(), 0, static_cast<UINT>(NM_RCLICK)};
   LRESULT answer = 7;
-  EXPECT_FALSE(list().answerDisplayInfo(&click, answer));
+  EXPECT_FALSE(list().answerNotification(&click, answer));
   EXPECT_EQ(7, answer);
 }
 

@@ -9,6 +9,7 @@
 namespace {
 const char kEntryNameFormat[] = "用%s 查看";
 const char kKeyPathFormat[] = "*\\shell\\%s\\command";
+const char kFolderKeyPathFormat[] = "Directory\\shell\\%s\\command";
 // %1 in quotes: Explorer puts in the clicked file's path, spaces and all, as
 // one argument.
 const char kValueDataFormat[] = "\"%s\" \"%%1\"";
@@ -37,6 +38,7 @@ ExplorerCommandText MakeExplorerCommandText(const char* title, const char* exePa
   ExplorerCommandText text;
   text.entryName.Format(kEntryNameFormat, title);
   text.keyPath.Format(kKeyPathFormat, text.entryName.GetString());
+  text.folderKeyPath.Format(kFolderKeyPathFormat, text.entryName.GetString());
   text.valueData.Format(kValueDataFormat, exePath);
   return text;
 }
@@ -47,9 +49,13 @@ int Application::registerExplorerMenu() {
   LSTATUS status = ERROR_FILENAME_EXCED_RANGE;
   if (executablePath(exePath)) {
     const ExplorerCommandText text = MakeExplorerCommandText(windowTitle(main), exePath);
-    // SHSetValueA creates the missing keys and replaces a value already there.
-    status = ::SHSetValueA(HKEY_CLASSES_ROOT, text.keyPath, nullptr, REG_SZ, text.valueData.GetString(),
-                           static_cast<DWORD>(text.valueData.GetLength() + 1));
+    // SHSetValueA creates the missing keys and replaces a value already
+    // there. Files first, then folders; both or it failed.
+    for (const AnsiString* key : {&text.keyPath, &text.folderKeyPath}) {
+      status = ::SHSetValueA(HKEY_CLASSES_ROOT, *key, nullptr, REG_SZ, text.valueData.GetString(),
+                             static_cast<DWORD>(text.valueData.GetLength() + 1));
+      if (status != ERROR_SUCCESS) break;
+    }
   }
   ::MessageBoxA(main, status == ERROR_SUCCESS ? kAddedMessage : kAddFailedMessage, kPromptCaption, kPlainBox);
   return 1;

@@ -79,7 +79,7 @@ void Application::setUpControls() {
   mainDialog->addMessageHandler(
       WM_NOTIFY, MessageHandler([this](DialogWindow&, HWND, UINT, WPARAM, LPARAM lParam, BOOL& handled) -> LRESULT {
         LRESULT answer = 0;
-        handled = ResultList(*this).answerDisplayInfo(reinterpret_cast<const NMHDR*>(lParam), answer) ? TRUE : FALSE;
+        handled = ResultList(*this).answerNotification(reinterpret_cast<const NMHDR*>(lParam), answer) ? TRUE : FALSE;
         return answer;
       }));
   ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SystemSmallIcons()));
@@ -143,6 +143,10 @@ int Application::onCommand(WORD id) {
       return 1;
     case ID_FILE_ADD_TO_EXPLORER:
       return registerExplorerMenu();
+    case ID_REFRESH:
+      // As the row menu's "刷新": "正在查找" while a search runs.
+      restartSearch();
+      return 1;
     default:
       // Among others the search box's own notifications.
       return 0;

@@ -148,7 +148,8 @@ void ResultList::fill(const AnsiString& filter) {
     }
   }
   const std::shared_ptr<HandleScanner>& scanner = app_.worker.scanner;
-  const SearchOutcome outcome{scanner != nullptr && !scanner->records().empty(), app_.targetPath, !results.empty()};
+  const SearchOutcome outcome{scanner != nullptr && !scanner->records().empty(), app_.targetPath, !results.empty(),
+                              app_.targetIsFolder};
   setStatus(kOutcomePart, SearchOutcomeText(outcome));
   setStatus(kCountPart, RowCountText(rowCount()));
 }
@@ -158,11 +159,22 @@ void ResultList::fillFromSearchBox(HWND searchBox) {
   fill(SearchBoxText(searchBox));
 }
 
-bool ResultList::answerDisplayInfo(const NMHDR* header, LRESULT& answer) {
+bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
   if (header == nullptr || header->hwndFrom != listView_) return false;
   if (header->code == LVN_DELETEALLITEMS) {
     // TRUE: no notification for each of the rows that go.
     answer = TRUE;
+    return true;
+  }
+  if (header->code == LVN_KEYDOWN) {
+    // Ctrl+A selects every row (the search box keeps its own Ctrl+A).
+    const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+    if (key->wVKey != 'A' || ::GetKeyState(VK_CONTROL) >= 0) return false;
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    ::SendMessageA(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    answer = 0;
     return true;
   }
   if (header->code != LVN_GETDISPINFOA && header->code != LVN_GETDISPINFOW) return false;

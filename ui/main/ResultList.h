@@ -48,9 +48,10 @@ class ResultList {
   void fillFromSearchBox(HWND searchBox);
 
   // Answers the list view's LVN_GETDISPINFO (narrow or wide) with a row's
-  // texts and icon, and LVN_DELETEALLITEMS with "no notice per row". False,
-  // with `answer` untouched, for any other notification.
-  bool answerDisplayInfo(const NMHDR* header, LRESULT& answer);
+  // texts and icon, LVN_DELETEALLITEMS with "no notice per row", and Ctrl+A
+  // (LVN_KEYDOWN) by selecting every row. False, with `answer` untouched,
+  // for any other notification.
+  bool answerNotification(const NMHDR* header, LRESULT& answer);
 
  private:
   int rowCount() const;

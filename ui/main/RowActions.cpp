@@ -10,8 +10,12 @@
 #include "os/ClipboardSession.h"
 #include "os/GlobalMemory.h"
 #include "os/PopupMenu.h"
+#include "os/SlimLock.h"
+#include "os/SmallThread.h"
 #include "os/UniqueHandle.h"
 #include "res/resource.h"
+#include "scan/HandleNaming.h"
+#include "search/PathComparison.h"
 #include "text/CodePageConversion.h"
 #include "ui/main/WindowTexts.h"
 
@@ -22,6 +26,7 @@ constexpr RowMenuItem kActionItems[] = {
     {RowMenuCommand::ViewProcessLocation, L"查看进程位置"},
     {RowMenuCommand::EndProcess, L"结束进程"},
 };
+constexpr RowMenuItem kCloseHandleItem{RowMenuCommand::CloseHandle, L"关闭句柄"};
 constexpr RowMenuItem kRefreshItem{RowMenuCommand::Refresh, L"刷新"};
 
 constexpr wchar_t kExplorer[] = L"explorer.exe";
@@ -33,6 +38,10 @@ constexpr INT_PTR kLastShellExecuteError = 32;
 constexpr UINT kEndedExitCode = 0;
 // Ending it, and asking whether it still runs and when it started.
 constexpr DWORD kEndAccess = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
+// Bringing its handles over (and closing them there), and asking when it started.
+constexpr DWORD kCloseAccess = PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION;
+// The longest path the system names, in UTF-16 units.
+constexpr DWORD kFinalPathUnits = 32768;
 
 // The block holds the text and its terminating zero.
 GlobalMemory textBlock(const AnsiString& text) {
@@ -70,9 +79,14 @@ class SystemRowEffects : public RowActionEffects {
   bool endHolder(const RowTarget& target) override {
     return EndHolderProcess(target.processId, target.processCreationTime);
   }
+  bool confirmClose() override {
+    return ::MessageBoxA(app_.mainWindow(), kCloseHandleQuestion, kPromptCaption,
+                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+  }
+  bool closeHandle(const RowTarget& target) override { return CloseHolderHandle(target); }
   void refresh() override { app_.restartSearch(); }
-  void tell(const char* message) override {
-    ::MessageBoxA(app_.mainWindow(), message, kPromptCaption, MB_ICONINFORMATION);
+  void tell(const char* message, bool failure) override {
+    ::MessageBoxA(app_.mainWindow(), message, kPromptCaption, failure ? MB_ICONERROR : MB_ICONINFORMATION);
   }
 
  private:
@@ -99,23 +113,52 @@ std::optional<RowTarget> RowTargetFor(const Application& app, HWND listView, int
   target.processPath = result.processPath;
   target.processId = result.ownerPid;
   target.processCreationTime = result.ownerCreationTime;
+  target.handleValue = result.handleValue;
+  target.loadedModule = result.loadedModule;
   return target;
 }
 
-std::vector<RowMenuItem> RowMenuItems(bool forTarget) {
+std::vector<RowMenuItem> RowMenuItems(const RowTarget* target) {
   std::vector<RowMenuItem> items;
-  if (forTarget) items.assign(std::begin(kActionItems), std::end(kActionItems));
+  if (target != nullptr) {
+    items.assign(std::begin(kActionItems), std::end(kActionItems));
+    if (!target->loadedModule) items.push_back(kCloseHandleItem);
+  }
   items.push_back(kRefreshItem);
   return items;
 }
 
-void PerformRowAction(RowMenuCommand command, const RowTarget& target, RowActionEffects& effects) {
+namespace {
+void closeHandles(const std::vector<RowTarget>& selected, RowActionEffects& effects) {
+  if (!effects.confirmClose()) return;
+  int tried = 0;
+  int failed = 0;
+  for (const RowTarget& target : selected) {
+    if (target.loadedModule) continue;  // no handle: a loaded module
+    ++tried;
+    if (!effects.closeHandle(target)) ++failed;
+  }
+  if (failed == 0) {
+    effects.tell(kClosedMessage, false);
+  } else {
+    AnsiString message;
+    message.Format(kCloseFailedFormat, tried, failed);
+    effects.tell(message, true);
+  }
+  // The list then shows what is still held.
+  effects.refresh();
+}
+}  // namespace
+
+void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects) {
+  const RowTarget none;
+  const RowTarget& target = selected.empty() ? none : selected.front();
   switch (command) {
     case RowMenuCommand::ViewFileLocation:
       effects.selectInExplorer(target.filePath);
       break;
     case RowMenuCommand::CopyFileLocation:
-      effects.tell(effects.copyToClipboard(target.filePath) ? kCopiedMessage : kCopyFailedMessage);
+      effects.tell(effects.copyToClipboard(target.filePath) ? kCopiedMessage : kCopyFailedMessage, false);
       break;
     case RowMenuCommand::ViewProcessLocation:
       // A process whose image path is unknown starts nothing.
@@ -123,7 +166,10 @@ void PerformRowAction(RowMenuCommand command, const RowTarget& target, RowAction
       break;
     case RowMenuCommand::EndProcess:
       // The row stays until the next search.
-      effects.tell(effects.endHolder(target) ? kEndedMessage : kEndFailedMessage);
+      effects.tell(effects.endHolder(target) ? kEndedMessage : kEndFailedMessage, false);
+      break;
+    case RowMenuCommand::CloseHandle:
+      if (!selected.empty()) closeHandles(selected, effects);
       break;
     case RowMenuCommand::Refresh:
       effects.refresh();
@@ -173,8 +219,19 @@ void Application::showRowMenu(int row) {
   const HWND main = mainWindow();
   const PopupMenu menu;
   if (!menu) return;
-  const std::optional<RowTarget> target = RowTargetFor(*this, ::GetDlgItem(main, IDC_RESULT_LIST), row);
-  for (const RowMenuItem& item : RowMenuItems(target.has_value())) {
+  const HWND list = ::GetDlgItem(main, IDC_RESULT_LIST);
+  // The top-most selected row first, then every other selected one.
+  std::vector<RowTarget> selected;
+  if (const std::optional<RowTarget> top = RowTargetFor(*this, list, row)) {
+    selected.push_back(*top);
+    for (int next = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+         next >= 0;
+         next = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(next), LVNI_SELECTED))) {
+      if (next == row) continue;
+      if (const std::optional<RowTarget> other = RowTargetFor(*this, list, next)) selected.push_back(*other);
+    }
+  }
+  for (const RowMenuItem& item : RowMenuItems(selected.empty() ? nullptr : &selected.front())) {
     ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
   }
   POINT pointer{};
@@ -183,5 +240,63 @@ void Application::showRowMenu(int row) {
   const auto chosen = static_cast<RowMenuCommand>(
       ::TrackPopupMenu(menu.get(), TPM_RETURNCMD, pointer.x, pointer.y, 0, main, nullptr));
   SystemRowEffects effects(*this);
-  PerformRowAction(chosen, target.value_or(RowTarget{}), effects);
+  PerformRowAction(chosen, selected, effects);
+}
+
+namespace {
+// What the closing thread and its waiter share.
+struct ClosingState {
+  SlimLock lock;
+  SlimCondition changed;
+  bool done = false;
+  bool closed = false;
+};
+
+bool closeInHolder(const RowTarget& target) {
+  if (target.processCreationTime == 0 || target.filePath.IsEmpty()) return false;
+  const UniqueHandle holder(Sys().OpenProcess(kCloseAccess, FALSE, target.processId));
+  if (!holder || creationTimeOf(holder.get()) != target.processCreationTime) return false;
+  const HANDLE value = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(target.handleValue));
+  const HANDLE self = Sys().GetCurrentProcess();
+  {
+    // A look at what the value names now, through a copy that leaves it open.
+    UniqueHandle look;
+    if (Sys().DuplicateHandle(holder.get(), value, self, look.put(), 0, FALSE, DUPLICATE_SAME_ACCESS) == FALSE) {
+      return false;
+    }
+    std::vector<WCHAR> name(kFinalPathUnits);
+    const DWORD units = Sys().GetFinalPathNameByHandleW(look.get(), name.data(), kFinalPathUnits, 0);
+    if (units == 0 || units >= kFinalPathUnits ||
+        !PathsEqualIgnoringCase(NarrowFinalPath(name.data(), units), target.filePath)) {
+      return false;
+    }
+  }
+  // Closed in the holder; the copy that comes over is ours to close.
+  UniqueHandle last;
+  return Sys().DuplicateHandle(holder.get(), value, self, last.put(), 0, FALSE,
+                               DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS) != FALSE;
+}
+}  // namespace
+
+bool CloseHolderHandle(const RowTarget& target, DWORD limitMs) {
+  auto state = std::make_shared<ClosingState>();
+  // The closing waits, under Wine, for the holder to run: on a thread of its
+  // own, given up after the limit.
+  const bool started = StartSmallThread([state, target] {
+    bool closed = false;
+    try {
+      closed = closeInHolder(target);
+    } catch (...) {
+    }
+    const SlimLockGuard guard(state->lock);
+    state->closed = closed;
+    state->done = true;
+    state->changed.notifyAll();
+  });
+  if (!started) return false;
+  const auto deadline = SlimCondition::Clock::now() + std::chrono::milliseconds(limitMs);
+  const SlimLockGuard guard(state->lock);
+  while (!state->done && state->changed.waitUntil(state->lock, deadline)) {
+  }
+  return state->done && state->closed;
 }

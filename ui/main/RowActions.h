@@ -6,7 +6,11 @@
 //   result its item parameter names;
 // - "结束进程" ends a process only when it is still the holder: the process
 //   with the holder's ID must have started at the very moment the scan
-//   recorded, so an ID given to another program since is never touched.
+//   recorded, so an ID given to another program since is never touched;
+// - "关闭句柄" acts on every selected row, after the user agreed: it closes a
+//   handle in its holder only when the holder is still the one the scan saw
+//   and the handle still names the row's file (handle values are reused), on
+//   a thread that is given up (never killed) after two seconds.
 
 #include <windows.h>
 
@@ -27,6 +31,7 @@ enum class RowMenuCommand : unsigned {
   ViewProcessLocation = 3,
   EndProcess = 4,
   Refresh = 5,
+  CloseHandle = 6,
 };
 
 struct RowMenuItem {
@@ -41,14 +46,17 @@ struct RowTarget {
   AnsiString processPath;
   DWORD processId = 0;
   uint64_t processCreationTime = 0;  // 0: unknown
+  uint32_t handleValue = 0;
+  bool loadedModule = false;  // a module row: no handle to close
 };
 
 // The target of list row `row`, or none while a search runs, for no row, or
 // for a row whose item parameter names no result.
 std::optional<RowTarget> RowTargetFor(const Application& app, HWND listView, int row);
 
-// The items offered: the four actions for a target, and "刷新" always, last.
-std::vector<RowMenuItem> RowMenuItems(bool forTarget);
+// The items offered: the actions for a target ("关闭句柄" only for a
+// handle), and "刷新" always, last.
+std::vector<RowMenuItem> RowMenuItems(const RowTarget* target);
 
 // The doings of the actions, on the real system or in a test.
 class RowActionEffects {
@@ -58,13 +66,18 @@ class RowActionEffects {
   virtual void selectInExplorer(const AnsiString& path) = 0;
   virtual bool copyToClipboard(const AnsiString& text) = 0;
   virtual bool endHolder(const RowTarget& target) = 0;
+  // True when the user agrees to close handles.
+  virtual bool confirmClose() = 0;
+  virtual bool closeHandle(const RowTarget& target) = 0;
   virtual void refresh() = 0;
-  // A box owned by the main window with the prompt caption.
-  virtual void tell(const char* message) = 0;
+  // A box owned by the main window with the prompt caption, with the
+  // information icon, or the error icon for a failure.
+  virtual void tell(const char* message, bool failure) = 0;
 };
 
-// Does what the chosen item stands for.
-void PerformRowAction(RowMenuCommand command, const RowTarget& target, RowActionEffects& effects);
+// Does what the chosen item stands for: on the first (top-most) of the
+// selected rows, or, for "关闭句柄", on every one of them.
+void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects);
 
 // The real doings.
 bool SelectInExplorer(const wchar_t* path);
@@ -73,3 +86,7 @@ bool CopyTextToClipboard(HWND owner, const AnsiString& text);
 // at `creationTime` (a FILETIME as 64 bits); false otherwise, also when the
 // time is unknown (0).
 bool EndHolderProcess(DWORD processId, uint64_t creationTime);
+// Closes handle `target.handleValue` in its holder when the holder started
+// at the recorded time and the handle still names `target.filePath`; waits
+// `limitMs` at most (the closing thread is then left to end alone).
+bool CloseHolderHandle(const RowTarget& target, DWORD limitMs = 2000);

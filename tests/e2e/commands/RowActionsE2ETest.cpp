@@ -19,13 +19,13 @@ using e2e::OstrelSession;
 using e2e::OstrelWindow;
 
 // The menu's items, known by what choosing them does: 查看文件位置,
-// 复制文件位置, 查看进程位置, 结束进程, 刷新 with a row, 刷新 alone without.
-constexpr int kRowItems = 5;
+// 复制文件位置, 查看进程位置, 结束进程, 关闭句柄, 刷新 with a row, 刷新 alone without.
+constexpr int kRowItems = 6;
 constexpr int kRefreshOnly = 1;
 constexpr size_t kViewFileLocation = 0;
 constexpr size_t kCopyFileLocation = 1;
 constexpr size_t kEndProcess = 3;
-constexpr size_t kRefresh = 4;
+constexpr size_t kRefresh = 5;
 constexpr int kPathColumn = 1;
 constexpr int kProcessIdColumn = 3;
 
