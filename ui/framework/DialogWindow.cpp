@@ -94,8 +94,7 @@ INT_PTR CALLBACK DialogWindow::startProcedure(HWND hwnd, UINT message, WPARAM wP
   auto* self = static_cast<DialogWindow*>(record->object);
   self->hwnd_ = hwnd;
   if (!self->thunk_) self->thunk_ = AllocateWindowThunk();
-  if (!self->thunk_) return FALSE;
-  self->thunk_->bind(self, self->procedure());
+  if (!self->thunk_ || !self->thunk_->bind(self, self->procedure())) return FALSE;
   WNDPROC entry = self->thunk_->entryPoint();
   ::SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(entry));
   return entry(hwnd, message, wParam, lParam);

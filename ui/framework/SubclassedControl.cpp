@@ -19,8 +19,7 @@ BOOL SubclassedControl::processMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { r
 
 void SubclassedControl::attach(HWND control) {
   if (!thunk_) thunk_ = AllocateWindowThunk();
-  if (!thunk_) return;
-  thunk_->bind(this, procedure());
+  if (!thunk_ || !thunk_->bind(this, procedure())) return;
   LONG_PTR previous = ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_->entryPoint()));
   if (previous == 0) return;
   superProcedure_ = reinterpret_cast<WNDPROC>(previous);
