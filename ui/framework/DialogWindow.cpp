@@ -88,20 +88,36 @@ INT_PTR DialogWindow::runModal(HWND owner, LPARAM parameter) {
   return result;
 }
 
+// An exception cannot be unwound through the system's frames: one that left
+// a procedure the system calls would end the process. Every such procedure
+// catches everything.
+
 INT_PTR CALLBACK DialogWindow::startProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  CreationRecord* record = PendingCreationList::takeForCurrentThread();
-  if (record == nullptr) return FALSE;
-  auto* self = static_cast<DialogWindow*>(record->object);
-  self->hwnd_ = hwnd;
-  if (!self->thunk_) self->thunk_ = AllocateWindowThunk();
-  if (!self->thunk_ || !self->thunk_->bind(self, self->procedure())) return FALSE;
-  WNDPROC entry = self->thunk_->entryPoint();
-  ::SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(entry));
-  return entry(hwnd, message, wParam, lParam);
+  try {
+    CreationRecord* record = PendingCreationList::takeForCurrentThread();
+    if (record == nullptr) return FALSE;
+    auto* self = static_cast<DialogWindow*>(record->object);
+    self->hwnd_ = hwnd;
+    if (!self->thunk_) self->thunk_ = AllocateWindowThunk();
+    if (!self->thunk_ || !self->thunk_->bind(self, self->procedure())) return FALSE;
+    WNDPROC entry = self->thunk_->entryPoint();
+    ::SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(entry));
+    return entry(hwnd, message, wParam, lParam);
+  } catch (...) {
+    // No thunk to be had: the window goes on without its object, as when
+    // the pool is out of pages.
+    return FALSE;
+  }
 }
 
 LRESULT CALLBACK DialogWindow::dialogProcedureEntry(HWND object, UINT message, WPARAM wParam, LPARAM lParam) {
-  return reinterpret_cast<DialogWindow*>(object)->dialogProcedure(message, wParam, lParam);
+  try {
+    return reinterpret_cast<DialogWindow*>(object)->dialogProcedure(message, wParam, lParam);
+  } catch (...) {
+    // Handlers are caught in dialogProcedure; what arrives here came from
+    // onFinalMessage, once the window is gone: the default answer.
+    return FALSE;
+  }
 }
 
 INT_PTR DialogWindow::resultFor(UINT message, LRESULT result) {
@@ -111,21 +127,25 @@ INT_PTR DialogWindow::resultFor(UINT message, LRESULT result) {
 }
 
 INT_PTR DialogWindow::dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam) {
-  auto found = handlers_.find(message);
-  if (found != handlers_.end() && found->second) {
-    BOOL handled = TRUE;
-    // A copy: the handler may replace itself while it runs.
-    MessageHandler handler = found->second;
-    LRESULT result = handler(*this, hwnd_, message, wParam, lParam, handled);
-    if (handled) return resultFor(message, result);
-  }
-
-  MessageRecord record{hwnd_, message, wParam, lParam};
   LRESULT result = 0;
-  BOOL handled;
-  {
+  BOOL handled = FALSE;
+  try {
+    auto found = handlers_.find(message);
+    if (found != handlers_.end() && found->second) {
+      handled = TRUE;
+      // A copy: the handler may replace itself while it runs.
+      MessageHandler handler = found->second;
+      result = handler(*this, hwnd_, message, wParam, lParam, handled);
+      if (handled) return resultFor(message, result);
+    }
+    MessageRecord record{hwnd_, message, wParam, lParam};
     CurrentMessageScope scope(currentMessage_, &record);
     handled = processMessage(hwnd_, message, wParam, lParam, result);
+  } catch (...) {
+    // A handler that throws has not handled its message: the system's
+    // default dialog processing answers it, and the window's last message
+    // still ends the object's hold on it.
+    handled = FALSE;
   }
   INT_PTR answer;
   if (handled) {

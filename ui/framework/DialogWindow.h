@@ -3,7 +3,8 @@
 // reach, in this order: a handler stored for the message number, then the
 // fixed events (init, close, size) and the reflection of child notifications
 // back to the child's own object, then the system's default dialog
-// processing.
+// processing. Nothing thrown leaves the dialog procedure: a handler that
+// throws has not handled its message.
 
 #include <windows.h>
 

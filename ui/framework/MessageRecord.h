@@ -10,6 +10,10 @@ struct MessageRecord {
   WPARAM wParam;
   LPARAM lParam;
   BOOL handled = TRUE;
+  // Whether a control's object passed the message on to the control's own
+  // procedure, and what that answered.
+  bool passedOn = false;
+  LRESULT passedOnResult = 0;
 };
 
 // Points `current` at `record` for one dispatch and puts the previous record

@@ -3,7 +3,8 @@
 // attaching replaces the control's window procedure by the object's thunk and
 // keeps the old one as `superProcedure`, which sees every message the object
 // does not handle. Until the control's WM_NCDESTROY, when the old procedure
-// is put back unless something replaced it meanwhile.
+// is put back unless something replaced it meanwhile. Nothing thrown leaves
+// the procedure: an object that throws leaves its message to the old one.
 
 #include <windows.h>
 
@@ -44,6 +45,10 @@ class SubclassedControl {
  protected:
   // The message being dispatched, or null outside a dispatch.
   const MessageRecord* currentMessage() const { return currentMessage_; }
+  // Passes the message being dispatched on to superProcedure and returns its
+  // answer; passed on once only, later calls return the same answer. 0
+  // outside a dispatch.
+  LRESULT callSuperProcedure();
 
  private:
   static LRESULT CALLBACK windowProcedureEntry(HWND object, UINT message, WPARAM wParam, LPARAM lParam);
