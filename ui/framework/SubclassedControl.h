@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "ui/framework/GdiObject.h"
+#include "os/GdiObject.h"
 #include "ui/framework/MessageRecord.h"
 #include "ui/framework/WindowThunk.h"
 
