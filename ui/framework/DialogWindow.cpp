@@ -3,7 +3,10 @@
 #include <utility>
 
 #include "ui/framework/MessageReflection.h"
-#include "ui/framework/ResourceModule.h"
+
+HINSTANCE ResourceModule = nullptr;
+
+void RecordResourceModule() { ResourceModule = ::GetModuleHandleA(nullptr); }
 
 namespace {
 
@@ -24,6 +27,18 @@ bool AnswersDirectly(UINT message) {
 
 // The procedure of a window whose object has gone: default processing only.
 INT_PTR CALLBACK DetachedProcedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Counts one call to processMessage for as long as it runs, also when it throws.
+class DispatchScope {
+ public:
+  explicit DispatchScope(int& depth) : depth_(depth) { ++depth_; }
+  ~DispatchScope() { --depth_; }
+  DispatchScope(const DispatchScope&) = delete;
+  DispatchScope& operator=(const DispatchScope&) = delete;
+
+ private:
+  int& depth_;
+};
 
 }  // namespace
 
@@ -138,8 +153,7 @@ INT_PTR DialogWindow::dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam
       result = handler(*this, hwnd_, message, wParam, lParam, handled);
       if (handled) return resultFor(message, result);
     }
-    MessageRecord record{hwnd_, message, wParam, lParam};
-    CurrentMessageScope scope(currentMessage_, &record);
+    DispatchScope scope(dispatchDepth_);
     handled = processMessage(hwnd_, message, wParam, lParam, result);
   } catch (...) {
     // A handler that throws has not handled its message: the system's
@@ -159,7 +173,7 @@ INT_PTR DialogWindow::dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void DialogWindow::finishIfDestroyed() {
-  if ((state_ & kDestroyed) == 0 || currentMessage_ != nullptr) return;
+  if ((state_ & kDestroyed) == 0 || dispatchDepth_ != 0) return;
   state_ &= ~kDestroyed;
   HWND old = std::exchange(hwnd_, nullptr);
   onFinalMessage(old);

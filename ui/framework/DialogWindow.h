@@ -4,7 +4,8 @@
 // fixed events (init, close, size) and the reflection of child notifications
 // back to the child's own object, then the system's default dialog
 // processing. Nothing thrown leaves the dialog procedure: a handler that
-// throws has not handled its message.
+// throws has not handled its message. Templates come from ResourceModule,
+// declared here with the class that loads them.
 
 #include <windows.h>
 
@@ -12,9 +13,13 @@
 #include <functional>
 
 #include "ui/framework/MessageHandler.h"
-#include "ui/framework/MessageRecord.h"
 #include "ui/framework/PendingCreationList.h"
 #include "ui/framework/WindowThunk.h"
+
+// The module that dialog templates, icons and accelerators are loaded from:
+// the executable's own image, recorded during static initialisation.
+extern HINSTANCE ResourceModule;
+void RecordResourceModule();
 
 class DialogWindow {
  public:
@@ -65,7 +70,9 @@ class DialogWindow {
   HWND hwnd_ = nullptr;
   CreationRecord creation_;
   WindowThunkPtr thunk_;
-  MessageRecord* currentMessage_ = nullptr;
+  // Calls to processMessage under way: the object's end waits for the
+  // outermost to return.
+  int dispatchDepth_ = 0;
   uint32_t state_ = 0;
   MessageHandlerMap handlers_;
 

@@ -9,7 +9,7 @@
 #include "ui/framework/DialogWindow.h"
 #include "ui/framework/ListViewControl.h"
 #include "ui/framework/SearchEditControl.h"
-#include "ui/framework/StatusBarControl.h"
+#include "ui/framework/SubclassedControl.h"
 
 namespace {
 
