@@ -8,6 +8,20 @@ HINSTANCE ResourceModule = nullptr;
 
 void RecordResourceModule() { ResourceModule = ::GetModuleHandleA(nullptr); }
 
+MessageHandler AdaptOneArgument(OneArgumentCallback callback) {
+  return [callback = std::move(callback)](DialogWindow&, HWND, UINT, WPARAM wParam, LPARAM, BOOL&) -> LRESULT {
+    if (callback) callback(wParam);
+    return 0;
+  };
+}
+
+MessageHandler AdaptTwoArguments(TwoArgumentCallback callback) {
+  return [callback = std::move(callback)](DialogWindow&, HWND, UINT, WPARAM wParam, LPARAM lParam, BOOL&) -> LRESULT {
+    if (callback) callback(wParam, lParam);
+    return 0;
+  };
+}
+
 namespace {
 
 // Messages whose answer a dialog procedure returns itself instead of storing
