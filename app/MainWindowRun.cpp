@@ -8,7 +8,6 @@
 #include "app/Application.h"
 #include "res/resource.h"
 #include "ui/framework/DialogWindow.h"
-#include "ui/framework/ResourceModule.h"
 #include "ui/main/WindowTexts.h"
 
 namespace {

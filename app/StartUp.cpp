@@ -3,8 +3,8 @@
 // binding. Kept in one file so the order is the order of the statements.
 
 #include "scan/native/NativeApi.h"
+#include "ui/framework/DialogWindow.h"
 #include "ui/framework/PendingCreationList.h"
-#include "ui/framework/ResourceModule.h"
 
 namespace {
 struct StartUp {

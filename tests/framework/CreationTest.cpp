@@ -124,14 +124,26 @@ TEST(Creation, NoThunkMeansNoWindowAndOutOfMemory) {
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_OUTOFMEMORY));
 }
 
-TEST(Thunks, EntryPointLivesInExecutableMemory) {
-  WindowThunkPtr thunk = AllocateWindowThunk();
-  ASSERT_TRUE(thunk);
-  MEMORY_BASIC_INFORMATION info{};
-  ASSERT_NE(::VirtualQuery(reinterpret_cast<void*>(thunk->entryPoint()), &info, sizeof info), 0u);
-  const DWORD executable = PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-  EXPECT_NE(info.Protect & executable, 0u);
-  EXPECT_EQ(info.Type, static_cast<DWORD>(MEM_PRIVATE));
+TEST(Thunks, LiveWindowsRunFromPagesThatAreNotWritable) {
+  RecordingDialog dialog;
+  ScopedModeless window(dialog);
+  ASSERT_NE(dialog.hwnd(), nullptr);
+  HWND edit = ::GetDlgItem(dialog.hwnd(), IDC_TEST_EDIT);
+  { RecordingControl released; released.attach(edit); }  // its slot is the next one handed out
+  RecordingControl control;
+  control.attach(edit);
+  ASSERT_EQ(control.hwnd(), edit);
+  for (LONG_PTR entry : {::GetWindowLongPtrA(dialog.hwnd(), DWLP_DLGPROC), ::GetWindowLongPtrA(edit, GWLP_WNDPROC)}) {
+    MEMORY_BASIC_INFORMATION info{};
+    ASSERT_NE(::VirtualQuery(reinterpret_cast<void*>(entry), &info, sizeof info), 0u);
+    EXPECT_EQ(info.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+    EXPECT_EQ(info.Type, static_cast<DWORD>(MEM_PRIVATE));
+  }
+  constexpr UINT kProbe = WM_APP + 1;
+  ::SendMessageA(dialog.hwnd(), kProbe, 0, 0);
+  ::SendMessageA(edit, kProbe, 0, 0);
+  EXPECT_TRUE(dialog.saw(kProbe));
+  EXPECT_TRUE(control.saw(kProbe));
 }
 
 LRESULT CALLBACK EchoObject(HWND object, UINT message, WPARAM wParam, LPARAM lParam) {

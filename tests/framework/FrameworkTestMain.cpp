@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/framework/DialogWindow.h"
 #include "ui/framework/PendingCreationList.h"
-#include "ui/framework/ResourceModule.h"
 
 int main(int argc, char** argv) {
   RecordResourceModule();

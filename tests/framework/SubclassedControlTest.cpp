@@ -8,13 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <string>
+#include <system_error>
 
 #include "TestDialogs.h"
 #include "ui/framework/ListViewControl.h"
 #include "ui/framework/MessageReflection.h"
 #include "ui/framework/SearchEditControl.h"
-#include "ui/framework/StatusBarControl.h"
+#include "ui/framework/SubclassedControl.h"
 
 namespace {
 
@@ -166,6 +168,40 @@ TEST_F(ControlsInDialog, ReleasedControlObjectGivesTheProcedureBack) {
   char buffer[8] = {};
   ::GetWindowTextA(edit_, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "z");
+}
+
+// Throws from its own handling, before the control's procedure saw the message.
+class ThrowingControl : public SubclassedControl {
+ public:
+  BOOL processMessage(HWND, UINT message, WPARAM, LPARAM, LRESULT&) override {
+    if (message == WM_GETTEXT) throw std::bad_alloc();
+    return FALSE;
+  }
+};
+
+TEST_F(ControlsInDialog, ThrowingHandlerLeavesItsMessageTheDefaultAnswer) {
+  dialog_.addMessageHandler(WM_GETTEXT, [](DialogWindow&, HWND, UINT, WPARAM, LPARAM, BOOL&) -> LRESULT {
+    throw std::bad_alloc();
+  });
+  char text[32] = {};
+  EXPECT_EQ(::SendMessageA(dialog_.hwnd(), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 14);
+  EXPECT_STREQ(text, "Framework test");
+
+  ::SetWindowTextA(edit_, "abc");
+  {
+    ThrowingControl control;
+    control.attach(edit_);
+    EXPECT_EQ(::SendMessageA(edit_, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 3);
+    EXPECT_STREQ(text, "abc");
+  }
+  // Thrown after the edit's own procedure ran: the character is typed once.
+  ::SetWindowTextA(edit_, "");
+  SearchEditControl control;
+  control.attach(edit_);
+  control.onChar = [](WPARAM) { throw std::system_error(ERROR_OUTOFMEMORY, std::system_category()); };
+  ::SendMessageA(edit_, WM_CHAR, 'd', 1);
+  ::GetWindowTextA(edit_, text, sizeof text);
+  EXPECT_STREQ(text, "d");
 }
 
 // A plain window class whose procedure is the control's "own" procedure, so

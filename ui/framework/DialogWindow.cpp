@@ -3,7 +3,24 @@
 #include <utility>
 
 #include "ui/framework/MessageReflection.h"
-#include "ui/framework/ResourceModule.h"
+
+HINSTANCE ResourceModule = nullptr;
+
+void RecordResourceModule() { ResourceModule = ::GetModuleHandleA(nullptr); }
+
+MessageHandler AdaptOneArgument(OneArgumentCallback callback) {
+  return [callback = std::move(callback)](DialogWindow&, HWND, UINT, WPARAM wParam, LPARAM, BOOL&) -> LRESULT {
+    if (callback) callback(wParam);
+    return 0;
+  };
+}
+
+MessageHandler AdaptTwoArguments(TwoArgumentCallback callback) {
+  return [callback = std::move(callback)](DialogWindow&, HWND, UINT, WPARAM wParam, LPARAM lParam, BOOL&) -> LRESULT {
+    if (callback) callback(wParam, lParam);
+    return 0;
+  };
+}
 
 namespace {
 
@@ -24,6 +41,18 @@ bool AnswersDirectly(UINT message) {
 
 // The procedure of a window whose object has gone: default processing only.
 INT_PTR CALLBACK DetachedProcedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Counts one call to processMessage for as long as it runs, also when it throws.
+class DispatchScope {
+ public:
+  explicit DispatchScope(int& depth) : depth_(depth) { ++depth_; }
+  ~DispatchScope() { --depth_; }
+  DispatchScope(const DispatchScope&) = delete;
+  DispatchScope& operator=(const DispatchScope&) = delete;
+
+ private:
+  int& depth_;
+};
 
 }  // namespace
 
@@ -88,21 +117,36 @@ INT_PTR DialogWindow::runModal(HWND owner, LPARAM parameter) {
   return result;
 }
 
+// An exception cannot be unwound through the system's frames: one that left
+// a procedure the system calls would end the process. Every such procedure
+// catches everything.
+
 INT_PTR CALLBACK DialogWindow::startProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  CreationRecord* record = PendingCreationList::takeForCurrentThread();
-  if (record == nullptr) return FALSE;
-  auto* self = static_cast<DialogWindow*>(record->object);
-  self->hwnd_ = hwnd;
-  if (!self->thunk_) self->thunk_ = AllocateWindowThunk();
-  if (!self->thunk_) return FALSE;
-  self->thunk_->bind(self, self->procedure());
-  WNDPROC entry = self->thunk_->entryPoint();
-  ::SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(entry));
-  return entry(hwnd, message, wParam, lParam);
+  try {
+    CreationRecord* record = PendingCreationList::takeForCurrentThread();
+    if (record == nullptr) return FALSE;
+    auto* self = static_cast<DialogWindow*>(record->object);
+    self->hwnd_ = hwnd;
+    if (!self->thunk_) self->thunk_ = AllocateWindowThunk();
+    if (!self->thunk_ || !self->thunk_->bind(self, self->procedure())) return FALSE;
+    WNDPROC entry = self->thunk_->entryPoint();
+    ::SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(entry));
+    return entry(hwnd, message, wParam, lParam);
+  } catch (...) {
+    // No thunk to be had: the window goes on without its object, as when
+    // the pool is out of pages.
+    return FALSE;
+  }
 }
 
 LRESULT CALLBACK DialogWindow::dialogProcedureEntry(HWND object, UINT message, WPARAM wParam, LPARAM lParam) {
-  return reinterpret_cast<DialogWindow*>(object)->dialogProcedure(message, wParam, lParam);
+  try {
+    return reinterpret_cast<DialogWindow*>(object)->dialogProcedure(message, wParam, lParam);
+  } catch (...) {
+    // Handlers are caught in dialogProcedure; what arrives here came from
+    // onFinalMessage, once the window is gone: the default answer.
+    return FALSE;
+  }
 }
 
 INT_PTR DialogWindow::resultFor(UINT message, LRESULT result) {
@@ -112,21 +156,24 @@ INT_PTR DialogWindow::resultFor(UINT message, LRESULT result) {
 }
 
 INT_PTR DialogWindow::dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam) {
-  auto found = handlers_.find(message);
-  if (found != handlers_.end() && found->second) {
-    BOOL handled = TRUE;
-    // A copy: the handler may replace itself while it runs.
-    MessageHandler handler = found->second;
-    LRESULT result = handler(*this, hwnd_, message, wParam, lParam, handled);
-    if (handled) return resultFor(message, result);
-  }
-
-  MessageRecord record{hwnd_, message, wParam, lParam};
   LRESULT result = 0;
-  BOOL handled;
-  {
-    CurrentMessageScope scope(currentMessage_, &record);
+  BOOL handled = FALSE;
+  try {
+    auto found = handlers_.find(message);
+    if (found != handlers_.end() && found->second) {
+      handled = TRUE;
+      // A copy: the handler may replace itself while it runs.
+      MessageHandler handler = found->second;
+      result = handler(*this, hwnd_, message, wParam, lParam, handled);
+      if (handled) return resultFor(message, result);
+    }
+    DispatchScope scope(dispatchDepth_);
     handled = processMessage(hwnd_, message, wParam, lParam, result);
+  } catch (...) {
+    // A handler that throws has not handled its message: the system's
+    // default dialog processing answers it, and the window's last message
+    // still ends the object's hold on it.
+    handled = FALSE;
   }
   INT_PTR answer;
   if (handled) {
@@ -140,7 +187,7 @@ INT_PTR DialogWindow::dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void DialogWindow::finishIfDestroyed() {
-  if ((state_ & kDestroyed) == 0 || currentMessage_ != nullptr) return;
+  if ((state_ & kDestroyed) == 0 || dispatchDepth_ != 0) return;
   state_ &= ~kDestroyed;
   HWND old = std::exchange(hwnd_, nullptr);
   onFinalMessage(old);

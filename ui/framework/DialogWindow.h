@@ -3,17 +3,42 @@
 // reach, in this order: a handler stored for the message number, then the
 // fixed events (init, close, size) and the reflection of child notifications
 // back to the child's own object, then the system's default dialog
-// processing.
+// processing. Nothing thrown leaves the dialog procedure: a handler that
+// throws has not handled its message. Templates come from ResourceModule,
+// declared here with the class that loads them.
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 
-#include "ui/framework/MessageHandler.h"
-#include "ui/framework/MessageRecord.h"
 #include "ui/framework/PendingCreationList.h"
 #include "ui/framework/WindowThunk.h"
+
+// The module that dialog templates, icons and accelerators are loaded from:
+// the executable's own image, recorded during static initialisation.
+extern HINSTANCE ResourceModule;
+void RecordResourceModule();
+
+class DialogWindow;
+
+// Per-message callbacks. A stored handler consumes its message: default
+// processing and processMessage never see it unless the handler clears
+// `handled`.
+using MessageHandler = std::function<LRESULT(DialogWindow&, HWND, UINT, WPARAM, LPARAM, BOOL& handled)>;
+
+// At most one handler per message number.
+using MessageHandlerMap = std::map<UINT, MessageHandler>;
+
+using OneArgumentCallback = std::function<bool(WPARAM)>;
+using TwoArgumentCallback = std::function<bool(WPARAM, LPARAM)>;
+
+// Calls the callback with wParam and answers 0. The callback's own result
+// does not matter: the message counts as handled either way.
+MessageHandler AdaptOneArgument(OneArgumentCallback callback);
+// Calls the callback with wParam and lParam and answers 0, always handled.
+MessageHandler AdaptTwoArguments(TwoArgumentCallback callback);
 
 class DialogWindow {
  public:
@@ -64,7 +89,9 @@ class DialogWindow {
   HWND hwnd_ = nullptr;
   CreationRecord creation_;
   WindowThunkPtr thunk_;
-  MessageRecord* currentMessage_ = nullptr;
+  // Calls to processMessage under way: the object's end waits for the
+  // outermost to return.
+  int dispatchDepth_ = 0;
   uint32_t state_ = 0;
   MessageHandlerMap handlers_;
 

@@ -2,10 +2,7 @@
 
 BOOL SearchEditControl::processMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message != WM_CHAR && message != WM_KEYUP) return FALSE;
-  const MessageRecord* current = currentMessage();
-  result = current != nullptr
-               ? ::CallWindowProcA(superProcedure(), current->hwnd, current->message, current->wParam, current->lParam)
-               : 0;
+  result = callSuperProcedure();
   if (message == WM_CHAR) {
     if (onChar) onChar(wParam);
   } else if (onKeyUp) {

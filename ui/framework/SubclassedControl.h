@@ -3,14 +3,15 @@
 // attaching replaces the control's window procedure by the object's thunk and
 // keeps the old one as `superProcedure`, which sees every message the object
 // does not handle. Until the control's WM_NCDESTROY, when the old procedure
-// is put back unless something replaced it meanwhile.
+// is put back unless something replaced it meanwhile. Nothing thrown leaves
+// the procedure: an object that throws leaves its message to the old one.
+// The status bar's object is one that handles nothing itself.
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "ui/framework/GdiObject.h"
-#include "ui/framework/MessageRecord.h"
+#include "os/GdiObject.h"
 #include "ui/framework/WindowThunk.h"
 
 class SubclassedControl {
@@ -42,10 +43,25 @@ class SubclassedControl {
   HFONT font() const { return static_cast<HFONT>(font_.get()); }
 
  protected:
-  // The message being dispatched, or null outside a dispatch.
-  const MessageRecord* currentMessage() const { return currentMessage_; }
+  // Passes the message being dispatched on to superProcedure and returns its
+  // answer; passed on once only, later calls return the same answer. 0
+  // outside a dispatch.
+  LRESULT callSuperProcedure();
 
  private:
+  // The message being dispatched, pointed at by currentMessage_ while the
+  // dispatch runs; nested dispatches put the outer one back afterwards.
+  struct MessageRecord {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    // Whether the object passed the message on to superProcedure, and what
+    // that answered.
+    bool passedOn = false;
+    LRESULT passedOnResult = 0;
+  };
+
   static LRESULT CALLBACK windowProcedureEntry(HWND object, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT windowProcedure(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -58,3 +74,7 @@ class SubclassedControl {
   WNDPROC superProcedure_ = &::DefWindowProcA;
   GdiObject font_;
 };
+
+// The object behind the status bar. It handles nothing itself: every message
+// goes on to the status bar's own procedure.
+class StatusBarControl : public SubclassedControl {};

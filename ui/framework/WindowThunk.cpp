@@ -15,8 +15,37 @@ struct FreeSlot {
   FreeSlot* next;
 };
 
-// Executable pages owned for the whole process; the slots of released thunks
-// are reused before another page is taken.
+// Opens one slot's page for writing for the life of the scope, then makes it
+// execute-read again and flushes the slot from the instruction cache. The page
+// stays executable while open: windows of other threads may be running
+// through thunks on the same page at that moment. Only the pool opens pages,
+// under its lock, so no page is closed while another writer still uses it.
+class WritableSlot {
+ public:
+  explicit WritableSlot(void* slot) : slot_(slot) {
+    DWORD previous;
+    open_ = ::VirtualProtect(slot_, kSlotBytes, PAGE_EXECUTE_READWRITE, &previous) != FALSE;
+  }
+  ~WritableSlot() {
+    if (!open_) return;
+    DWORD previous;
+    ::VirtualProtect(slot_, kSlotBytes, PAGE_EXECUTE_READ, &previous);
+    ::FlushInstructionCache(::GetCurrentProcess(), slot_, kSlotBytes);
+  }
+  WritableSlot(const WritableSlot&) = delete;
+  WritableSlot& operator=(const WritableSlot&) = delete;
+
+  explicit operator bool() const { return open_; }
+
+ private:
+  void* slot_;
+  bool open_;
+};
+
+// Execute-read pages owned for the whole process; the slots of released
+// thunks are reused before another page is taken. The free list is linked
+// through the free slots themselves, so releasing a slot writes to its page
+// as binding one does.
 class ThunkPool {
  public:
   ~ThunkPool() {
@@ -40,15 +69,27 @@ class ThunkPool {
     return reinterpret_cast<WindowThunk*>(slot);
   }
 
+  // Writes a thunk's code into its slot.
+  bool write(void* slot, const unsigned char* code, size_t count) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    WritableSlot writable(slot);
+    if (!writable) return false;
+    std::memcpy(slot, code, count);
+    return true;
+  }
+
   void give(WindowThunk* thunk) {
     std::lock_guard<std::mutex> guard(mutex_);
+    --live_;
+    WritableSlot writable(thunk);
+    // A slot that cannot be written to is never handed out again.
+    if (!writable) return;
     // A released slot must never run as code again: a stale call faults at
     // once instead of reaching a dead object.
     std::memset(static_cast<void*>(thunk), 0xCC, kSlotBytes);
     auto* slot = reinterpret_cast<FreeSlot*>(thunk);
     slot->next = free_;
     free_ = slot;
-    --live_;
   }
 
   size_t live() {
@@ -71,15 +112,25 @@ class ThunkPool {
       ::GetSystemInfo(&info);
       pageBytes_ = info.dwPageSize;
     }
-    void* page = ::VirtualAlloc(nullptr, pageBytes_, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+    // Room for the page first: a page must never be left unrecorded.
+    pages_.reserve(pages_.size() + 1);
+    // Written while it is still data; it becomes code only once linked.
+    void* page = ::VirtualAlloc(nullptr, pageBytes_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (page == nullptr) return false;
-    pages_.push_back(page);
     auto* bytes = static_cast<unsigned char*>(page);
+    FreeSlot* first = free_;
     for (size_t offset = pageBytes_; offset >= kSlotBytes; offset -= kSlotBytes) {
       auto* slot = reinterpret_cast<FreeSlot*>(bytes + offset - kSlotBytes);
-      slot->next = free_;
-      free_ = slot;
+      slot->next = first;
+      first = slot;
     }
+    DWORD previous;
+    if (!::VirtualProtect(page, pageBytes_, PAGE_EXECUTE_READ, &previous)) {
+      ::VirtualFree(page, 0, MEM_RELEASE);
+      return false;
+    }
+    pages_.push_back(page);
+    free_ = first;
     return true;
   }
 
@@ -100,8 +151,9 @@ ThunkPool& Pool() {
 
 }  // namespace
 
-void WindowThunk::bind(void* object, ThunkTarget target) {
-  unsigned char* p = code_;
+bool WindowThunk::bind(void* object, ThunkTarget target) {
+  unsigned char code[kCodeBytes];
+  unsigned char* p = code;
 #if defined(_M_X64) || defined(__x86_64__)
   const auto objectBits = reinterpret_cast<unsigned long long>(object);
   const auto targetBits = reinterpret_cast<unsigned long long>(target);
@@ -128,7 +180,7 @@ void WindowThunk::bind(void* object, ThunkTarget target) {
                                           reinterpret_cast<unsigned long>(code_ + kCodeBytes));
   std::memcpy(p, &relative, 4);
 #endif
-  ::FlushInstructionCache(::GetCurrentProcess(), code_, kCodeBytes);
+  return Pool().write(code_, code, kCodeBytes);
 }
 
 WNDPROC WindowThunk::entryPoint() { return reinterpret_cast<WNDPROC>(static_cast<void*>(code_)); }

@@ -4,10 +4,11 @@
 // its object's address and jumps to the object's static procedure, so the
 // window handle alone leads to the object from the first message on.
 //
-// Thunks are carved from pages allocated executable (never from the heap or
-// the stack, which data-execution prevention forbids to run) and recycled
-// through a free list, so thousands of windows reserve no more pages than the
-// most that were alive at once.
+// Thunks are carved from pages of their own (never from the heap or the
+// stack, which data-execution prevention forbids to run) that are execute-read
+// only: a page is writable just while a thunk on it is written or released,
+// under one lock. Slots are recycled through a free list, so thousands of
+// windows reserve no more pages than the most that were alive at once.
 
 #include <windows.h>
 
@@ -20,8 +21,9 @@ using ThunkTarget = LRESULT(CALLBACK*)(HWND objectInPlaceOfWindow, UINT, WPARAM,
 
 class WindowThunk {
  public:
-  // Writes the code that passes `object` to `target` in place of the window handle.
-  void bind(void* object, ThunkTarget target);
+  // Writes the code that passes `object` to `target` in place of the window
+  // handle. False, with nothing written, when the page cannot be opened for it.
+  bool bind(void* object, ThunkTarget target);
   // What the system is given as the window or dialog procedure.
   WNDPROC entryPoint();
 

@@ -11,7 +11,7 @@
 #include "ui/framework/DialogWindow.h"
 #include "ui/framework/ListViewControl.h"
 #include "ui/framework/SearchEditControl.h"
-#include "ui/framework/StatusBarControl.h"
+#include "ui/framework/SubclassedControl.h"
 #include "ui/main/AboutDialog.h"
 #include "ui/main/ResultList.h"
 #include "ui/main/WindowTexts.h"

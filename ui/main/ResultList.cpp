@@ -5,7 +5,7 @@
 
 #include "app/Application.h"
 #include "ui/framework/ListViewControl.h"
-#include "ui/framework/StatusBarControl.h"
+#include "ui/framework/SubclassedControl.h"
 #include "res/resource.h"
 #include "search/FileNamePart.h"
 #include "search/ResultListTexts.h"

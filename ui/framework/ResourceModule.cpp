@@ -1,5 +1,0 @@
-#include "ui/framework/ResourceModule.h"
-
-HINSTANCE ResourceModule = nullptr;
-
-void RecordResourceModule() { ResourceModule = ::GetModuleHandleA(nullptr); }
