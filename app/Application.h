@@ -45,6 +45,9 @@ class Application {
   // Search controller.
   void restartSearch();
   void beginSearch();
+  // On the search thread, before its scan: the target's identity and, with
+  // a target, which loaded modules the scan keeps.
+  void prepareScan(HandleScanner& scanner);
   void onSearchDone();
   void matchResults();
   // The search's end when it comes as a thread message (there is no main
@@ -76,7 +79,7 @@ class Application {
   // runs, and the window says "查找失败".
   bool targetPathFailed = false;
   // The target as the system names it, and whether it is a folder: found
-  // afresh by each search's thread, read after its end.
+  // afresh by each search's thread (prepareScan), read after its end.
   AnsiString targetMatchPath;
   bool targetIsFolder = false;
   ResultIcons resultIcons;

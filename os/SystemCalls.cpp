@@ -20,6 +20,7 @@ SystemCalls RealSystemCalls() {
   c.GetExitCodeProcess = ::GetExitCodeProcess;
   c.TerminateProcess = ::TerminateProcess;
   c.GetProcessTimes = ::GetProcessTimes;
+  c.K32EnumProcessModulesEx = ::K32EnumProcessModulesEx;
   c.K32GetModuleFileNameExA = ::K32GetModuleFileNameExA;
   c.GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
   c.CreateThread = ::CreateThread;
@@ -49,6 +50,7 @@ BOOL WINAPI NoDuplicate(HANDLE, HANDLE, HANDLE, HANDLE*, DWORD, BOOL, DWORD) { r
 BOOL WINAPI NoExitCode(HANDLE, DWORD*) { return FALSE; }
 BOOL WINAPI NoTerminate(HANDLE, UINT) { return FALSE; }
 BOOL WINAPI NoTimes(HANDLE, FILETIME*, FILETIME*, FILETIME*, FILETIME*) { return FALSE; }
+BOOL WINAPI NoModules(HANDLE, HMODULE*, DWORD, DWORD*, DWORD) { return FALSE; }
 DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPSTR, DWORD) { return 0; }
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
 HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, DWORD*) {
@@ -62,7 +64,7 @@ void WINAPI NoSleep(DWORD) {}
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
-                     NoModuleName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
+                     NoModules, NoModuleName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
 }
 
 #endif

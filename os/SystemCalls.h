@@ -36,6 +36,7 @@ struct SystemCalls {
   BOOL(WINAPI* TerminateProcess)(HANDLE process, UINT exitCode);
   BOOL(WINAPI* GetProcessTimes)(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
                                 FILETIME* user);
+  BOOL(WINAPI* K32EnumProcessModulesEx)(HANDLE process, HMODULE* modules, DWORD size, DWORD* needed, DWORD filter);
   DWORD(WINAPI* K32GetModuleFileNameExA)(HANDLE process, HMODULE module, LPSTR buffer, DWORD size);
   DWORD(WINAPI* GetFinalPathNameByHandleW)(HANDLE file, LPWSTR buffer, DWORD size, DWORD flags);
 

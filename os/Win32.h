@@ -7,6 +7,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <psapi.h>
 #include <winternl.h>
 #else
 #include <cstddef>
@@ -63,6 +64,7 @@ typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);
 #define PROCESS_DUP_HANDLE 0x0040u
 #define PROCESS_QUERY_INFORMATION 0x0400u
 #define PROCESS_VM_READ 0x0010u
+#define LIST_MODULES_ALL 0x03u
 #define DUPLICATE_CLOSE_SOURCE 0x00000001u
 #define DUPLICATE_SAME_ACCESS 0x00000002u
 #define TOKEN_QUERY 0x0008u

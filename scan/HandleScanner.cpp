@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "scan/ModuleScan.h"
 #include "scan/ObjectTypes.h"
 #include "scan/OwnerTable.h"
 #include "scan/ResolverPool.h"
@@ -75,6 +76,7 @@ int HandleScanner::Run(const CancelByte* cancel) {
   owners->Describe(cancel);
   if (isRaised(cancel)) return 1;
   ResolveRecords(records_, std::move(plans), owners, cancel);
+  if (moduleFilter_ && !isRaised(cancel)) AppendModuleRecords(records_, moduleFilter_, cancel);
   return 1;
 }
 

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,8 @@
 // The caller's cancel byte: any non-zero value asks a scan to stop.
 using CancelByte = std::atomic<uint8_t>;
 using HandleRecords = std::deque<HandleRecord>;
+// Which loaded modules a scan keeps, by path (called on its workers).
+using ModuleFilter = std::function<bool(const char* path)>;
 
 class HandleTableSnapshot;
 class OwnerTable;
@@ -36,6 +39,9 @@ class HandleScanner {
   HandleScanner& operator=(const HandleScanner&) = delete;
 
   int SetTypeFilter(const char* typeName);
+  // With a filter, Run also lists the loaded modules it keeps (ModuleScan.h),
+  // after the handles; without one (the default), no modules.
+  void SetModuleFilter(ModuleFilter keep) { moduleFilter_ = std::move(keep); }
 
   // Reads the handle table and resolves the kept handles. Returns 1, or 0
   // when no snapshot could be taken. A raised cancel byte makes it return
@@ -59,4 +65,5 @@ class HandleScanner {
   std::shared_ptr<HandleRecords> records_;
   int32_t ownerFilter_;
   AnsiString typeFilter_;
+  ModuleFilter moduleFilter_;
 };

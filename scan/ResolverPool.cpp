@@ -3,11 +3,10 @@
 #include <atomic>
 #include <utility>
 
-#include "os/SlimLock.h"
-#include "os/SmallThread.h"
 #include "scan/HandleNaming.h"
 #include "scan/PathQuery.h"
 #include "scan/ScanLimits.h"
+#include "scan/WorkerCrew.h"
 
 namespace {
 // The scratch block for object names: most answers fit.
@@ -15,17 +14,13 @@ constexpr ULONG kNameScratch = 1024;
 
 HANDLE handleFromValue(uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)); }
 
-// What one scan shares with its workers; lives until the last of them ends.
+// What the pass shares with its workers; lives until the last of them ends.
 struct PoolShare {
   std::shared_ptr<HandleRecords> records;
   std::vector<RecordPlan> plans;
   std::shared_ptr<OwnerTable> owners;  // keeps the plans' owners, and their process handles, open
   std::atomic<std::size_t> cursor{0};
-  std::atomic<bool> stopping{false};
-  SlimLock lock;
-  SlimCondition changed;
-  int workersRunning = 0;   // guarded by lock
-  bool handedOver = false;  // guarded by lock: the records are the caller's
+  std::shared_ptr<WorkerCrew> crew = std::make_shared<WorkerCrew>();
 };
 
 class Worker {
@@ -33,8 +28,7 @@ class Worker {
   explicit Worker(PoolShare& share) : share_(share), scratch_(kNameScratch) {}
 
   void run() {
-    for (;;) {
-      if (share_.stopping.load()) break;
+    while (!share_.crew->stopping()) {
       const std::size_t index = share_.cursor.fetch_add(1);
       if (index >= share_.plans.size()) break;
       try {
@@ -58,12 +52,12 @@ class Worker {
     if (owner.running && owner.canDuplicate && !owner.leftAlone && plan.method != NamingMethod::kNone) {
       name = nameHandle(owner, record.handleValue, plan.method);
     }
-    const SlimLockGuard guard(share_.lock);
-    if (share_.handedOver) return;
-    record.processName = owner.imageName;
-    record.processPath = owner.imagePath;
-    record.ownerCreationTime = owner.creationTime;
-    record.filePath = name;
+    share_.crew->deliver([&] {
+      record.processName = owner.imageName;
+      record.processPath = owner.imagePath;
+      record.ownerCreationTime = owner.creationTime;
+      record.filePath = name;
+    });
   }
 
   AnsiString nameHandle(const Owner& owner, uint32_t handleValue, NamingMethod method) {
@@ -90,61 +84,24 @@ class Worker {
     return AnsiString();
   }
 };
-
-void workerMain(PoolShare& share) {
-  {
-    Worker worker(share);
-    worker.run();
-  }  // its query thread is told to end
-  const SlimLockGuard guard(share.lock);
-  --share.workersRunning;
-  share.changed.notifyAll();
-}
-
-bool startWorker(const std::shared_ptr<PoolShare>& share) {
-  if (!ReserveResolutionThread()) return false;
-  {
-    const SlimLockGuard guard(share->lock);
-    ++share->workersRunning;
-  }
-  const bool started = StartSmallThread([share] {
-    const ResolutionThreadPlace place;
-    workerMain(*share);
-  });
-  if (!started) {
-    ReleaseResolutionThread();
-    const SlimLockGuard guard(share->lock);
-    --share->workersRunning;
-  }
-  return started;
-}
-
-bool isRaised(const CancelByte* cancel) { return cancel != nullptr && cancel->load() != 0; }
 }  // namespace
 
 void ResolveRecords(const std::shared_ptr<HandleRecords>& records, std::vector<RecordPlan> plans,
                     const std::shared_ptr<OwnerTable>& owners, const CancelByte* cancel) {
   if (plans.empty()) return;
-  const ScanLimits& limits = ScanLimitsInForce();
   auto share = std::make_shared<PoolShare>();
   share->records = records;
   share->plans = std::move(plans);
   share->owners = owners;
-  const std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(limits.workerCount()), share->plans.size());
-  // A worker that cannot be started leaves its share to the others.
-  for (std::size_t i = 0; i < wanted; ++i) startWorker(share);
-
-  const SlimLockGuard guard(share->lock);
-  while (share->workersRunning > 0) {
-    if (isRaised(cancel)) {
-      share->stopping.store(true);
-      break;
-    }
-    share->changed.waitUntil(share->lock,
-                             SlimCondition::Clock::now() + std::chrono::milliseconds(limits.cancelLookMs));
+  const std::size_t wanted =
+      std::min<std::size_t>(static_cast<std::size_t>(ScanLimitsInForce().workerCount()), share->plans.size());
+  share->crew->start(wanted, [share] {
+    Worker worker(*share);
+    worker.run();
+  });  // the worker's query thread is told to end as the worker goes
+  if (share->crew->waitOrCancel(cancel)) {
+    // Every worker is done with the owners: their handles close with the
+    // caller's table, not whenever the last worker thread lets go.
+    share->owners.reset();
   }
-  share->handedOver = true;
-  // Every worker is done with the owners: their handles close with the
-  // caller's table, not whenever the last worker thread lets go.
-  if (share->workersRunning == 0) share->owners.reset();
 }

@@ -4,6 +4,7 @@
 #include "search/PathComparison.h"
 
 const char kSearchingStatus[] = "查找中...";
+const char kModuleHandleText[] = "模块";
 
 namespace {
 const char kSearchFailed[] = "查找失败";

@@ -8,6 +8,8 @@
 
 // Column "句柄": lowercase hexadecimal without leading zeros, e.g. "0x1a4".
 AnsiString HandleValueText(uint32_t handleValue);
+// Column "句柄" of a file held as a loaded module.
+extern const char kModuleHandleText[];
 // Column "进程ID": signed decimal.
 AnsiString ProcessIdText(uint32_t processId);
 // Status part 1: the number of rows shown, e.g. "2个文件".

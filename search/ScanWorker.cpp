@@ -18,13 +18,14 @@ ScanWorker::~ScanWorker() {
   scanner.reset();
 }
 
-void ScanWorker::start(std::function<void()> done) {
+void ScanWorker::start(std::function<void()> done, std::function<void(HandleScanner&)> prepare) {
   join();
-  thread = launchThread([this, done = std::move(done)] {
+  thread = launchThread([this, done = std::move(done), prepare = std::move(prepare)] {
     try {
       // The previous search's scanner is released here, not before.
       scanner = std::make_shared<HandleScanner>(kEveryProcess, nullptr);
       scanner->SetTypeFilter(kFileType);
+      if (prepare) prepare(*scanner);
       scanner->Run(&stopFlag);
     } catch (...) {
       // Out of memory, say: no scanner stands for a search that failed.

@@ -28,9 +28,10 @@ class ScanWorker {
 
   // Joins the previous thread, then starts a new one that scans for "File"
   // handles of every process and, as its last act, calls `done` on the
-  // search thread. When no thread can be created the standard error is
-  // raised and the worker holds no thread.
-  void start(std::function<void()> done);
+  // search thread; `prepare`, when given, sees the new scanner on the search
+  // thread before its scan runs. When no thread can be created the standard
+  // error is raised and the worker holds no thread.
+  void start(std::function<void()> done, std::function<void(HandleScanner&)> prepare = nullptr);
   // Raises the stop flag, waits for the current thread, lowers the flag
   // again and returns the value it held.
   uint8_t join();

@@ -15,6 +15,7 @@
 #include "app/TargetPath.h"
 #include "res/resource.h"
 #include "search/ResultListTexts.h"
+#include "search/PathComparison.h"
 #include "search/ResultMatching.h"
 #include "ui/main/ResultList.h"
 #include "ui/main/WindowTexts.h"
@@ -51,23 +52,15 @@ void Application::beginSearch() {
     const HWND window = mainWindow();
     const DWORD uiThread = ::GetCurrentThreadId();
     try {
-      worker.start([this, window, uiThread] {
-        // The target as the system names it now (it may have been created,
-        // moved or shared since the last search).
-        try {
-          const TargetIdentity identity = IdentifyTarget(targetPath);
-          targetMatchPath = identity.matchPath;
-          targetIsFolder = identity.folder;
-        } catch (...) {
-          targetMatchPath = targetPath;
-          targetIsFolder = false;
-        }
-        if (window != nullptr) {
-          ::PostMessageA(window, kSearchDoneMessage, 0, 0);
-        } else {
-          ::PostThreadMessageA(uiThread, kSearchDoneMessage, 0, 0);
-        }
-      });
+      worker.start(
+          [window, uiThread] {
+            if (window != nullptr) {
+              ::PostMessageA(window, kSearchDoneMessage, 0, 0);
+            } else {
+              ::PostThreadMessageA(uiThread, kSearchDoneMessage, 0, 0);
+            }
+          },
+          [this](HandleScanner& scanner) { prepareScan(scanner); });
       return;
     } catch (const std::system_error&) {
       // No thread, no search: reported as a failed one below.
@@ -80,6 +73,22 @@ void Application::beginSearch() {
   worker.scanner.reset();
   busy.exchange(0);
   ResultList(*this).fill(AnsiString());
+}
+
+void Application::prepareScan(HandleScanner& scanner) {
+  // The target as the system names it now (it may have been created, moved
+  // or shared since the last search).
+  targetMatchPath = targetPath;
+  targetIsFolder = false;
+  if (targetPath.IsEmpty()) return;
+  const TargetIdentity identity = IdentifyTarget(targetPath);
+  targetMatchPath = identity.matchPath;
+  targetIsFolder = identity.folder;
+  // Files held as loaded modules count too; with no target they would bury
+  // the open files, so only then.
+  scanner.SetModuleFilter([match = targetMatchPath, folder = targetIsFolder](const char* path) {
+    return folder ? PathIsInFolder(path, match) : PathsEqualIgnoringCase(path, match);
+  });
 }
 
 void Application::onSearchDone() {

@@ -38,3 +38,10 @@ AnsiString ProcessList::LookupProcessName(uint32_t processId) const {
   const auto found = names_.find(processId);
   return found == names_.end() ? AnsiString() : found->second;
 }
+
+std::vector<uint32_t> ProcessList::processIds() const {
+  std::vector<uint32_t> ids;
+  ids.reserve(names_.size());
+  for (const auto& entry : names_) ids.push_back(entry.first);
+  return ids;
+}

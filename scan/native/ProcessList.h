@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "text/AnsiString.h"
 
@@ -16,6 +17,8 @@ class ProcessList {
   int Fill();
   // Empty when the ID is not in the list or its entry has no name.
   AnsiString LookupProcessName(uint32_t processId) const;
+  // Every process ID of the list, in increasing order.
+  std::vector<uint32_t> processIds() const;
 
  private:
   std::map<uint32_t, AnsiString> names_;

@@ -417,12 +417,28 @@ BOOL WINAPI FakeGetProcessTimes(HANDLE process, FILETIME* creation, FILETIME* ex
   return TRUE;
 }
 
-DWORD WINAPI FakeK32GetModuleFileNameExA(HANDLE process, HMODULE, LPSTR buffer, DWORD size) {
+// Module handles are their index in the process's list, plus one, in the high half.
+HMODULE moduleHandle(std::size_t index) { return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(index + 1) << 16); }
+
+BOOL WINAPI FakeK32EnumProcessModulesEx(HANDLE process, HMODULE* modules, DWORD size, DWORD* needed, DWORD) {
   const std::lock_guard<std::mutex> guard(fake->lock);
-  ++fake->imagePathQueries;
+  Handle* found = fake->find(process);
+  if (found == nullptr || !found->isProcess) return FALSE;
+  const auto& paths = fake->processes[found->processPid].modules;
+  *needed = static_cast<DWORD>(paths.size() * sizeof(HMODULE));
+  for (std::size_t i = 0; i < paths.size() && (i + 1) * sizeof(HMODULE) <= size; ++i) modules[i] = moduleHandle(i);
+  return TRUE;
+}
+
+DWORD WINAPI FakeK32GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR buffer, DWORD size) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
   Handle* found = fake->find(process);
   if (found == nullptr || !found->isProcess || size == 0) return 0;
-  const std::string& path = fake->processes[found->processPid].imagePath;
+  const FakeSystem::Process& owner = fake->processes[found->processPid];
+  const std::size_t index = (reinterpret_cast<uintptr_t>(module) >> 16);
+  if (module != nullptr && (index == 0 || index > owner.modules.size())) return 0;
+  if (module == nullptr) ++fake->imagePathQueries;
+  const std::string& path = module == nullptr ? owner.imagePath : owner.modules[index - 1];
   if (path.empty()) return 0;
   const std::size_t length = std::min<std::size_t>(path.size(), size - 1);
   std::memcpy(buffer, path.data(), length);
@@ -508,6 +524,7 @@ SystemCalls fakeCalls() {
   calls.GetExitCodeProcess = FakeGetExitCodeProcess;
   calls.TerminateProcess = FakeTerminateProcess;
   calls.GetProcessTimes = FakeGetProcessTimes;
+  calls.K32EnumProcessModulesEx = FakeK32EnumProcessModulesEx;
   calls.K32GetModuleFileNameExA = FakeK32GetModuleFileNameExA;
   calls.GetFinalPathNameByHandleW = FakeGetFinalPathNameByHandleW;
   calls.CreateThread = FakeCreateThread;

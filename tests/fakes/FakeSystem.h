@@ -49,6 +49,7 @@ class FakeSystem {
     bool openable;
     DWORD exitCode;
     uint64_t creationTime = 0;  // what GetProcessTimes answers
+    std::vector<std::string> modules;  // loaded modules' paths (narrow), as the module calls answer
   };
   struct TableEntry {
     uint32_t ownerPid;

@@ -203,6 +203,42 @@ TEST_F(Resolution, CancelReturnsAtOnceAndWorkersNeverWriteAfterwards) {
   expectNothingLeftOpen();
 }
 
+// Loaded modules, with a filter only: those it keeps, of every process that
+// can be read, after the handles, each with its owner.
+TEST_F(Resolution, ModulesTheFilterKeepsFollowTheHandles) {
+  FakeSystem::Process tool{u"tool.exe", "C:\\apps\\tool.exe"};
+  tool.modules = {"C:\\apps\\tool.exe", "C:\\libs\\held.dll", "C:\\windows\\ntdll.dll"};
+  tool.creationTime = 77;
+  system.addProcess(620, tool);
+  FakeSystem::Process locked{u"locked.exe", "C:\\locked.exe", false};
+  locked.modules = {"C:\\libs\\held.dll"};
+  system.addProcess(621, locked);
+  FakeSystem::Process own{u"ostrel.exe", "C:\\Tools\\ostrel.exe"};
+  own.modules = {"C:\\libs\\held.dll"};
+  system.addProcess(FakeSystem::kOwnPid, own);
+  addFiles(kHolder, 1);
+  const ModuleFilter keep = [](const char* path) { return std::string(path).find("held") != std::string::npos; };
+
+  HandleScanner plain(-1, "File");
+  ASSERT_EQ(plain.Run(&cancel), 1);
+  EXPECT_EQ(1u, plain.records().size()) << "no modules without a filter";
+
+  HandleScanner scanner(-1, "File");
+  scanner.SetModuleFilter(keep);
+  ASSERT_EQ(scanner.Run(&cancel), 1);
+  const HandleRecords& records = scanner.records();
+  ASSERT_EQ(2u, records.size());
+  EXPECT_FALSE(records[0].loadedModule);
+  EXPECT_TRUE(records[1].loadedModule);
+  EXPECT_EQ(620u, records[1].ownerPid);
+  EXPECT_EQ(0u, records[1].handleValue);
+  EXPECT_EQ(records[1].filePath, "C:\\libs\\held.dll");
+  EXPECT_EQ(records[1].processName, "tool.exe");
+  EXPECT_EQ(records[1].processPath, "C:\\apps\\tool.exe");
+  EXPECT_EQ(77u, records[1].ownerCreationTime);
+  expectNothingLeftOpen();
+}
+
 TEST_F(Resolution, ServicesRuleAppliesOnlyOnVersion4) {
   addFiles(kServices, 2);
   addFiles(kHolder, 1, false, 0x2000);

@@ -30,7 +30,8 @@ struct ResultColumn {
 const ResultColumn kColumns[] = {
     {"文件名", 200, LVCFMT_LEFT, [](const HandleRecord& r) { return FileNamePart(r.filePath); }},
     {"路径", 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath; }},
-    {"句柄", 100, LVCFMT_LEFT, [](const HandleRecord& r) { return HandleValueText(r.handleValue); }},
+    {"句柄", 100, LVCFMT_LEFT,
+     [](const HandleRecord& r) { return r.loadedModule ? AnsiString(kModuleHandleText) : HandleValueText(r.handleValue); }},
     {"进程ID", 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
     {"进程名", 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName; }},
 };

@@ -1,0 +1,119 @@
+#include "scan/ModuleScan.h"
+
+#include <atomic>
+#include <vector>
+
+#include "os/UniqueHandle.h"
+#include "scan/ScanLimits.h"
+#include "scan/WorkerCrew.h"
+#include "scan/native/ProcessList.h"
+
+namespace {
+constexpr DWORD kReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+constexpr int kPathSpace = 4104;
+constexpr DWORD kPathLength = 4096;
+// Module lists are asked with room for this many; a longer one is asked again.
+constexpr DWORD kFirstModuleCount = 512;
+// No process loads more; a larger answer is not believed.
+constexpr DWORD kMostModules = 65536;
+
+AnsiString moduleFileName(HANDLE process, HMODULE module) {
+  char space[kPathSpace];
+  space[0] = '\0';
+  space[kPathLength] = '\0';
+  // A failed call writes nothing; copied out so the text holds only itself.
+  Sys().K32GetModuleFileNameExA(process, module, space, kPathLength);
+  return AnsiString(space);
+}
+
+std::vector<HMODULE> modulesOf(HANDLE process) {
+  std::vector<HMODULE> modules(kFirstModuleCount);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD needed = 0;
+    const auto size = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+    if (Sys().K32EnumProcessModulesEx(process, modules.data(), size, &needed, LIST_MODULES_ALL) == FALSE) return {};
+    const std::size_t count = needed / sizeof(HMODULE);
+    if (needed <= size) {
+      modules.resize(count);
+      return modules;
+    }
+    if (count > kMostModules) return {};
+    modules.resize(count);
+  }
+  return {};
+}
+
+uint64_t creationTimeOf(HANDLE process) {
+  FILETIME creation{};
+  FILETIME exit{};
+  FILETIME kernel{};
+  FILETIME user{};
+  if (Sys().GetProcessTimes(process, &creation, &exit, &kernel, &user) == FALSE) return 0;
+  return (static_cast<uint64_t>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
+}
+
+// What the pass shares with its workers; lives until the last of them ends.
+struct ModuleShare {
+  ModuleFilter keep;
+  std::vector<uint32_t> processIds;
+  std::vector<AnsiString> processNames;
+  std::vector<std::vector<HandleRecord>> found;  // per process, delivered through the crew
+  std::atomic<std::size_t> cursor{0};
+  std::shared_ptr<WorkerCrew> crew = std::make_shared<WorkerCrew>();
+};
+
+std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t index) {
+  std::vector<HandleRecord> kept;
+  const uint32_t pid = share.processIds[index];
+  const UniqueHandle process(Sys().OpenProcess(kReadAccess, FALSE, pid));
+  if (!process) return kept;
+  for (const HMODULE module : modulesOf(process.get())) {
+    const AnsiString path = moduleFileName(process.get(), module);
+    if (path.IsEmpty() || !share.keep(path)) continue;
+    HandleRecord record;
+    record.ownerPid = pid;
+    record.loadedModule = true;
+    record.filePath = path;
+    kept.push_back(record);
+  }
+  if (kept.empty()) return kept;
+  const AnsiString imagePath = moduleFileName(process.get(), nullptr);
+  const uint64_t started = creationTimeOf(process.get());
+  for (HandleRecord& record : kept) {
+    record.processName = share.processNames[index];
+    record.processPath = imagePath;
+    record.ownerCreationTime = started;
+  }
+  return kept;
+}
+}  // namespace
+
+void AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const ModuleFilter& keep,
+                         const CancelByte* cancel) {
+  if (!keep) return;
+  ProcessList list;
+  if (list.Fill() == 0) return;
+  auto share = std::make_shared<ModuleShare>();
+  share->keep = keep;
+  const DWORD ownPid = Sys().GetCurrentProcessId();
+  for (const uint32_t pid : list.processIds()) {
+    if (pid == 0 || pid == ownPid) continue;
+    share->processIds.push_back(pid);
+    share->processNames.push_back(list.LookupProcessName(pid));
+  }
+  share->found.resize(share->processIds.size());
+  const std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(ScanLimitsInForce().workerCount()),
+                                                   share->processIds.size());
+  share->crew->start(wanted, [share] {
+    while (!share->crew->stopping()) {
+      const std::size_t index = share->cursor.fetch_add(1);
+      if (index >= share->processIds.size()) break;
+      std::vector<HandleRecord> kept = modulesKept(*share, index);
+      share->crew->deliver([&] { share->found[index] = std::move(kept); });
+    }
+  });
+  if (!share->crew->waitOrCancel(cancel)) return;
+  for (auto& kept : share->found) {
+    for (HandleRecord& record : kept) records->push_back(std::move(record));
+  }
+}

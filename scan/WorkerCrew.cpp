@@ -1,0 +1,51 @@
+#include "scan/WorkerCrew.h"
+
+#include "os/SmallThread.h"
+#include "scan/PathQuery.h"
+#include "scan/ScanLimits.h"
+
+std::size_t WorkerCrew::start(std::size_t count, const std::function<void()>& body) {
+  std::size_t started = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!ReserveResolutionThread()) break;
+    {
+      const SlimLockGuard guard(lock_);
+      ++running_;
+    }
+    const bool ok = StartSmallThread([crew = shared_from_this(), body] {
+      const ResolutionThreadPlace place;
+      try {
+        body();
+      } catch (...) {
+        // Whatever it had not delivered stays as it was.
+      }
+      const SlimLockGuard guard(crew->lock_);
+      --crew->running_;
+      crew->changed_.notifyAll();
+    });
+    if (!ok) {
+      ReleaseResolutionThread();
+      const SlimLockGuard guard(lock_);
+      --running_;
+      continue;  // another may still start
+    }
+    ++started;
+  }
+  return started;
+}
+
+bool WorkerCrew::waitOrCancel(const CancelByte* cancel) {
+  const DWORD look = ScanLimitsInForce().cancelLookMs;
+  const SlimLockGuard guard(lock_);
+  bool ended = true;
+  while (running_ > 0) {
+    if (cancel != nullptr && cancel->load() != 0) {
+      stopping_.store(true);
+      ended = false;
+      break;
+    }
+    changed_.waitUntil(lock_, SlimCondition::Clock::now() + std::chrono::milliseconds(look));
+  }
+  handedOver_ = true;
+  return ended;
+}
