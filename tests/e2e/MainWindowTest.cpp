@@ -1,4 +1,4 @@
-// The main window as the user gets it: its resources, its controls and their
+// The main window as the user gets it: its frame, its controls and their
 // layout, the keyboard, and how it ends. Valid while the search finds nothing
 // ("准备就绪") and once it reports its outcome.
 
@@ -19,6 +19,7 @@
 #include "RemoteBuffer.h"
 #include "ScratchFiles.h"
 #include "Screenshot.h"
+#include "TopLevelWindow.h"
 #include "Wait.h"
 #include "res/resource.h"
 
@@ -77,20 +78,41 @@ TEST(MainWindow, OpensWithCaptionColumnsAndStatus) {
   }
 }
 
-TEST(MainWindow, ListStylesFontAndIconsAreSetUp) {
+bool IsClass(HWND window, const wchar_t* name) { return ::lstrcmpiW(e2e::className(window).c_str(), name) == 0; }
+
+TEST(MainWindow, FrameControlsAndListStylesAreSetUp) {
   OstrelSession session;
   const auto& window = session.window();
   window.waitForStatusToSettle();
-  // Resizable by its border.
-  EXPECT_NE(window.style() & WS_THICKFRAME, 0);
+  // A window with a caption, a system menu, minimize and maximize boxes and a
+  // menu bar, resizable by its border, on the taskbar.
+  for (LONG_PTR part : {WS_CAPTION, WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_THICKFRAME}) {
+    EXPECT_EQ(window.style() & part, part) << std::hex << part;
+  }
+  EXPECT_NE(::GetMenu(window.hwnd()), nullptr);
   EXPECT_NE(::GetWindowLongPtrA(window.hwnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+  // It opens in the middle of the screen's work area.
+  RECT frame{};
+  RECT work{};
+  ::GetWindowRect(window.hwnd(), &frame);
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_NEAR(frame.left + frame.right, work.left + work.right, 2);
+  EXPECT_NEAR(frame.top + frame.bottom, work.top + work.bottom, 2);
+
+  // The controls: a list in report view that shows its selection also
+  // without the focus, a status bar of three parts, an edit box.
+  EXPECT_TRUE(IsClass(window.list(), L"SysListView32"));
+  EXPECT_TRUE(IsClass(window.statusBar(), L"msctls_statusbar32"));
+  EXPECT_TRUE(IsClass(window.searchBox(), L"Edit"));
+  const LONG_PTR listStyle = ::GetWindowLongPtrA(window.list(), GWL_STYLE);
+  EXPECT_EQ(listStyle & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_NE(listStyle & LVS_SHOWSELALWAYS, 0);
   const auto extended = static_cast<DWORD>(window.send(window.list(), LVM_GETEXTENDEDLISTVIEWSTYLE));
   EXPECT_EQ(extended & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES),
             static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES));
   EXPECT_NE(window.send(window.list(), LVM_GETIMAGELIST, LVSIL_SMALL), 0);
   // The big icon is checked by the framework tests: Wine answers WM_GETICON
   // from another process with no icon.
-  // The status parts' right edges.
   EXPECT_EQ(window.send(window.statusBar(), SB_GETPARTS, 0, 0), 3);
 }
 
