@@ -1,8 +1,9 @@
-// The main dialog's resources as shipped in Ostrel.exe: template 101, menu 103
-// and accelerator table 105, read from the file itself.
+// The main window's menu and shortcuts as shipped in Ostrel.exe, read from the
+// file itself: the texts the user sees, the keys, and the command numbers
+// they carry. Those numbers are part of the tool's interface (other programs
+// send them as WM_COMMAND) and stay as documented.
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "OstrelProcess.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -18,163 +20,85 @@ class OstrelResources : public ::testing::Test {
   void SetUp() override {
     module_ = ::LoadLibraryExW(e2e::OstrelExecutablePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module_, nullptr);
+    menu_ = ::LoadMenuW(module_, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+    ASSERT_NE(menu_, nullptr);
+    HACCEL table = ::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_NE(table, nullptr);
+    accelerators_.resize(static_cast<size_t>(::CopyAcceleratorTableW(table, nullptr, 0)));
+    ::CopyAcceleratorTableW(table, accelerators_.data(), static_cast<int>(accelerators_.size()));
+    ::DestroyAcceleratorTable(table);
   }
   void TearDown() override {
+    if (menu_ != nullptr) ::DestroyMenu(menu_);
     if (module_ != nullptr) ::FreeLibrary(module_);
   }
-  const unsigned char* resource(int id, const char* type, DWORD* size) {
-    HRSRC found = ::FindResourceExA(module_, type, MAKEINTRESOURCEA(id), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
-    if (found == nullptr) return nullptr;
-    *size = ::SizeofResource(module_, found);
-    return static_cast<const unsigned char*>(::LockResource(::LoadResource(module_, found)));
-  }
-  HMODULE module_ = nullptr;
-};
 
-// Reads a DLGTEMPLATEEX field by field.
-class TemplateReader {
- public:
-  explicit TemplateReader(const unsigned char* data) : data_(data) {}
-  WORD word() {
-    WORD value;
-    memcpy(&value, data_ + at_, 2);
-    at_ += 2;
-    return value;
-  }
-  DWORD dword() {
-    DWORD value;
-    memcpy(&value, data_ + at_, 4);
-    at_ += 4;
-    return value;
-  }
-  // A string or an ordinal (written "#n"); empty for none.
-  std::wstring nameOrOrdinal() {
-    WORD first = word();
-    if (first == 0) return L"";
-    if (first == 0xFFFF) return L"#" + std::to_wstring(word());
-    std::wstring text(1, static_cast<wchar_t>(first));
-    for (WORD c = word(); c != 0; c = word()) text += static_cast<wchar_t>(c);
+  static std::wstring text(HMENU menu, UINT position) {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
     return text;
   }
-  void alignToDword() { at_ = (at_ + 3) & ~size_t{3}; }
 
- private:
-  const unsigned char* data_;
-  size_t at_ = 0;
-};
-
-struct Item {
-  DWORD style, exStyle, id;
-  short x, y, cx, cy;
-  std::wstring windowClass;
-};
-
-TEST_F(OstrelResources, MainDialogTemplateIsAsDesigned) {
-  DWORD size = 0;
-  const unsigned char* data = resource(101, MAKEINTRESOURCEA(5) /* RT_DIALOG */, &size);
-  ASSERT_NE(data, nullptr);
-  TemplateReader reader(data);
-  EXPECT_EQ(reader.word(), 1);       // version
-  EXPECT_EQ(reader.word(), 0xFFFF);  // DIALOGEX
-  reader.dword();                    // help id
-  EXPECT_EQ(reader.dword(), static_cast<DWORD>(WS_EX_APPWINDOW));
-  EXPECT_EQ(reader.dword(), 0x86CB08C8u);
-  const WORD items = reader.word();
-  EXPECT_EQ(static_cast<short>(reader.word()), 0);
-  EXPECT_EQ(static_cast<short>(reader.word()), 0);
-  EXPECT_EQ(static_cast<short>(reader.word()), 722);
-  EXPECT_EQ(static_cast<short>(reader.word()), 300);
-  EXPECT_EQ(reader.nameOrOrdinal(), L"#103");  // menu
-  EXPECT_EQ(reader.nameOrOrdinal(), L"");      // class
-  EXPECT_EQ(reader.nameOrOrdinal(), L"Ostrel");
-  EXPECT_EQ(reader.word(), 8);  // points
-  reader.word();                // weight
-  reader.word();                // italic, character set
-  EXPECT_EQ(reader.nameOrOrdinal(), L"MS Shell Dlg");
-  ASSERT_EQ(items, 3);
-
-  std::vector<Item> controls;
-  for (int i = 0; i < items; ++i) {
-    reader.alignToDword();
-    Item item{};
-    reader.dword();  // help id
-    item.exStyle = reader.dword();
-    item.style = reader.dword();
-    item.x = static_cast<short>(reader.word());
-    item.y = static_cast<short>(reader.word());
-    item.cx = static_cast<short>(reader.word());
-    item.cy = static_cast<short>(reader.word());
-    item.id = reader.dword();
-    item.windowClass = reader.nameOrOrdinal();
-    reader.nameOrOrdinal();  // title
-    WORD extra = reader.word();
-    for (WORD b = 0; b < extra; b += 2) reader.word();
-    controls.push_back(item);
+  // The command of the item `item` in the popup `popup`; 0 when there is none.
+  UINT menuCommand(const std::wstring& popup, const std::wstring& item) const {
+    for (int p = 0; p < ::GetMenuItemCount(menu_); ++p) {
+      if (text(menu_, p) != popup) continue;
+      HMENU sub = ::GetSubMenu(menu_, p);
+      for (int i = 0; i < ::GetMenuItemCount(sub); ++i) {
+        if (text(sub, i) == item) return ::GetMenuItemID(sub, i);
+      }
+    }
+    return 0;
   }
-  EXPECT_EQ(controls[0].id, 1001u);
-  // Class names are not case-sensitive; the resource compiler may upper-case them.
-  EXPECT_EQ(::lstrcmpiW(controls[0].windowClass.c_str(), L"SysListView32"), 0);
-  EXPECT_EQ(controls[0].style, 0x50810809u);
-  EXPECT_EQ((std::vector<short>{controls[0].x, controls[0].y, controls[0].cx, controls[0].cy}),
-            (std::vector<short>{7, 27, 708, 237}));
-  EXPECT_EQ(controls[1].id, 1002u);
-  EXPECT_EQ(::lstrcmpiW(controls[1].windowClass.c_str(), L"msctls_statusbar32"), 0);
-  EXPECT_EQ(controls[1].style, 0x50010000u);
-  EXPECT_EQ((std::vector<short>{controls[1].x, controls[1].y, controls[1].cx, controls[1].cy}),
-            (std::vector<short>{7, 279, 708, 14}));
-  EXPECT_EQ(controls[2].id, 1005u);
-  EXPECT_TRUE(::lstrcmpiW(controls[2].windowClass.c_str(), L"EDIT") == 0 || controls[2].windowClass == L"#129");
-  EXPECT_EQ(controls[2].style, 0x40810080u);
-  EXPECT_EQ((std::vector<short>{controls[2].x, controls[2].y, controls[2].cx, controls[2].cy}),
-            (std::vector<short>{14, 266, 685, 14}));
-  for (const Item& item : controls) EXPECT_EQ(item.exStyle, 0u);
-}
 
-std::wstring MenuText(HMENU menu, UINT position) {
-  wchar_t text[64] = {};
-  ::GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
-  return text;
-}
+  // The command of the virtual key `key` with exactly `modifiers` held; 0
+  // when no shortcut has it.
+  UINT shortcutCommand(BYTE modifiers, WORD key) const {
+    for (const ACCEL& entry : accelerators_) {
+      if ((entry.fVirt & (FVIRTKEY | FCONTROL | FALT | FSHIFT)) == (FVIRTKEY | modifiers) && entry.key == key) {
+        return entry.cmd;
+      }
+    }
+    return 0;
+  }
 
-TEST_F(OstrelResources, MenuHasTheTwoPopupsAndTheirCommands) {
-  HMENU menu = ::LoadMenuA(module_, MAKEINTRESOURCEA(103));
-  ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(::GetMenuItemCount(menu), 2);
-  EXPECT_EQ(MenuText(menu, 0), L"文件");
-  EXPECT_EQ(MenuText(menu, 1), L"帮助");
-  HMENU file = ::GetSubMenu(menu, 0);
-  HMENU help = ::GetSubMenu(menu, 1);
-  ASSERT_EQ(::GetMenuItemCount(file), 2);
-  EXPECT_EQ(::GetMenuItemID(file, 0), 40010u);
-  EXPECT_EQ(MenuText(file, 0), L"添加到右键菜单");
-  EXPECT_EQ(::GetMenuItemID(file, 1), 40003u);
-  EXPECT_EQ(MenuText(file, 1), L"退出");
-  ASSERT_EQ(::GetMenuItemCount(help), 1);
-  EXPECT_EQ(::GetMenuItemID(help, 0), 40004u);
-  EXPECT_EQ(MenuText(help, 0), L"关于");
-  ::DestroyMenu(menu);
-}
+  HMODULE module_ = nullptr;
+  HMENU menu_ = nullptr;
+  std::vector<ACCEL> accelerators_;
+};
 
-TEST_F(OstrelResources, AcceleratorsAreCtrlFEscapeAndF5) {
-  DWORD size = 0;
-  const unsigned char* data = resource(105, MAKEINTRESOURCEA(9) /* RT_ACCELERATOR */, &size);
-  ASSERT_NE(data, nullptr);
-  // The resource's own entries: fVirt, key, command, padding (8 bytes each).
-  struct Entry {
-    WORD flags, key, command, padding;
+TEST_F(OstrelResources, MenuHasTheTwoPopupsAndTheirItems) {
+  struct Popup {
+    const wchar_t* text;
+    std::vector<std::wstring> items;
   };
-  const Entry expected[] = {{FVIRTKEY | FNOINVERT | FCONTROL, 'F', 40005, 0},
-                            {FVIRTKEY | FNOINVERT, VK_ESCAPE, 40007, 0},
-                            {FVIRTKEY | FNOINVERT, VK_F5, 40011, 0}};
-  ASSERT_EQ(size, sizeof expected);
-  Entry entries[3];
-  memcpy(entries, data, sizeof entries);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(entries[i].key, expected[i].key) << i;
-    EXPECT_EQ(entries[i].command, expected[i].command) << i;
-    EXPECT_EQ(entries[i].flags & 0x7F, expected[i].flags) << i;
+  const Popup expected[] = {{L"文件", {L"添加到右键菜单", L"退出"}}, {L"帮助", {L"关于"}}};
+  ASSERT_EQ(::GetMenuItemCount(menu_), 2);
+  for (UINT p = 0; p < 2; ++p) {
+    EXPECT_EQ(text(menu_, p), expected[p].text);
+    HMENU sub = ::GetSubMenu(menu_, static_cast<int>(p));
+    ASSERT_NE(sub, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(sub), static_cast<int>(expected[p].items.size()));
+    for (UINT i = 0; i < expected[p].items.size(); ++i) EXPECT_EQ(text(sub, i), expected[p].items[i]);
   }
-  EXPECT_NE(entries[2].flags & 0x80, 0);  // the last entry
+}
+
+TEST_F(OstrelResources, CommandsCarryTheirDocumentedNumbers) {
+  const struct {
+    const char* what;
+    UINT command;
+    UINT documented;
+  } commands[] = {
+      {"文件 > 添加到右键菜单", menuCommand(L"文件", L"添加到右键菜单"), 40010},
+      {"文件 > 退出", menuCommand(L"文件", L"退出"), 40003},
+      {"帮助 > 关于", menuCommand(L"帮助", L"关于"), 40004},
+      {"Ctrl+F", shortcutCommand(FCONTROL, 'F'), 40005},
+      {"Esc", shortcutCommand(0, VK_ESCAPE), 40007},
+      {"F5", shortcutCommand(0, VK_F5), ID_REFRESH},
+  };
+  for (const auto& command : commands) EXPECT_EQ(command.command, command.documented) << command.what;
+  // Ctrl+F, Esc and F5 are the only shortcuts.
+  EXPECT_EQ(accelerators_.size(), 3u);
 }
 
 }  // namespace

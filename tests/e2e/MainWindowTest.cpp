@@ -1,4 +1,4 @@
-// The main window as the user gets it: its resources, its controls and their
+// The main window as the user gets it: its frame, its controls and their
 // layout, the keyboard, and how it ends. Valid while the search finds nothing
 // ("准备就绪") and once it reports its outcome.
 
@@ -8,21 +8,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "FileHolderProcess.h"
 #include "OstrelSession.h"
+#include "RemoteBuffer.h"
+#include "ScratchFiles.h"
 #include "Screenshot.h"
+#include "TopLevelWindow.h"
+#include "Wait.h"
+#include "res/resource.h"
 
 namespace {
 
 using e2e::OstrelSession;
+using e2e::waitUntil;
 
-constexpr int kListId = 1001;
-constexpr int kStatusId = 1002;
-constexpr int kSearchId = 1005;
 constexpr int kSearchBoxHeight = 22;
 
 bool EndsWith(const std::string& text, const std::string& tail) {
@@ -73,20 +78,41 @@ TEST(MainWindow, OpensWithCaptionColumnsAndStatus) {
   }
 }
 
-TEST(MainWindow, ListStylesFontAndIconsAreSetUp) {
+bool IsClass(HWND window, const wchar_t* name) { return ::lstrcmpiW(e2e::className(window).c_str(), name) == 0; }
+
+TEST(MainWindow, FrameControlsAndListStylesAreSetUp) {
   OstrelSession session;
   const auto& window = session.window();
   window.waitForStatusToSettle();
-  // Resizable by its border.
-  EXPECT_NE(window.style() & WS_THICKFRAME, 0);
+  // A window with a caption, a system menu, minimize and maximize boxes and a
+  // menu bar, resizable by its border, on the taskbar.
+  for (LONG_PTR part : {WS_CAPTION, WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_THICKFRAME}) {
+    EXPECT_EQ(window.style() & part, part) << std::hex << part;
+  }
+  EXPECT_NE(::GetMenu(window.hwnd()), nullptr);
   EXPECT_NE(::GetWindowLongPtrA(window.hwnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+  // It opens in the middle of the screen's work area.
+  RECT frame{};
+  RECT work{};
+  ::GetWindowRect(window.hwnd(), &frame);
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_NEAR(frame.left + frame.right, work.left + work.right, 2);
+  EXPECT_NEAR(frame.top + frame.bottom, work.top + work.bottom, 2);
+
+  // The controls: a list in report view that shows its selection also
+  // without the focus, a status bar of three parts, an edit box.
+  EXPECT_TRUE(IsClass(window.list(), L"SysListView32"));
+  EXPECT_TRUE(IsClass(window.statusBar(), L"msctls_statusbar32"));
+  EXPECT_TRUE(IsClass(window.searchBox(), L"Edit"));
+  const LONG_PTR listStyle = ::GetWindowLongPtrA(window.list(), GWL_STYLE);
+  EXPECT_EQ(listStyle & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_NE(listStyle & LVS_SHOWSELALWAYS, 0);
   const auto extended = static_cast<DWORD>(window.send(window.list(), LVM_GETEXTENDEDLISTVIEWSTYLE));
   EXPECT_EQ(extended & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES),
             static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES));
   EXPECT_NE(window.send(window.list(), LVM_GETIMAGELIST, LVSIL_SMALL), 0);
   // The big icon is checked by the framework tests: Wine answers WM_GETICON
   // from another process with no icon.
-  // The status parts' right edges.
   EXPECT_EQ(window.send(window.statusBar(), SB_GETPARTS, 0, 0), 3);
 }
 
@@ -95,9 +121,9 @@ TEST(MainWindow, ListFillsTheClientAreaDownToTheStatusBar) {
   const auto& window = session.window();
   window.waitForStatusToSettle();
   const RECT client = window.clientRect();
-  const auto status = window.control(kStatusId);
-  const auto list = window.control(kListId);
-  const auto search = window.control(kSearchId);
+  const auto status = window.control(IDC_STATUS_BAR);
+  const auto list = window.control(IDC_RESULT_LIST);
+  const auto search = window.control(IDC_SEARCH_EDIT);
 
   EXPECT_TRUE(status.visible);
   EXPECT_GT(status.height(), 0);
@@ -112,34 +138,40 @@ TEST(MainWindow, ListFillsTheClientAreaDownToTheStatusBar) {
   EXPECT_EQ(list.rect.right, client.right);
   EXPECT_EQ(list.rect.bottom, status.rect.top);
 
-  // A new size is laid out again.
+  // A new size is laid out again: the list fills the new width down to the
+  // status bar at the new bottom.
   RECT frame;
   ::GetWindowRect(window.hwnd(), &frame);
   ::SetWindowPos(window.hwnd(), nullptr, 0, 0, frame.right - frame.left - 100, frame.bottom - frame.top - 80,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  window.settleInput();
-  const RECT smaller = window.clientRect();
-  const auto listAfter = window.control(kListId);
-  const auto statusAfter = window.control(kStatusId);
-  EXPECT_LT(smaller.right, client.right);
-  EXPECT_LT(smaller.bottom, client.bottom);
-  EXPECT_EQ(listAfter.rect.right, smaller.right);
-  EXPECT_EQ(statusAfter.rect.bottom, smaller.bottom);
-  EXPECT_EQ(listAfter.rect.bottom, statusAfter.rect.top);
+  RECT smaller{};
+  ASSERT_TRUE(waitUntil([&] {
+    smaller = window.clientRect();
+    return smaller.right < client.right && smaller.bottom < client.bottom;
+  }));
+  EXPECT_TRUE(waitUntil([&] {
+    const auto listAfter = window.control(IDC_RESULT_LIST);
+    const auto statusAfter = window.control(IDC_STATUS_BAR);
+    return listAfter.rect.right == smaller.right && statusAfter.rect.right == smaller.right &&
+           statusAfter.rect.bottom == smaller.bottom && listAfter.rect.bottom == statusAfter.rect.top;
+  }));
 }
 
 TEST(MainWindow, ShownSearchBoxTakesTwentyTwoPixelsAboveTheStatusBar) {
   OstrelSession session;
   const auto& window = session.window();
   window.waitForStatusToSettle();
-  const auto listBefore = window.control(kListId);
+  const auto listBefore = window.control(IDC_RESULT_LIST);
 
   window.pressKey('F', {VK_CONTROL});
-  auto search = window.control(kSearchId);
-  auto list = window.control(kListId);
-  const auto status = window.control(kStatusId);
-  ASSERT_TRUE(search.visible);
-  EXPECT_EQ(window.focus(), window.searchBox());
+  ASSERT_TRUE(waitUntil([&] {
+    return window.control(IDC_SEARCH_EDIT).visible && window.focus() == window.searchBox() &&
+           window.control(IDC_RESULT_LIST).height() < listBefore.height();
+  }));
+  // List above search box above status bar, each the client area's width.
+  const auto search = window.control(IDC_SEARCH_EDIT);
+  const auto list = window.control(IDC_RESULT_LIST);
+  const auto status = window.control(IDC_STATUS_BAR);
   EXPECT_EQ(list.height(), listBefore.height() - kSearchBoxHeight);
   EXPECT_EQ(search.height(), kSearchBoxHeight);
   EXPECT_EQ(search.rect.left, 0);
@@ -147,37 +179,48 @@ TEST(MainWindow, ShownSearchBoxTakesTwentyTwoPixelsAboveTheStatusBar) {
   EXPECT_EQ(search.rect.bottom, status.rect.top);
   EXPECT_EQ(list.rect.bottom, search.rect.top);
 
-  // Typed characters land in the box.
-  window.typeText("abc");
-  EXPECT_EQ(window.searchText(), "abc");
+  ASSERT_NO_THROW(window.typeIntoSearchBox("abc")) << "typed characters land in the box";
 
   // Esc gives the row back; the text stays.
   window.pressKey(VK_ESCAPE);
-  search = window.control(kSearchId);
-  list = window.control(kListId);
-  EXPECT_FALSE(search.visible);
-  EXPECT_EQ(window.focus(), window.list());
-  EXPECT_EQ(list.height(), listBefore.height());
+  ASSERT_TRUE(waitUntil([&] {
+    return !window.control(IDC_SEARCH_EDIT).visible && window.focus() == window.list() &&
+           window.control(IDC_RESULT_LIST).height() == listBefore.height();
+  }));
   EXPECT_EQ(window.searchText(), "abc");
 }
 
 TEST(MainWindow, TabDoesNotMoveTheFocus) {
-  OstrelSession session;
+  // A held file gives the list a row to focus.
+  const std::wstring file = e2e::scratchFile(L"OstrelTabFocus.txt");
+  FileHolderProcess holder({file});
+  ASSERT_TRUE(holder.holding());
+  OstrelSession session(L"\"" + file + L"\"");
   const auto& window = session.window();
   window.waitForStatusToSettle();
-  ::SetForegroundWindow(window.hwnd());
+  ASSERT_GE(window.rowCount(), 1);
   window.settleInput();
-  const HWND before = window.focus();
-  ASSERT_NE(before, nullptr);
+  ASSERT_EQ(window.focus(), window.list());
+
+  // With the list focused. End, pressed next, focuses the last row, which
+  // only the list does; once it has, the Tab before it was handled.
+  const auto tabThenEnd = [&](std::initializer_list<WORD> modifiers) {
+    window.selectOnly(-1);
+    window.pressKey(VK_TAB, modifiers);
+    window.pressKey(VK_END);
+    return waitUntil([&] { return window.focusedRow() == window.rowCount() - 1; });
+  };
+  EXPECT_TRUE(tabThenEnd({}));
+  EXPECT_TRUE(tabThenEnd({VK_SHIFT}));
+  EXPECT_EQ(window.focus(), window.list());
+
+  // With the search box focused: a letter typed after Tab lands in the box.
+  window.openSearchBox();
   window.pressKey(VK_TAB);
-  EXPECT_EQ(window.focus(), before);
+  EXPECT_NO_THROW(window.typeIntoSearchBox("a"));
   window.pressKey(VK_TAB, {VK_SHIFT});
-  EXPECT_EQ(window.focus(), before);
-  // With the search box focused too.
-  window.pressKey('F', {VK_CONTROL});
-  const HWND search = window.focus();
-  window.pressKey(VK_TAB);
-  EXPECT_EQ(window.focus(), search);
+  EXPECT_NO_THROW(window.typeIntoSearchBox("b"));
+  EXPECT_EQ(window.focus(), window.searchBox());
 }
 
 TEST(MainWindow, ClosingEndsTheProcessWithExitCodeZero) {
@@ -199,25 +242,60 @@ TEST(MainWindow, ClosingEndsTheProcessWithExitCodeZero) {
   }
 }
 
+// The number of different colours, up to 8, in the part of a 24-bit BMP
+// capture of `captured` that `area` (screen coordinates) covers.
+size_t ColoursIn(const std::string& path, HWND captured, const RECT& area) {
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  BITMAPFILEHEADER head{};
+  BITMAPINFOHEADER info{};
+  if (bytes.size() < sizeof head + sizeof info) return 0;
+  std::memcpy(&head, bytes.data(), sizeof head);
+  std::memcpy(&info, bytes.data() + sizeof head, sizeof info);
+  RECT origin{};
+  ::GetWindowRect(captured, &origin);
+  const size_t stride = (static_cast<size_t>(info.biWidth) * 3 + 3) & ~size_t{3};
+  std::set<unsigned> colours;
+  for (LONG y = area.top - origin.top; y < area.bottom - origin.top && colours.size() < 8; ++y) {
+    for (LONG x = area.left - origin.left; x < area.right - origin.left && colours.size() < 8; ++x) {
+      if (x < 0 || y < 0 || x >= info.biWidth || y >= info.biHeight) continue;
+      const size_t at = head.bfOffBits + static_cast<size_t>(info.biHeight - 1 - y) * stride + static_cast<size_t>(x) * 3;
+      if (at + 2 >= bytes.size()) continue;
+      colours.insert((bytes[at] << 16) | (bytes[at + 1] << 8) | bytes[at + 2]);
+    }
+  }
+  return colours.size();
+}
+
+// The rectangle, on the screen, that a control's message (SB_GETRECT,
+// HDM_GETITEMRECT) gives for an item of the control.
+RECT ItemOnScreen(OstrelSession& session, HWND control, UINT message, int item) {
+  e2e::RemoteBuffer buffer(session.process().handle(), sizeof(RECT));
+  buffer.writeValue(RECT{});
+  e2e::OstrelWindow::send(control, message, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer.remote()));
+  RECT rect = buffer.readValue<RECT>();
+  ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
 TEST(MainWindow, ScreenshotShowsTheWindow) {
   OstrelSession session;
   const auto& window = session.window();
   window.waitForStatusToSettle();
-  ::SetForegroundWindow(window.hwnd());
   window.settleInput();
   ::RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  window.settleInput();
-  const std::string path = e2e::SaveScreenshot("main-window", window.hwnd());
-  // Something was drawn: a blank capture has a single colour.
-  std::ifstream file(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  ASSERT_GT(bytes.size(), 1000u);
-  std::set<unsigned> colours;
-  for (size_t i = 54; i + 2 < bytes.size() && colours.size() < 8; i += 3) {
-    colours.insert((static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
-                   static_cast<unsigned char>(bytes[i + 2]));
-  }
-  EXPECT_GE(colours.size(), 3u);
+  // The first column's header and status part 0 show their texts: without
+  // one such an area has two colours (background, border). The display shows
+  // what a window painted a moment later: the capture is taken again until
+  // it does.
+  const HWND headerControl = reinterpret_cast<HWND>(window.send(window.list(), LVM_GETHEADER));
+  const RECT header = ItemOnScreen(session, headerControl, HDM_GETITEMRECT, 0);
+  const RECT status = ItemOnScreen(session, window.statusBar(), SB_GETRECT, 0);
+  std::string path;
+  EXPECT_TRUE(waitUntil([&] {
+    path = e2e::SaveScreenshot("main-window", window.hwnd());
+    return ColoursIn(path, window.hwnd(), header) >= 3 && ColoursIn(path, window.hwnd(), status) >= 3;
+  }));
   std::printf("screenshot: %s\n", path.c_str());
 }
 

@@ -13,26 +13,15 @@
 
 #include "FileHolderProcess.h"
 #include "OstrelSession.h"
+#include "ScratchFiles.h"
+#include "Wait.h"
 
 namespace {
 
+using e2e::narrow;
 using e2e::OstrelSession;
-
-// Narrow text in the ANSI code page (936 here), as Ostrel shows it.
-std::string Narrow(const std::wstring& wide) {
-  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string text(bytes > 0 ? bytes - 1 : 0, '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], bytes, nullptr, nullptr);
-  return text;
-}
-
-std::wstring TempDirectory() {
-  wchar_t directory[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, directory);
-  wchar_t full[MAX_PATH] = {};
-  ::GetLongPathNameW(directory, full, MAX_PATH);
-  return full;
-}
+using e2e::tempDirectory;
+using e2e::waitUntil;
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
@@ -55,14 +44,8 @@ std::vector<e2e::Row> RowsFor(const std::vector<e2e::Row>& rows, const std::stri
   return kept;
 }
 
-void CreateEmptyFile(const std::wstring& path) {
-  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, file);
-  ::CloseHandle(file);
-}
-
 TEST(Search, TargetHeldByTwoProcessesGivesTwoRowsAndTheHeldOutcome) {
-  const std::wstring target = TempDirectory() + L"OstrelHeldTwice.txt";
+  const std::wstring target = tempDirectory() + L"OstrelHeldTwice.txt";
   FileHolderProcess first({target});
   FileHolderProcess second({target});
   ASSERT_TRUE(first.holding() && second.holding());
@@ -78,7 +61,7 @@ TEST(Search, TargetHeldByTwoProcessesGivesTwoRowsAndTheHeldOutcome) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const e2e::Row& row = rows[i];
     EXPECT_EQ("OstrelHeldTwice.txt", row.columns[0]);
-    EXPECT_TRUE(SamePath(Narrow(target), row.columns[1])) << row.columns[1];
+    EXPECT_TRUE(SamePath(narrow(target), row.columns[1])) << row.columns[1];
     EXPECT_EQ(0u, row.columns[2].rfind("0x", 0)) << row.columns[2];
     EXPECT_EQ(std::string::npos, row.columns[2].find_first_not_of("0123456789abcdefx")) << row.columns[2];
     pids.insert(row.columns[3]);
@@ -88,17 +71,14 @@ TEST(Search, TargetHeldByTwoProcessesGivesTwoRowsAndTheHeldOutcome) {
   EXPECT_EQ((std::set<std::string>{std::to_string(first.pid()), std::to_string(second.pid())}), pids);
 
   // A filter that hides every row changes the count but not the outcome.
-  window.pressKey('F', {VK_CONTROL});
-  window.typeText("zzq");
-  window.settleInput();
-  EXPECT_EQ(0, window.rowCount());
-  EXPECT_EQ(Count(0), window.statusText(1));
+  window.openSearchBox();
+  window.typeIntoSearchBox("zzq");
+  EXPECT_TRUE(waitUntil([&] { return window.rowCount() == 0 && window.statusText(1) == Count(0); }));
   EXPECT_EQ("OstrelHeldTwice.txt 被占用了", window.statusText(0));
 }
 
 TEST(Search, TargetHeldByNobodyGivesNoRows) {
-  const std::wstring target = TempDirectory() + L"OstrelHeldByNobody.txt";
-  CreateEmptyFile(target);
+  const std::wstring target = e2e::scratchFile(L"OstrelHeldByNobody.txt");
   OstrelSession session(Quoted(target));
   const auto& window = session.window();
   EXPECT_EQ("OstrelHeldByNobody.txt 没有被占用", window.waitForStatusToSettle());
@@ -108,7 +88,7 @@ TEST(Search, TargetHeldByNobodyGivesNoRows) {
 }
 
 TEST(Search, NoTargetListsEveryOpenFileAmongThemTheHelpersFiles) {
-  const std::wstring held = TempDirectory() + L"OstrelEveryFile.txt";
+  const std::wstring held = tempDirectory() + L"OstrelEveryFile.txt";
   FileHolderProcess holder({held, held});
   ASSERT_TRUE(holder.holding());
   OstrelSession session;
@@ -116,7 +96,7 @@ TEST(Search, NoTargetListsEveryOpenFileAmongThemTheHelpersFiles) {
   EXPECT_EQ("查找完成", window.waitForStatusToSettle());
   const std::vector<e2e::Row> rows = window.rows();
   EXPECT_EQ(Count(static_cast<int>(rows.size())), window.statusText(1));
-  const std::vector<e2e::Row> helpers = RowsFor(rows, Narrow(held));
+  const std::vector<e2e::Row> helpers = RowsFor(rows, narrow(held));
   ASSERT_EQ(2u, helpers.size()) << "two handles of one process are two rows";
   EXPECT_EQ(std::to_string(holder.pid()), helpers[0].columns[3]);
   EXPECT_NE(helpers[0].columns[2], helpers[1].columns[2]);
@@ -124,7 +104,7 @@ TEST(Search, NoTargetListsEveryOpenFileAmongThemTheHelpersFiles) {
 }
 
 TEST(Search, TargetGivenInOtherCaseRelativeOrQuotedWithSpacesAndChineseIsFound) {
-  const std::wstring directory = TempDirectory() + L"Ostrel 目录 测试";
+  const std::wstring directory = tempDirectory() + L"Ostrel 目录 测试";
   ::CreateDirectoryW(directory.c_str(), nullptr);
   const std::wstring target = directory + L"\\占用 文件.txt";
   FileHolderProcess holder({target});
@@ -154,7 +134,7 @@ TEST(Search, TargetGivenInOtherCaseRelativeOrQuotedWithSpacesAndChineseIsFound) 
 }
 
 TEST(Search, SearchBoxKeepsRowsContainingTheTextAndOnlyEditingKeysRefilter) {
-  const std::wstring directory = TempDirectory();
+  const std::wstring directory = tempDirectory();
   const std::wstring alpha = directory + L"OstrelFilterAlpha.txt";
   const std::wstring beta = directory + L"OstrelFilterBeta.txt";
   FileHolderProcess holder({alpha, beta});
@@ -163,38 +143,41 @@ TEST(Search, SearchBoxKeepsRowsContainingTheTextAndOnlyEditingKeysRefilter) {
   const auto& window = session.window();
   ASSERT_EQ("查找完成", window.waitForStatusToSettle());
 
-  window.pressKey('F', {VK_CONTROL});
-  window.typeText("ostrelFILTERb");
-  window.settleInput();
-  std::vector<e2e::Row> rows = window.rows();
-  EXPECT_EQ(Count(static_cast<int>(rows.size())), window.statusText(1));
+  window.openSearchBox();
+  window.typeIntoSearchBox("ostrelFILTERb");
+  std::vector<e2e::Row> rows;
+  const auto rowsFor = [&](const std::wstring& path) { return RowsFor(rows, narrow(path)).size(); };
+  // The list and its count once the last letter has refiltered.
+  const auto shown = [&](size_t alphaRows, size_t betaRows) {
+    return waitUntil([&] {
+      rows = window.rows();
+      return rowsFor(alpha) == alphaRows && rowsFor(beta) == betaRows &&
+             window.statusText(1) == Count(static_cast<int>(rows.size()));
+    });
+  };
+  EXPECT_TRUE(shown(0, 1));
   EXPECT_EQ("查找完成", window.statusText(0));
   for (const e2e::Row& row : rows) EXPECT_TRUE(ContainsIgnoringCase(row.columns[1], "ostrelfilterb")) << row.columns[1];
-  EXPECT_EQ(1u, RowsFor(rows, Narrow(beta)).size());
-  EXPECT_EQ(0u, RowsFor(rows, Narrow(alpha)).size());
 
   // Backspace refilters: both files again.
   window.pressKey(VK_BACK);
-  window.settleInput();
-  rows = window.rows();
-  EXPECT_EQ(1u, RowsFor(rows, Narrow(alpha)).size());
-  EXPECT_EQ(1u, RowsFor(rows, Narrow(beta)).size());
-  EXPECT_EQ(Count(static_cast<int>(rows.size())), window.statusText(1));
+  EXPECT_TRUE(shown(1, 1));
 
-  // A text set without a key leaves the rows; arrow keys do not refilter,
-  // Delete does.
+  // A text set without a key leaves the rows; caret moves do not refilter,
+  // Delete does. Each caret move shows once the key before it was handled:
+  // when End has moved the caret, Left and Right went by without a refilter.
   const int before = window.rowCount();
-  e2e::OstrelWindow::send(window.searchBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("OstrelFilterAlpha"));
+  const char kSet[] = "OstrelFilterAlpha";
+  e2e::OstrelWindow::send(window.searchBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kSet));
+  EXPECT_EQ(before, window.rowCount());
+  e2e::OstrelWindow::send(window.searchBox(), EM_SETSEL, 6, 6);
   window.pressKey(VK_LEFT);
   window.pressKey(VK_RIGHT);
-  window.settleInput();
-  EXPECT_EQ(before, window.rowCount());
   window.pressKey(VK_END);
+  ASSERT_TRUE(waitUntil([&] { return window.searchCaret() == static_cast<int>(std::strlen(kSet)); }));
+  EXPECT_EQ(before, window.rowCount());
   window.pressKey(VK_DELETE);
-  window.settleInput();
-  rows = window.rows();
-  EXPECT_EQ(1u, RowsFor(rows, Narrow(alpha)).size());
-  EXPECT_EQ(0u, RowsFor(rows, Narrow(beta)).size());
+  EXPECT_TRUE(shown(1, 0));
 }
 
 }  // namespace

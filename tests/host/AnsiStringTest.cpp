@@ -36,35 +36,50 @@ TEST(AnsiString, CopiesShareUntilOneIsWritten) {
   EXPECT_NE(a.GetString(), b.GetString());
   EXPECT_STREQ("report.txt", a.GetString());
   EXPECT_STREQ("report.txt.bak", b.GetString());
-  // A write through the last owner reuses its buffer.
+  // A write through the last owner, with room, reuses its buffer.
   AnsiString c("x");
+  c.Preallocate(2);
   const char* before = c.GetString();
   c += "y";
   EXPECT_EQ(before, c.GetString());
 }
 
-TEST(AnsiString, RequestRoundsCapacityUpToSevenModEight) {
-  AnsiString a("abc");
-  EXPECT_EQ(3 | 7, a.GetCapacity());
-  AnsiString b;
-  b.Preallocate(100);
-  EXPECT_EQ(100 | 7, b.GetCapacity());
-  AnsiString c;
-  c.Preallocate(8);
-  EXPECT_EQ(15, c.GetCapacity());
+TEST(AnsiString, PreallocatedRoomIsFilledWithoutMovingTheBuffer) {
+  for (int request : {0, 1, 7, 8, 100}) {
+    AnsiString a;
+    a.Preallocate(request);
+    EXPECT_GE(a.GetCapacity(), request);
+    const char* buffer = a.GetString();
+    for (int i = 0; i < request; ++i) a += 'x';
+    EXPECT_EQ(buffer, a.GetString()) << request;
+    EXPECT_EQ(request, a.GetLength());
+  }
 }
 
-TEST(AnsiString, UnsharedBufferGrowsByHalfOrAtLeastToTheNeed) {
+TEST(AnsiString, AppendingManyTimesKeepsTheContentAndGrowsRarely) {
   AnsiString a;
-  a.Preallocate(100);  // capacity 103
-  ASSERT_EQ(103, a.GetCapacity());
-  a.Append(std::string(104, 'x').c_str());
-  EXPECT_EQ((103 + 103 / 2) | 7, a.GetCapacity());
-  // A write larger than the growth step gets what it needs.
-  AnsiString b("ab");  // capacity 7
-  b.Append(std::string(50, 'y').c_str());
-  EXPECT_EQ(52 | 7, b.GetCapacity());
-  EXPECT_EQ(52, b.GetLength());
+  std::string expected;
+  int growths = 0;
+  int capacity = a.GetCapacity();
+  for (int i = 0; i < 100000; ++i) {
+    const char piece[] = {static_cast<char>('a' + i % 26), '\0'};
+    a += piece;
+    expected += piece;
+    ASSERT_GE(a.GetCapacity(), a.GetLength());
+    if (a.GetCapacity() != capacity) {
+      ++growths;
+      capacity = a.GetCapacity();
+    }
+  }
+  EXPECT_EQ(expected, a.GetString());
+  // The buffer grows in proportion to its size, not by a fixed step.
+  EXPECT_LT(growths, 64);
+  // One append far larger than the string gets all the room it needs.
+  AnsiString b("ab");
+  b.Append(std::string(5000, 'y').c_str());
+  EXPECT_EQ(5002, b.GetLength());
+  EXPECT_GE(b.GetCapacity(), 5002);
+  EXPECT_EQ("ab" + std::string(5000, 'y'), b.GetString());
 }
 
 TEST(AnsiString, LockedBufferIsNeverShared) {
@@ -105,17 +120,18 @@ TEST(AnsiString, BadLengthsRaiseInvalidArg) {
               a.GetBuffer(8);
               a.ReleaseBufferSetLength(-2);
             }));
+  // A length up to the capacity is taken, one beyond it is not.
   EXPECT_EQ(E_INVALIDARG, codeOf([] {
               AnsiString a;
-              a.GetBuffer(8);  // capacity 15
-              a.ReleaseBufferSetLength(16);
+              a.GetBuffer(8);
+              a.ReleaseBufferSetLength(a.GetCapacity() + 1);
             }));
   EXPECT_EQ(E_INVALIDARG, codeOf([] { AnsiString a; a.GetBuffer(-1); }));
   EXPECT_EQ(E_INVALIDARG, codeOf([] { AnsiString a("x", -1); }));
   EXPECT_EQ(S_OK, codeOf([] {
               AnsiString a;
               a.GetBuffer(8);
-              a.ReleaseBufferSetLength(15);
+              a.ReleaseBufferSetLength(a.GetCapacity());
             }));
 }
 

@@ -11,33 +11,25 @@
 #include <iterator>
 #include <string>
 
+#include "Dialogs.h"
 #include "FileHolderProcess.h"
-#include "OstrelDriver.h"
+#include "Input.h"
 #include "OstrelSession.h"
+#include "ScratchFiles.h"
+#include "TopLevelWindow.h"
+#include "Wait.h"
+#include "res/resource.h"
 
 namespace {
 
 using e2e::OstrelSession;
 using e2e::OstrelWindow;
+using e2e::waitUntil;
 
-constexpr int kAboutLinkId = 1010;
-constexpr WPARAM kRegisterExplorerEntry = 40010;
-constexpr WPARAM kAbout = 40004;
-constexpr int kProcessIdColumn = 3;
 const wchar_t kEntryKey[] = L"*\\shell\\用Ostrel 查看";
 const wchar_t kCommandKey[] = L"*\\shell\\用Ostrel 查看\\command";
 const wchar_t kUrlCommandKey[] = L"https\\shell\\open\\command";
 const wchar_t kSite[] = L"https://ostrel.example.org/";
-
-RECT rectOf(HWND window) {
-  RECT rect{};
-  ::GetWindowRect(window, &rect);
-  return rect;
-}
-
-bool sameRect(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
 
 class Commands : public ::testing::Test {
  protected:
@@ -47,15 +39,13 @@ class Commands : public ::testing::Test {
   }
 
   const OstrelWindow& window() const { return ostrel_.window(); }
-
-  bool holderListed(const OstrelWindow& window) const {
-    for (int row = 0; row < window.rowCount(); ++row) {
-      if (window.cell(row, kProcessIdColumn) == std::to_string(holder_.pid())) return true;
-    }
-    return false;
+  RECT listRect() const { return window().control(IDC_RESULT_LIST).rect; }
+  bool listAt(const RECT& expected) const {
+    const RECT now = listRect();
+    return ::EqualRect(&now, &expected) != FALSE;
   }
 
-  const std::wstring file_ = e2e::makeScratchFile(L"commands e2e, held.txt");
+  const std::wstring file_ = e2e::scratchFile(L"commands e2e, held.txt");
   FileHolderProcess holder_{std::vector<std::wstring>{file_}};
   OstrelSession ostrel_{L"\"" + file_ + L"\""};
 };
@@ -64,38 +54,42 @@ TEST_F(Commands, CtrlFShowsTheSearchBoxWithTheFocusAndEscHidesItKeepingTextAndRo
   const HWND edit = window().searchBox();
   const HWND list = window().list();
   ASSERT_FALSE(::IsWindowVisible(edit));
-  const RECT fullList = rectOf(list);
-  e2e::bringToFront(window().hwnd());
-
-  e2e::pressKeys({VK_CONTROL, 'F'});
-  ASSERT_TRUE(e2e::waitUntil([&] { return ::IsWindowVisible(edit) && window().focus() == edit; }, 5000));
-  const RECT shortList = rectOf(list);
-  EXPECT_LT(shortList.bottom, fullList.bottom);
-
-  // Again: nothing changes.
-  e2e::pressKeys({VK_CONTROL, 'F'});
-  ::Sleep(300);
-  EXPECT_TRUE(::IsWindowVisible(edit));
-  EXPECT_EQ(edit, window().focus());
-  EXPECT_TRUE(sameRect(shortList, rectOf(list)));
-
-  // A filter that matches no path empties the list.
   ASSERT_GE(window().rowCount(), 1);
-  e2e::pressKeys({'Z'});
-  e2e::pressKeys({'Q'});
-  ASSERT_TRUE(e2e::waitUntil([&] { return window().rowCount() == 0; }, 5000));
+  const RECT fullList = listRect();
+  window().settleInput();
+  ASSERT_EQ(list, window().focus());
 
-  e2e::pressKeys({VK_ESCAPE});
-  ASSERT_TRUE(e2e::waitUntil([&] { return !::IsWindowVisible(edit) && window().focus() == list; }, 5000));
-  EXPECT_EQ("zq", window().searchText());
-  EXPECT_EQ(0, window().rowCount());
-  EXPECT_TRUE(sameRect(fullList, rectOf(list)));
-
-  // Esc with the box hidden: it stays hidden, the list keeps the focus.
-  e2e::pressKeys({VK_ESCAPE});
-  ::Sleep(300);
+  // Esc with the box hidden: it stays hidden, the list keeps the focus. End,
+  // pressed next, focuses the last row; once it has, Esc was handled.
+  window().selectOnly(-1);
+  window().pressKey(VK_ESCAPE);
+  window().pressKey(VK_END);
+  ASSERT_TRUE(waitUntil([&] { return window().focusedRow() == window().rowCount() - 1; }));
   EXPECT_FALSE(::IsWindowVisible(edit));
   EXPECT_EQ(list, window().focus());
+  EXPECT_TRUE(listAt(fullList));
+
+  window().pressKey('F', {VK_CONTROL});
+  ASSERT_TRUE(waitUntil([&] {
+    return ::IsWindowVisible(edit) && window().focus() == edit && listRect().bottom < fullList.bottom;
+  }));
+  const RECT shortList = listRect();
+
+  // Again: nothing changes. A letter typed next lands in the box.
+  window().pressKey('F', {VK_CONTROL});
+  window().typeIntoSearchBox("z");
+  EXPECT_TRUE(::IsWindowVisible(edit));
+  EXPECT_EQ(edit, window().focus());
+  EXPECT_TRUE(listAt(shortList));
+
+  // A filter that matches no path empties the list.
+  window().typeIntoSearchBox("q");
+  ASSERT_TRUE(waitUntil([&] { return window().rowCount() == 0; }));
+
+  window().pressKey(VK_ESCAPE);
+  ASSERT_TRUE(waitUntil([&] { return !::IsWindowVisible(edit) && window().focus() == list && listAt(fullList); }));
+  EXPECT_EQ("zq", window().searchText());
+  EXPECT_EQ(0, window().rowCount());
 }
 
 // The registry as the Explorer entry left it.
@@ -129,13 +123,13 @@ RegisteredEntry readEntry() {
 }
 
 void registerAndExpectAdded(OstrelSession& ostrel) {
-  ostrel.window().post(WM_COMMAND, kRegisterExplorerEntry);
+  ostrel.window().post(WM_COMMAND, ID_FILE_ADD_TO_EXPLORER);
   const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel.process().id());
   ASSERT_NE(nullptr, box.window);
   EXPECT_EQ(L"添加成功", box.text);
   EXPECT_EQ(L"提示", box.caption);
   EXPECT_FALSE(box.hasIcon);
-  e2e::pressOk(box.window);
+  EXPECT_TRUE(e2e::pressOk(box.window));
 }
 
 TEST_F(Commands, ExplorerEntryIsOneValueTwiceOverAndStartsOstrelOnTheClickedFile) {
@@ -163,7 +157,7 @@ TEST_F(Commands, ExplorerEntryIsOneValueTwiceOverAndStartsOstrelOnTheClickedFile
   command.replace(command.find(L"%1"), 2, file_);
   OstrelSession fromExplorer(e2e::CommandLine{command});
   fromExplorer.window().waitForStatusToSettle();
-  EXPECT_TRUE(holderListed(fromExplorer.window()));
+  EXPECT_GE(fromExplorer.window().rowOfProcess(holder_.pid()), 0);
   ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kEntryKey);
 }
 
@@ -181,7 +175,7 @@ class RecordingUrlOpener {
     hadPrevious_ = ::RegGetValueW(HKEY_CLASSES_ROOT, kUrlCommandKey, nullptr, RRF_RT_REG_SZ, nullptr, previous,
                                   &size) == ERROR_SUCCESS;
     previous_ = previous;
-    setCommand(L"\"" + e2e::driverPath() + L"\" --record \"" + record_ + L"\" \"%1\"");
+    setCommand(L"\"" + e2e::DriverPath() + L"\" --record \"" + record_ + L"\" \"%1\"");
   }
   ~RecordingUrlOpener() {
     if (hadPrevious_) setCommand(previous_);
@@ -207,34 +201,28 @@ class RecordingUrlOpener {
 
 TEST_F(Commands, AboutOpensFromTheMenuItsLinkOpensTheSiteAndAltF4ClosesIt) {
   RecordingUrlOpener opener;
-  window().post(WM_COMMAND, kAbout);
+  window().post(WM_COMMAND, ID_HELP_ABOUT);
   HWND about = nullptr;
-  ASSERT_TRUE(e2e::waitUntil([&] { return (about = e2e::findTopLevel(ostrel_.process().id(), L"#32770", L"关于")) != nullptr; }));
+  ASSERT_TRUE(waitUntil([&] { return (about = e2e::findTopLevel(ostrel_.process().id(), L"#32770", L"关于")) != nullptr; }));
   EXPECT_EQ(window().hwnd(), ::GetWindow(about, GW_OWNER));
   EXPECT_FALSE(::IsWindowEnabled(window().hwnd()));
-  const HWND link = ::GetDlgItem(about, kAboutLinkId);
+  const HWND link = ::GetDlgItem(about, IDC_ABOUT_LINK);
   ASSERT_NE(nullptr, link);
   EXPECT_EQ(0, ::lstrcmpiW(L"SysLink", e2e::className(link).c_str()));
 
-  // Each click opens the site again; the box stays open.
+  // Each click opens the site again; the box stays open. The opener may take
+  // the foreground: the box is brought back before each input.
   for (int click = 0; click < 2; ++click) {
     opener.forget();
-    ASSERT_TRUE(e2e::waitUntil([&] {
-      ::SetForegroundWindow(about);
-      return ::GetForegroundWindow() == about;
-    }, 10000));
+    ASSERT_TRUE(e2e::bringToFront(about));
     e2e::leftClickCentre(link);
-    ASSERT_TRUE(e2e::waitUntil([&] { return opener.opened().find(kSite) != std::wstring::npos; }));
+    ASSERT_TRUE(waitUntil([&] { return opener.opened().find(kSite) != std::wstring::npos; }));
     EXPECT_TRUE(::IsWindowVisible(about));
   }
 
-  // The opener may have taken the foreground: Alt+F4 goes to the box.
-  ASSERT_TRUE(e2e::waitUntil([&] {
-    ::SetForegroundWindow(about);
-    return ::GetForegroundWindow() == about;
-  }, 10000));
+  ASSERT_TRUE(e2e::bringToFront(about));
   e2e::pressKeys({VK_MENU, VK_F4});
-  EXPECT_TRUE(e2e::waitUntil([&] { return !::IsWindow(about); }, 10000));
+  EXPECT_TRUE(waitUntil([&] { return !::IsWindow(about); }, 10000));
   EXPECT_TRUE(::IsWindowEnabled(window().hwnd()));
   EXPECT_TRUE(::IsWindowVisible(window().hwnd()));
 }

@@ -9,14 +9,19 @@
 #include <vector>
 
 #include "../../support/ClipboardText.h"
+#include "Dialogs.h"
 #include "FileHolderProcess.h"
-#include "OstrelDriver.h"
+#include "Input.h"
 #include "OstrelSession.h"
+#include "OtherProcesses.h"
+#include "ScratchFiles.h"
+#include "Wait.h"
 
 namespace {
 
 using e2e::OstrelSession;
 using e2e::OstrelWindow;
+using e2e::waitUntil;
 
 // The menu's items, known by what choosing them does: 查看文件位置,
 // 复制文件位置, 查看进程位置, 结束进程, 关闭句柄, 刷新 with a row, 刷新 alone without.
@@ -27,15 +32,6 @@ constexpr size_t kCopyFileLocation = 1;
 constexpr size_t kEndProcess = 3;
 constexpr size_t kRefresh = 5;
 constexpr int kPathColumn = 1;
-constexpr int kProcessIdColumn = 3;
-
-std::string ansi(const std::wstring& text) {
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &bytes[0], size, nullptr, nullptr);
-  bytes.resize(static_cast<size_t>(size > 0 ? size - 1 : 0));
-  return bytes;
-}
 
 // Ostrel started on a file that a helper holds, its search done.
 class RowActions : public ::testing::Test {
@@ -44,35 +40,28 @@ class RowActions : public ::testing::Test {
     ASSERT_TRUE(holder_.holding());
     window().waitForStatusToSettle();
     ASSERT_GE(window().rowCount(), 1) << "status: " << window().statusText(0);
-    holderRow_ = rowOfProcess(holder_.pid());
+    holderRow_ = window().rowOfProcess(holder_.pid());
     ASSERT_GE(holderRow_, 0);
   }
 
   const OstrelWindow& window() const { return ostrel_.window(); }
   DWORD ostrelId() { return ostrel_.process().id(); }
 
-  int rowOfProcess(DWORD processId) const {
-    for (int row = 0; row < window().rowCount(); ++row) {
-      if (window().cell(row, kProcessIdColumn) == std::to_string(processId)) return row;
-    }
-    return -1;
-  }
-
   // Right-clicks the holder's row with the mouse; the number of items offered.
   int openRowMenu() {
-    e2e::bringToFront(window().hwnd());
+    if (!e2e::bringToFront(window().hwnd())) return -1;
     e2e::clickAt(window().rowCentre(holderRow_), true);
     return e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_);
   }
 
-  // Chooses the item at `position` (0-based) with the keyboard.
+  // Chooses the item at `position` (0-based) with the keyboard; the menu goes.
   void choose(size_t position) {
     for (size_t i = 0; i <= position; ++i) e2e::pressKeys({VK_DOWN});
     e2e::pressKeys({VK_RETURN});
-    e2e::waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000);
+    ASSERT_TRUE(waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000));
   }
 
-  const std::wstring file_ = e2e::makeScratchFile(L"row actions, held.txt");
+  const std::wstring file_ = e2e::scratchFile(L"row actions, held.txt");
   FileHolderProcess holder_{std::vector<std::wstring>{file_}};
   OstrelSession ostrel_{L"\"" + file_ + L"\""};
   int holderRow_ = -1;
@@ -83,25 +72,24 @@ TEST_F(RowActions, RightClickOffersFiveItemsForASelectedRowAndOnlyRefreshWithout
   window().selectOnly(holderRow_);
   EXPECT_EQ(kRowItems, openRowMenu());
   e2e::pressKeys({VK_ESCAPE});
-  ASSERT_TRUE(e2e::waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000));
-
-  // Dismissed: nothing was done, no box, the rows stay.
-  EXPECT_EQ(nullptr, e2e::waitForMessageBox(ostrelId(), 500).window);
-  EXPECT_GE(window().rowCount(), 1);
+  ASSERT_TRUE(waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000));
 
   // Without a row the one item is 刷新: choosing it searches again, which
   // the holder's row, gone by then, shows. A click below the rows selects none.
   const DWORD holderId = holder_.pid();
-  ::TerminateProcess(holder_.process(), 0);
-  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(holder_.process(), 10000));
+  holder_.kill();
   window().selectOnly(-1);
-  e2e::bringToFront(window().hwnd());
+  ASSERT_TRUE(e2e::bringToFront(window().hwnd()));
   RECT list{};
   ::GetWindowRect(window().list(), &list);
   e2e::clickAt(POINT{(list.left + list.right) / 2, list.bottom - 8}, true);
   EXPECT_EQ(kRefreshOnly, e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_));
+  // The first menu, dismissed, did nothing: no box came and the rows are
+  // still those of the first search.
+  EXPECT_EQ(nullptr, e2e::messageBoxOf(ostrelId()).window);
+  EXPECT_EQ(holderRow_, window().rowOfProcess(holderId));
   choose(0);
-  EXPECT_TRUE(e2e::waitUntil([&] { return rowOfProcess(holderId) < 0; }, 60000));
+  EXPECT_TRUE(waitUntil([&] { return window().rowOfProcess(holderId) < 0; }, 60000));
   window().waitForStatusToSettle();
 }
 
@@ -117,8 +105,8 @@ TEST_F(RowActions, CopyPutsExactlyThePathOnTheClipboardAndSaysSo) {
   std::string copied;
   EXPECT_TRUE(ReadClipboardText(copied));
   EXPECT_EQ(window().cell(holderRow_, kPathColumn), copied);
-  EXPECT_EQ(ansi(file_), copied);
-  e2e::pressOk(box.window);
+  EXPECT_EQ(e2e::narrow(file_), copied);
+  EXPECT_TRUE(e2e::pressOk(box.window));
 }
 
 TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
@@ -131,17 +119,17 @@ TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
   EXPECT_EQ(L"提示", box.caption);
   EXPECT_TRUE(box.hasIcon);
   EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(holder_.process(), 10000));
-  e2e::pressOk(box.window);
+  EXPECT_TRUE(e2e::pressOk(box.window));
 
   // The row stays until the next search; ending it again fails.
-  ASSERT_EQ(holderRow_, rowOfProcess(holder_.pid()));
+  ASSERT_EQ(holderRow_, window().rowOfProcess(holder_.pid()));
   window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
   choose(kEndProcess);
   box = e2e::waitForMessageBox(ostrelId());
   ASSERT_NE(nullptr, box.window);
   EXPECT_EQ(L"结束失败", box.text);
-  e2e::pressOk(box.window);
+  EXPECT_TRUE(e2e::pressOk(box.window));
 }
 
 TEST_F(RowActions, ViewFileLocationStartsExplorerSelectingTheQuotedPath) {
@@ -150,7 +138,7 @@ TEST_F(RowActions, ViewFileLocationStartsExplorerSelectingTheQuotedPath) {
   window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
   choose(kViewFileLocation);
-  EXPECT_TRUE(e2e::waitUntil([&] {
+  EXPECT_TRUE(waitUntil([&] {
     for (const std::wstring& line : e2e::commandLinesOf(L"explorer.exe")) {
       if (line.size() >= expected.size() && line.compare(line.size() - expected.size(), expected.size(), expected) == 0) {
         return true;
@@ -164,14 +152,13 @@ TEST_F(RowActions, ViewFileLocationStartsExplorerSelectingTheQuotedPath) {
 TEST_F(RowActions, RefreshSearchesAgain) {
   // After the holder is gone a new search no longer finds it.
   const DWORD holderId = holder_.pid();
-  ::TerminateProcess(holder_.process(), 0);
-  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(holder_.process(), 10000));
+  holder_.kill();
   window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
   choose(kRefresh);
-  ASSERT_TRUE(e2e::waitUntil([&] { return rowOfProcess(holderId) < 0; }, 60000));
+  ASSERT_TRUE(waitUntil([&] { return window().rowOfProcess(holderId) < 0; }, 60000));
   window().waitForStatusToSettle();
-  EXPECT_EQ(-1, rowOfProcess(holderId));
+  EXPECT_EQ(-1, window().rowOfProcess(holderId));
 }
 
 }  // namespace

@@ -5,10 +5,14 @@
 
 namespace e2e {
 
-std::wstring OstrelExecutablePath() {
+std::wstring DriverPath() {
   std::vector<wchar_t> own(MAX_PATH * 4);
   DWORD length = ::GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size()));
-  std::wstring path(own.data(), length);
+  return std::wstring(own.data(), length);
+}
+
+std::wstring OstrelExecutablePath() {
+  std::wstring path = DriverPath();
   path.resize(path.find_last_of(L"\\/") + 1);
   return path + L"Ostrel.exe";
 }

@@ -12,6 +12,8 @@ namespace e2e {
 
 // Ostrel.exe in the driver's own folder.
 std::wstring OstrelExecutablePath();
+// The driver's own executable.
+std::wstring DriverPath();
 
 // A command line as the system runs a registered command: complete, the
 // executable's path included.

@@ -5,37 +5,45 @@
 #include <stdexcept>
 #include <vector>
 
+#include "Input.h"
 #include "RemoteBuffer.h"
 #include "TopLevelWindow.h"
+#include "Wait.h"
+#include "res/resource.h"
 
 namespace e2e {
 
 namespace {
 
-constexpr int kResultListId = 1001;
-constexpr int kStatusBarId = 1002;
-constexpr int kSearchBoxId = 1005;
 constexpr size_t kTextBytes = 4096;
-constexpr DWORD kPollMilliseconds = 50;
+constexpr int kProcessIdColumn = 3;
 const char kSearchingText[] = "查找中...";
 
 }  // namespace
 
-OstrelWindow::OstrelWindow(HANDLE process, DWORD processId, DWORD milliseconds)
-    : process_(process), processId_(processId) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    main_ = findTopLevel(processId, nullptr, L"Ostrel");
-    if (main_ != nullptr) return;
-    if (::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) throw std::runtime_error("Ostrel.exe ended before its window showed");
-    if (::GetTickCount() - start > milliseconds) throw std::runtime_error("no window captioned \"Ostrel\" appeared");
-    ::Sleep(kPollMilliseconds);
-  }
+std::string narrow(const std::wstring& wide) {
+  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string text(bytes > 0 ? static_cast<size_t>(bytes - 1) : 0, '\0');
+  if (!text.empty()) ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], bytes, nullptr, nullptr);
+  return text;
 }
 
-HWND OstrelWindow::list() const { return ::GetDlgItem(main_, kResultListId); }
-HWND OstrelWindow::statusBar() const { return ::GetDlgItem(main_, kStatusBarId); }
-HWND OstrelWindow::searchBox() const { return ::GetDlgItem(main_, kSearchBoxId); }
+OstrelWindow::OstrelWindow(HANDLE process, DWORD processId, DWORD milliseconds)
+    : process_(process), processId_(processId) {
+  bool ended = false;
+  waitUntil([&] {
+    main_ = findTopLevel(processId, nullptr, L"Ostrel");
+    ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    return main_ != nullptr || ended;
+  }, milliseconds);
+  if (main_ != nullptr) return;
+  if (ended) throw std::runtime_error("Ostrel.exe ended before its window showed");
+  throw std::runtime_error("no window captioned \"Ostrel\" appeared");
+}
+
+HWND OstrelWindow::list() const { return ::GetDlgItem(main_, IDC_RESULT_LIST); }
+HWND OstrelWindow::statusBar() const { return ::GetDlgItem(main_, IDC_STATUS_BAR); }
+HWND OstrelWindow::searchBox() const { return ::GetDlgItem(main_, IDC_SEARCH_EDIT); }
 
 LRESULT OstrelWindow::send(UINT message, WPARAM wParam, LPARAM lParam) const {
   return send(main_, message, wParam, lParam);
@@ -78,22 +86,19 @@ std::string OstrelWindow::statusText(int part) const {
 }
 
 std::string OstrelWindow::waitForStatusToSettle(DWORD timeoutMilliseconds, DWORD quietMilliseconds) const {
-  const DWORD start = ::GetTickCount();
   std::string last = statusText(0);
-  DWORD lastChange = ::GetTickCount();
-  for (;;) {
-    ::Sleep(kPollMilliseconds);
-    std::string now = statusText(0);
+  ULONGLONG lastChange = ::GetTickCount64();
+  const bool settled = waitUntil([&] {
+    const std::string now = statusText(0);
     if (now != last) {
       last = now;
-      lastChange = ::GetTickCount();
-    } else if (!now.empty() && now != kSearchingText && ::GetTickCount() - lastChange >= quietMilliseconds) {
-      return now;
+      lastChange = ::GetTickCount64();
+      return false;
     }
-    if (::GetTickCount() - start > timeoutMilliseconds) {
-      throw std::runtime_error("status part 0 did not settle: \"" + now + "\"");
-    }
-  }
+    return !now.empty() && now != kSearchingText && ::GetTickCount64() - lastChange >= quietMilliseconds;
+  }, timeoutMilliseconds);
+  if (!settled) throw std::runtime_error("status part 0 did not settle: \"" + last + "\"");
+  return last;
 }
 
 int OstrelWindow::rowCount() const { return static_cast<int>(send(list(), LVM_GETITEMCOUNT)); }
@@ -153,6 +158,20 @@ std::string OstrelWindow::cell(RemoteBuffer& buffer, int row, int column) const 
   return buffer.readText(sizeof(LVITEMA), static_cast<size_t>(length));
 }
 
+int OstrelWindow::rowOfProcess(DWORD processId) const {
+  const std::string id = std::to_string(processId);
+  RemoteBuffer buffer(process_, sizeof(LVITEMA) + kTextBytes + 1);
+  const int count = rowCount();
+  for (int row = 0; row < count; ++row) {
+    if (cell(buffer, row, kProcessIdColumn) == id) return row;
+  }
+  return -1;
+}
+
+int OstrelWindow::focusedRow() const {
+  return static_cast<int>(send(list(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
 void OstrelWindow::selectOnly(int row) const {
   RemoteBuffer buffer(process_, sizeof(LVITEMA));
   LVITEMA item{};
@@ -203,6 +222,11 @@ ControlState OstrelWindow::control(int id) const {
   return state;
 }
 
+int OstrelWindow::searchCaret() const {
+  // With no pointers EM_GETSEL answers in its result: start low, end high.
+  return HIWORD(static_cast<DWORD>(send(searchBox(), EM_GETSEL)));
+}
+
 HWND OstrelWindow::focus() const {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
@@ -211,53 +235,33 @@ HWND OstrelWindow::focus() const {
 }
 
 void OstrelWindow::settleInput() const {
-  // A sent message is served only after everything queued before it.
-  for (int i = 0; i < 3; ++i) {
-    DWORD_PTR ignored = 0;
-    ::SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
-    ::Sleep(kPollMilliseconds);
+  if (!bringToFront(main_)) throw std::runtime_error("Ostrel's window did not come to the foreground");
+  send(WM_NULL);
+}
+
+void OstrelWindow::pressKey(WORD virtualKey, std::initializer_list<WORD> modifiers) const {
+  settleInput();
+  std::vector<WORD> keys(modifiers);
+  keys.push_back(virtualKey);
+  pressKeys(keys);
+}
+
+void OstrelWindow::openSearchBox() const {
+  pressKey('F', {VK_CONTROL});
+  if (!waitUntil([this] { return ::IsWindowVisible(searchBox()) && focus() == searchBox(); })) {
+    throw std::runtime_error("Ctrl+F did not show the search box with the focus");
   }
 }
 
-namespace {
-
-INPUT KeyInput(WORD virtualKey, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.wScan = static_cast<WORD>(::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  return input;
-}
-
-}  // namespace
-
-void OstrelWindow::pressKey(WORD virtualKey, std::initializer_list<WORD> modifiers) const {
-  ::SetForegroundWindow(main_);
+void OstrelWindow::typeIntoSearchBox(const std::string& text) const {
   settleInput();
-  std::vector<INPUT> inputs;
-  for (WORD modifier : modifiers) inputs.push_back(KeyInput(modifier, false));
-  inputs.push_back(KeyInput(virtualKey, false));
-  inputs.push_back(KeyInput(virtualKey, true));
-  for (auto it = modifiers.end(); it != modifiers.begin();) inputs.push_back(KeyInput(*--it, true));
-  ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-  settleInput();
-}
-
-void OstrelWindow::typeText(const std::string& text) const {
-  ::SetForegroundWindow(main_);
-  settleInput();
-  // Each character as the keyboard would deliver it, whatever the layout:
-  // a key down and up that the UI thread's TranslateMessage turns into WM_CHAR.
+  std::string shown = searchText();
   for (char ch : text) {
-    INPUT inputs[2] = {};
-    for (int i = 0; i < 2; ++i) {
-      inputs[i].type = INPUT_KEYBOARD;
-      inputs[i].ki.wScan = static_cast<unsigned char>(ch);
-      inputs[i].ki.dwFlags = KEYEVENTF_UNICODE | (i == 1 ? KEYEVENTF_KEYUP : 0);
+    typeCharacter(static_cast<unsigned char>(ch));
+    shown += ch;
+    if (!waitUntil([&] { return searchText() == shown; })) {
+      throw std::runtime_error("the search box shows \"" + searchText() + "\", not \"" + shown + "\"");
     }
-    ::SendInput(2, inputs, sizeof(INPUT));
-    settleInput();
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The running Ostrel main window, read and driven from outside its process.
 // Every text is the narrow text the controls hold (code page 936 bytes), so
-// it compares equal to the tests' own literals.
+// it compares equal to the tests' own literals. Input is real input through
+// the system's queue; what waits, waits for a state with a deadline.
 
 #include <windows.h>
 
@@ -11,6 +12,9 @@
 namespace e2e {
 
 class RemoteBuffer;
+
+// `wide` in the ANSI code page (936 here): a path as Ostrel shows it.
+std::string narrow(const std::wstring& wide);
 
 struct Row {
   std::string columns[5];  // file name, path, handle, process ID, process name
@@ -54,6 +58,10 @@ class OstrelWindow {
   int rowCount() const;
   // One column's text of one row.
   std::string cell(int row, int column) const;
+  // The first row whose process ID column shows `processId`; -1 when none.
+  int rowOfProcess(DWORD processId) const;
+  // The row that has the list's focus; -1 when none.
+  int focusedRow() const;
   // Selects and focuses exactly `row`; -1 selects none.
   void selectOnly(int row) const;
   // The centre of the row's label, in screen coordinates (for real clicks).
@@ -62,23 +70,34 @@ class OstrelWindow {
   int itemImage(int row) const;
 
   RECT clientRect() const;
+  // A control by its id (IDC_* of res/resource.h).
   ControlState control(int id) const;
+  // The search box's caret (the end of its selection), in characters.
+  int searchCaret() const;
   // The window with the keyboard focus in Ostrel's UI thread.
   HWND focus() const;
   LONG_PTR style() const { return ::GetWindowLongPtrA(main_, GWL_STYLE); }
 
-  // Input through the system's queue, as the user would type it: the window
-  // is brought to the foreground first. Modifiers are virtual keys held down
-  // around the key (VK_CONTROL for Ctrl+F).
+  // Input through the system's queue, as the user would type it. The window
+  // is brought to the foreground first (settleInput); the key is then only
+  // queued: the caller waits for what it should cause. Modifiers are virtual
+  // keys held down around the key (VK_CONTROL for Ctrl+F).
   void pressKey(WORD virtualKey, std::initializer_list<WORD> modifiers = {}) const;
-  // Types letters, digits and the common punctuation of the US layout.
-  void typeText(const std::string& text) const;
+  // Ctrl+F, then waits until the search box is shown with the focus; throws
+  // when it is not.
+  void openSearchBox() const;
+  // Types each character into the focused search box and waits until the box
+  // shows it after what it held (the caret is at the end); throws when it
+  // does not. Letters, digits, punctuation.
+  void typeIntoSearchBox(const std::string& text) const;
   // Sends a message and waits for the answer (SendMessageTimeout, 10 s).
   LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   // The same, to any window of Ostrel (a control).
   static LRESULT send(HWND target, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
   void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-  // Lets Ostrel's UI thread work off what was sent: waits until it is idle.
+  // Makes the main window the foreground window and waits until Ostrel's UI
+  // thread has activated it with the focus in one of its controls and answers
+  // a sent message: keys pressed now reach it. Throws when it does not.
   void settleInput() const;
 
  private:
