@@ -11,8 +11,7 @@
 
 namespace {
 constexpr DWORD kFullPathChars = 4096;
-// The longest path the system names, in UTF-16 units.
-constexpr DWORD kFinalPathUnits = 32768;
+
 constexpr int kFullPathBytes = 4104;
 }  // namespace
 
@@ -48,10 +47,7 @@ TargetIdentity IdentifyTarget(const AnsiString& fullPath) {
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (opened == INVALID_HANDLE_VALUE) return identity;
   const UniqueHandle target(opened);
-  std::vector<WCHAR> name(kFinalPathUnits);
-  const DWORD units = ::GetFinalPathNameByHandleW(target.get(), name.data(), kFinalPathUnits, 0);
-  if (units == 0 || units >= kFinalPathUnits) return identity;
-  const AnsiString systemName = NarrowFinalPath(name.data(), units);
+  const AnsiString systemName = QueryFinalPath(target.get());
   if (!systemName.IsEmpty()) identity.matchPath = systemName;
   return identity;
 }

@@ -1,7 +1,9 @@
 #include "scan/HandleNaming.h"
 
 #include <cstring>
+#include <vector>
 
+#include "os/SystemCalls.h"
 #include "scan/native/NativeApi.h"
 #include "scan/native/NativeLayouts.h"
 #include "scan/native/NativeText.h"
@@ -14,6 +16,7 @@ constexpr NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005u);
 constexpr ULONG kLargestNameAnswer = 64 * 1024;
 // The space the narrow path call was always given, its terminator included.
 constexpr int kNarrowPathSpace = 4092;
+constexpr DWORD kNormalizedDriveLetterForm = 0;
 }  // namespace
 
 AnsiString NameProcessHandle(HANDLE process) {
@@ -81,4 +84,16 @@ AnsiString NarrowFinalPath(const WCHAR* path, std::size_t length) {
   const int mark = narrow.Find('?');
   if (mark >= 0) narrow = narrow.Mid(mark + 2);
   return narrow;
+}
+
+AnsiString QueryFinalPath(HANDLE file, WCHAR* buffer) {
+  const DWORD units = Sys().GetFinalPathNameByHandleW(file, buffer, kFinalPathUnits, kNormalizedDriveLetterForm);
+  // A longer answer is the size the path would need: the path stays unnamed.
+  if (units == 0 || units >= kFinalPathUnits) return AnsiString();
+  return NarrowFinalPath(buffer, units);
+}
+
+AnsiString QueryFinalPath(HANDLE file) {
+  std::vector<WCHAR> buffer(kFinalPathUnits);
+  return QueryFinalPath(file, buffer.data());
 }

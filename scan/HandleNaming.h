@@ -27,3 +27,14 @@ int NameObjectHandle(HANDLE object, AnsiString& name, NativeBlock& scratch);
 // Empty when the narrow text would not fit the 4092 bytes the narrow call
 // was always given, or cannot be converted.
 AnsiString NarrowFinalPath(const WCHAR* path, std::size_t length);
+
+// The longest final path the system names, in UTF-16 units.
+constexpr DWORD kFinalPathUnits = 32768;
+// Asks the system (through the seam) for the final path of a file handle of
+// the own process, into `buffer` of kFinalPathUnits units, and narrows it as
+// above; empty when the system cannot name it. The call may never return
+// for some handles (pipes, hung network files): callers that must not hang
+// ask on a thread they can give up.
+AnsiString QueryFinalPath(HANDLE file, WCHAR* buffer);
+// The same with a buffer of its own.
+AnsiString QueryFinalPath(HANDLE file);

@@ -3,28 +3,19 @@
 #include <atomic>
 #include <vector>
 
+#include "os/ProcessTimes.h"
 #include "os/UniqueHandle.h"
+#include "scan/OwnerTable.h"
 #include "scan/ScanLimits.h"
 #include "scan/WorkerCrew.h"
 #include "scan/native/ProcessList.h"
 
 namespace {
 constexpr DWORD kReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
-constexpr int kPathSpace = 4104;
-constexpr DWORD kPathLength = 4096;
 // Module lists are asked with room for this many; a longer one is asked again.
 constexpr DWORD kFirstModuleCount = 512;
 // No process loads more; a larger answer is not believed.
 constexpr DWORD kMostModules = 65536;
-
-AnsiString moduleFileName(HANDLE process, HMODULE module) {
-  char space[kPathSpace];
-  space[0] = '\0';
-  space[kPathLength] = '\0';
-  // A failed call writes nothing; copied out so the text holds only itself.
-  Sys().K32GetModuleFileNameExA(process, module, space, kPathLength);
-  return AnsiString(space);
-}
 
 std::vector<HMODULE> modulesOf(HANDLE process) {
   std::vector<HMODULE> modules(kFirstModuleCount);
@@ -43,15 +34,6 @@ std::vector<HMODULE> modulesOf(HANDLE process) {
   return {};
 }
 
-uint64_t creationTimeOf(HANDLE process) {
-  FILETIME creation{};
-  FILETIME exit{};
-  FILETIME kernel{};
-  FILETIME user{};
-  if (Sys().GetProcessTimes(process, &creation, &exit, &kernel, &user) == FALSE) return 0;
-  return (static_cast<uint64_t>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
-}
-
 // What the pass shares with its workers; lives until the last of them ends.
 struct ModuleShare {
   ModuleFilter keep;
@@ -68,7 +50,7 @@ std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t inde
   const UniqueHandle process(Sys().OpenProcess(kReadAccess, FALSE, pid));
   if (!process) return kept;
   for (const HMODULE module : modulesOf(process.get())) {
-    const AnsiString path = moduleFileName(process.get(), module);
+    const AnsiString path = ModuleFileName(process.get(), module);
     if (path.IsEmpty() || !share.keep(path)) continue;
     HandleRecord record;
     record.ownerPid = pid;
@@ -77,8 +59,8 @@ std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t inde
     kept.push_back(record);
   }
   if (kept.empty()) return kept;
-  const AnsiString imagePath = moduleFileName(process.get(), nullptr);
-  const uint64_t started = creationTimeOf(process.get());
+  const AnsiString imagePath = ModuleFileName(process.get(), nullptr);
+  const uint64_t started = ProcessCreationTime(process.get());
   for (HandleRecord& record : kept) {
     record.processName = share.processNames[index];
     record.processPath = imagePath;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "os/ProcessTimes.h"
 #include "scan/native/NativeApi.h"
 #include "scan/native/ProcessList.h"
 
@@ -11,8 +12,6 @@ constexpr DWORD kFullAccess = PROCESS_DUP_HANDLE | PROCESS_QUERY_INFORMATION | P
 // What is tried when the full rights are refused, most useful first.
 constexpr DWORD kFallbackAccess[] = {PROCESS_DUP_HANDLE | PROCESS_QUERY_INFORMATION, PROCESS_DUP_HANDLE,
                                      PROCESS_QUERY_INFORMATION | PROCESS_VM_READ};
-constexpr int kImagePathSpace = 4104;
-constexpr DWORD kImagePathLength = 4096;
 // On NT 4, handles held by the service control manager are left alone.
 constexpr DWORD kServicesRuleVersion = 4;
 const char* const kServicesImage = "services.exe";
@@ -24,24 +23,6 @@ bool equalsIgnoringCase(const char* a, const char* b) {
   return *a == *b;
 }
 
-AnsiString imagePathOf(HANDLE process) {
-  char space[kImagePathSpace];
-  space[0] = '\0';
-  space[kImagePathLength] = '\0';
-  // A failed call writes nothing: the text stays empty. Copied out, so the
-  // text holds only what it needs.
-  Sys().K32GetModuleFileNameExA(process, nullptr, space, kImagePathLength);
-  return AnsiString(space);
-}
-
-uint64_t creationTimeOf(HANDLE process) {
-  FILETIME creation{};
-  FILETIME exit{};
-  FILETIME kernel{};
-  FILETIME user{};
-  if (Sys().GetProcessTimes(process, &creation, &exit, &kernel, &user) == FALSE) return 0;
-  return (static_cast<uint64_t>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
-}
 }  // namespace
 
 Owner& OwnerTable::Open(uint32_t pid) {
@@ -74,7 +55,19 @@ void OwnerTable::Describe(const CancelByte* cancel) {
     if (!owner->process) continue;
     DWORD exitCode = 0;
     owner->running = Sys().GetExitCodeProcess(owner->process.get(), &exitCode) != FALSE && exitCode == STILL_ACTIVE;
-    owner->creationTime = creationTimeOf(owner->process.get());
-    owner->imagePath = imagePathOf(owner->process.get());
+    owner->creationTime = ProcessCreationTime(owner->process.get());
+    owner->imagePath = ModuleFileName(owner->process.get(), nullptr);
   }
+}
+
+AnsiString ModuleFileName(HANDLE process, HMODULE module) {
+  constexpr int kPathSpace = 4104;
+  constexpr DWORD kPathLength = 4096;
+  char space[kPathSpace];
+  space[0] = '\0';
+  space[kPathLength] = '\0';
+  // A failed call writes nothing: the text stays empty. Copied out, so the
+  // text holds only what it needs.
+  Sys().K32GetModuleFileNameExA(process, module, space, kPathLength);
+  return AnsiString(space);
 }

@@ -45,3 +45,7 @@ class OwnerTable {
   std::unordered_map<uint32_t, std::unique_ptr<Owner>> owners_;
   bool described_ = false;
 };
+
+// The full path of `module` in an opened process (null: its executable), in
+// the ANSI code page; empty when it cannot be read.
+AnsiString ModuleFileName(HANDLE process, HMODULE module);

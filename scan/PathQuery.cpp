@@ -11,9 +11,6 @@
 
 namespace {
 std::atomic<int> liveThreads{0};
-// The longest path the system names, in UTF-16 units.
-constexpr DWORD kWidePathUnits = 32768;
-constexpr DWORD kNormalizedDriveLetterForm = 0;
 }  // namespace
 
 bool ReserveResolutionThread() {
@@ -93,7 +90,7 @@ AnsiString PathQuery::Ask(UniqueHandle file) {
 }
 
 void PathQuery::runQueries(const std::shared_ptr<Slot>& slot) {
-  std::vector<WCHAR> buffer(kWidePathUnits);
+  std::vector<WCHAR> buffer(kFinalPathUnits);
   for (;;) {
     UniqueHandle file;
     {
@@ -103,18 +100,15 @@ void PathQuery::runQueries(const std::shared_ptr<Slot>& slot) {
       file = std::move(slot->file);
       slot->asked = false;
     }
-    const DWORD units =
-        Sys().GetFinalPathNameByHandleW(file.get(), buffer.data(), kWidePathUnits, kNormalizedDriveLetterForm);
-    // Closed before the answer goes out: once a worker has its answers, the
-    // scan holds no handle it is not using.
-    file.reset();
-    // A longer answer is the size the path would need: the path stays unnamed.
     AnsiString path;
     try {
-      if (units > 0 && units < kWidePathUnits) path = NarrowFinalPath(buffer.data(), units);
+      path = QueryFinalPath(file.get(), buffer.data());
     } catch (...) {
       path.Empty();  // out of memory or unconvertible: unnamed
     }
+    // Closed before the answer goes out: once a worker has its answers, the
+    // scan holds no handle it is not using.
+    file.reset();
     {
       SlimLockGuard guard(slot->lock);
       if (slot->abandoned) return;

@@ -10,6 +10,7 @@
 #include "os/ClipboardSession.h"
 #include "os/GlobalMemory.h"
 #include "os/PopupMenu.h"
+#include "os/ProcessTimes.h"
 #include "os/SlimLock.h"
 #include "os/SmallThread.h"
 #include "os/UniqueHandle.h"
@@ -40,8 +41,6 @@ constexpr UINT kEndedExitCode = 0;
 constexpr DWORD kEndAccess = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
 // Bringing its handles over (and closing them there), and asking when it started.
 constexpr DWORD kCloseAccess = PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION;
-// The longest path the system names, in UTF-16 units.
-constexpr DWORD kFinalPathUnits = 32768;
 
 // The block holds the text and its terminating zero.
 GlobalMemory textBlock(const AnsiString& text) {
@@ -54,15 +53,6 @@ GlobalMemory textBlock(const AnsiString& text) {
   target[length] = '\0';
   ::GlobalUnlock(block.get());
   return block;
-}
-
-uint64_t creationTimeOf(HANDLE process) {
-  FILETIME creation{};
-  FILETIME exit{};
-  FILETIME kernel{};
-  FILETIME user{};
-  if (Sys().GetProcessTimes(process, &creation, &exit, &kernel, &user) == FALSE) return 0;
-  return (static_cast<uint64_t>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
 }
 
 // The actions on the real system, for the main window.
@@ -211,7 +201,7 @@ bool EndHolderProcess(DWORD processId, uint64_t creationTime) {
   // it again must still count as a failure.
   DWORD exitCode = 0;
   if (Sys().GetExitCodeProcess(process.get(), &exitCode) == FALSE || exitCode != STILL_ACTIVE) return false;
-  if (creationTimeOf(process.get()) != creationTime) return false;
+  if (ProcessCreationTime(process.get()) != creationTime) return false;
   return Sys().TerminateProcess(process.get(), kEndedExitCode) != FALSE;
 }
 
@@ -255,7 +245,7 @@ struct ClosingState {
 bool closeInHolder(const RowTarget& target) {
   if (target.processCreationTime == 0 || target.filePath.IsEmpty()) return false;
   const UniqueHandle holder(Sys().OpenProcess(kCloseAccess, FALSE, target.processId));
-  if (!holder || creationTimeOf(holder.get()) != target.processCreationTime) return false;
+  if (!holder || ProcessCreationTime(holder.get()) != target.processCreationTime) return false;
   const HANDLE value = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(target.handleValue));
   const HANDLE self = Sys().GetCurrentProcess();
   {
@@ -264,12 +254,8 @@ bool closeInHolder(const RowTarget& target) {
     if (Sys().DuplicateHandle(holder.get(), value, self, look.put(), 0, FALSE, DUPLICATE_SAME_ACCESS) == FALSE) {
       return false;
     }
-    std::vector<WCHAR> name(kFinalPathUnits);
-    const DWORD units = Sys().GetFinalPathNameByHandleW(look.get(), name.data(), kFinalPathUnits, 0);
-    if (units == 0 || units >= kFinalPathUnits ||
-        !PathsEqualIgnoringCase(NarrowFinalPath(name.data(), units), target.filePath)) {
-      return false;
-    }
+    const AnsiString named = QueryFinalPath(look.get());
+    if (named.IsEmpty() || !PathsEqualIgnoringCase(named, target.filePath)) return false;
   }
   // Closed in the holder; the copy that comes over is ours to close.
   UniqueHandle last;
