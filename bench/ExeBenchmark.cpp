@@ -29,6 +29,7 @@
 //
 // Usage: exe_benchmark.exe [--deadline SECONDS] [N ...]   (default N: 5000 20000)
 #include <windows.h>
+#include <psapi.h>
 #include <shlwapi.h>
 
 #include <cstdio>
@@ -152,6 +153,13 @@ class OstrelRun {
   OstrelRun& operator=(const OstrelRun&) = delete;
 
   double sinceStart() const { return NowMilliseconds() - started_; }
+  // The peak working set of Ostrel's process so far, in MiB (0 when unknown).
+  double peakMiB() const {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (!::GetProcessMemoryInfo(process_.handle(), &memory, sizeof memory)) return 0;
+    return static_cast<double>(memory.PeakWorkingSetSize) / 1048576.0;
+  }
   bool ended() { return process_.waitForExit(0).has_value(); }
   const e2e::OstrelWindow& window() const { return window_; }
   OstrelProbe& probe() { return *probe_; }
@@ -174,6 +182,7 @@ struct Outcome {
   double milliseconds = 0;
   int rows = 0;
   std::string detail;  // the status seen, or what failed (narrow, code page 936)
+  double peakMiB = 0;  // Ostrel's peak working set once the answer (and what followed on it) was done
 };
 
 // Waits until part 0 shows `wanted` and part 1 the list's row count; a part
@@ -335,6 +344,7 @@ Outcome Measure(const std::wstring& arguments, const std::string& wanted, const 
     OstrelRun run(arguments, deadlineMilliseconds);
     Outcome outcome = WaitForAnswer(run, wanted, wrong, deadlineMilliseconds);
     if (outcome.kind == Outcome::kDone) then(run, outcome);
+    outcome.peakMiB = run.peakMiB();
     return outcome;
   } catch (const std::exception& failure) {
     return {Outcome::kFailed, 0, 0, failure.what()};
@@ -423,8 +433,9 @@ Row MeasureRow(int wanted, const std::vector<std::wstring>& files, const std::ws
 }
 
 void PrintHeader() {
-  std::printf("%7s %7s %15s %18s %13s %26s %12s %12s %20s\n", "N", "held", "with target ms", "without target ms",
-              "without/with", "refill ms per key q/7/x", "rows target", "rows all", "rows after q/7/x");
+  std::printf("%7s %7s %15s %18s %13s %26s %12s %12s %20s %20s\n", "N", "held", "with target ms", "without target ms",
+              "without/with", "refill ms per key q/7/x", "rows target", "rows all", "rows after q/7/x",
+              "peak MiB target/all");
   std::fflush(stdout);
 }
 
@@ -450,9 +461,11 @@ void PrintRow(const Row& row) {
   const auto rows = [](const Outcome& outcome) {
     return outcome.kind == Outcome::kDone ? std::to_string(outcome.rows) : std::string("-");
   };
-  std::printf("%7d %7d %15s %18s %13s %26s %12s %12s %20s\n", row.wanted, row.held,
+  char peaks[48];
+  std::snprintf(peaks, sizeof peaks, "%.1f / %.1f", row.withTarget.peakMiB, row.withoutTarget.peakMiB);
+  std::printf("%7d %7d %15s %18s %13s %26s %12s %12s %20s %20s\n", row.wanted, row.held,
               Describe(row.withTarget).c_str(), Describe(row.withoutTarget).c_str(), ratio.c_str(), keys.c_str(),
-              rows(row.withTarget).c_str(), rows(row.withoutTarget).c_str(), keyRows.c_str());
+              rows(row.withTarget).c_str(), rows(row.withoutTarget).c_str(), keyRows.c_str(), peaks);
   for (const std::string& note : row.notes) std::printf("        note: %s\n", note.c_str());
   std::fflush(stdout);
 }
@@ -504,7 +517,8 @@ int main(int argc, char** argv) {
     const std::string name = Narrow(std::wstring(kWarmUpName));
     const Outcome warm = Measure(Quoted(warmUp), name + kNotHeldSuffix, {name + kHeldSuffix, kSearchFailedStatus},
                                  deadline, [](OstrelRun&, const Outcome&) {});
-    std::printf("warm-up start (a file nobody holds, no helpers): %s ms\n\n", Describe(warm).c_str());
+    std::printf("warm-up start (a file nobody holds, no helpers): %s ms, peak working set %.1f MiB\n\n",
+                Describe(warm).c_str(), warm.peakMiB);
     const std::string note = Note("warm-up", warm);
     if (!note.empty()) std::printf("        note: %s\n", note.c_str());
   }
