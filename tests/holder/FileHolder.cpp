@@ -1,19 +1,29 @@
-// A process that holds files open until it is told to let go, for the tests
-// and the benchmark that look for a file's holders.
+// A process that holds files open, and modules loaded, until it is told to
+// let go, for the tests and the benchmark that look for a file's holders.
 //
-// Usage: file_holder.exe [--copies N] PATH [PATH...]
+// Usage: file_holder.exe [--copies N] [--no-delete-share] [--load DLL]... PATH...
 // Opens each PATH (creating a missing file; the same path twice gives two
 // opens) and, with "--copies N", duplicates that handle until it holds N of
 // it: duplicates share one open file, so thousands of handles cost Wine's
-// server no more than one file descriptor a file. Prints one line a handle,
-// "HANDLE <value in hex> <path in the ANSI code page>", then "READY", and
-// holds the handles until its standard input is closed. Exits with 2 when a
-// path cannot be opened, after printing "FAILED <path>".
+// server no more than one file descriptor a file. The files are shared for
+// reading and writing, and for deleting unless "--no-delete-share" is given
+// (then nobody can delete them while they are held). Prints one line a
+// handle, "HANDLE <value in hex> <path in the ANSI code page>", then loads
+// each DLL and keeps it loaded, printing "MODULE <path>", then "READY".
+//
+// It then reads commands from its standard input, one a line:
+//   SWAP <index> <path>  closes the index-th handle (0-based, in the order
+//                        printed) and opens <path> in its place, as the
+//                        others were opened; prints "HANDLE <value> <path>".
+// When its standard input is closed it closes every handle and exits with 0.
+// A path that cannot be opened or loaded prints "FAILED <path>"; at start the
+// helper then exits with 2.
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -26,24 +36,39 @@ std::string ansiFromWide(const wchar_t* wide) {
   return text;
 }
 
-}  // namespace
+std::wstring wideFromAnsi(const std::string& text) {
+  const int units = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(units > 0 ? units - 1 : 0, L'\0');
+  if (units > 1) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
+  return wide;
+}
 
-int main() {
-  int count = 0;
-  LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (arguments == nullptr) return 1;
-  int copies = 1;
-  int first = 1;
-  if (count > 2 && std::wstring(arguments[1]) == L"--copies") {
-    copies = _wtoi(arguments[2]);
-    first = 3;
+void say(const char* word, const std::string& path) {
+  std::printf("%s %s\n", word, path.c_str());
+  std::fflush(stdout);
+}
+
+void sayHandle(HANDLE file, const std::string& path) {
+  std::printf("HANDLE %llx %s\n", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(file)), path.c_str());
+  std::fflush(stdout);
+}
+
+class Holder {
+ public:
+  explicit Holder(DWORD sharing) : sharing_(sharing) {}
+  ~Holder() {
+    for (HANDLE file : held_) ::CloseHandle(file);
   }
-  std::vector<HANDLE> held;
-  for (int i = first; i < count; ++i) {
-    const std::string path = ansiFromWide(arguments[i]);
-    const HANDLE original = ::CreateFileW(arguments[i], GENERIC_READ | GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+
+  HANDLE open(const wchar_t* path) const {
+    return ::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, sharing_, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  }
+
+  // Opens `path` once and holds `copies` handles of it; false when it cannot.
+  bool hold(const wchar_t* path, int copies) {
+    const std::string name = ansiFromWide(path);
+    const HANDLE original = open(path);
     for (int copy = 0; copy < copies; ++copy) {
       HANDLE file = original;
       if (copy > 0 && original != INVALID_HANDLE_VALUE &&
@@ -52,21 +77,97 @@ int main() {
         file = INVALID_HANDLE_VALUE;
       }
       if (file == INVALID_HANDLE_VALUE) {
-        std::printf("FAILED %s\n", path.c_str());
-        std::fflush(stdout);
-        return 2;
+        say("FAILED", name);
+        return false;
       }
-      held.push_back(file);
-      std::printf("HANDLE %llx %s\n", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(file)), path.c_str());
+      held_.push_back(file);
+      sayHandle(file, name);
     }
+    return true;
+  }
+
+  // The index-th handle closed and `path` opened in its place. The handle is
+  // closed first, so the system may give the new one the freed value.
+  void swap(size_t index, const std::string& path) {
+    if (index >= held_.size()) {
+      say("FAILED", path);
+      return;
+    }
+    ::CloseHandle(held_[index]);
+    held_[index] = open(wideFromAnsi(path).c_str());
+    if (held_[index] == INVALID_HANDLE_VALUE) {
+      say("FAILED", path);
+    } else {
+      sayHandle(held_[index], path);
+    }
+  }
+
+  // Answers the commands on standard input until it is closed.
+  void serve() {
+    std::string pending;
+    char buffer[512];
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+      pending.append(buffer, read);
+      for (size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
+        std::string line = pending.substr(0, end);
+        pending.erase(0, end + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        command(line);
+      }
+    }
+  }
+
+ private:
+  void command(const std::string& line) {
+    const char kSwap[] = "SWAP ";
+    if (line.compare(0, sizeof kSwap - 1, kSwap) != 0) return;
+    char* pathStart = nullptr;
+    const unsigned long index = std::strtoul(line.c_str() + sizeof kSwap - 1, &pathStart, 10);
+    if (*pathStart == ' ') ++pathStart;
+    swap(index, pathStart);
+  }
+
+  DWORD sharing_;
+  std::vector<HANDLE> held_;
+};
+
+}  // namespace
+
+int main() {
+  int count = 0;
+  LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (arguments == nullptr) return 1;
+  int copies = 1;
+  DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  std::vector<const wchar_t*> modules;
+  int first = 1;
+  for (; first < count; ++first) {
+    const std::wstring option = arguments[first];
+    if (option == L"--copies" && first + 1 < count) {
+      copies = _wtoi(arguments[++first]);
+    } else if (option == L"--no-delete-share") {
+      sharing &= ~static_cast<DWORD>(FILE_SHARE_DELETE);
+    } else if (option == L"--load" && first + 1 < count) {
+      modules.push_back(arguments[++first]);
+    } else {
+      break;
+    }
+  }
+  Holder holder(sharing);
+  for (int i = first; i < count; ++i) {
+    if (!holder.hold(arguments[i], copies)) return 2;
+  }
+  for (const wchar_t* module : modules) {
+    if (::LoadLibraryW(module) == nullptr) {
+      say("FAILED", ansiFromWide(module));
+      return 2;
+    }
+    say("MODULE", ansiFromWide(module));
   }
   ::LocalFree(arguments);
   std::printf("READY\n");
   std::fflush(stdout);
-  char buffer[64];
-  DWORD read = 0;
-  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-  }
-  for (HANDLE file : held) ::CloseHandle(file);
+  holder.serve();
   return 0;
 }

@@ -1,6 +1,6 @@
 // The menu commands and accelerators of a real Ostrel.exe: the search box's
-// keys, the Explorer entry in the registry and what Explorer would start
-// with it, and the About box with its link.
+// keys, F5, the Explorer entries for files and folders in the registry and
+// what Explorer would start with them, and the About box with its link.
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,13 @@ using e2e::OstrelSession;
 using e2e::OstrelWindow;
 using e2e::waitUntil;
 
-const wchar_t kEntryKey[] = L"*\\shell\\用Ostrel 查看";
-const wchar_t kCommandKey[] = L"*\\shell\\用Ostrel 查看\\command";
+// The Explorer entry's two keys: for every file and for every folder.
+struct ExplorerEntryKeys {
+  const wchar_t* entry;
+  const wchar_t* command;
+};
+const ExplorerEntryKeys kFileEntry{L"*\\shell\\用Ostrel 查看", L"*\\shell\\用Ostrel 查看\\command"};
+const ExplorerEntryKeys kFolderEntry{L"Directory\\shell\\用Ostrel 查看", L"Directory\\shell\\用Ostrel 查看\\command"};
 const wchar_t kUrlCommandKey[] = L"https\\shell\\open\\command";
 const wchar_t kSite[] = L"https://ostrel.example.org/";
 
@@ -102,10 +107,10 @@ struct RegisteredEntry {
   DWORD entrySubkeys = 0;
 };
 
-RegisteredEntry readEntry() {
+RegisteredEntry readEntry(const ExplorerEntryKeys& keys) {
   RegisteredEntry entry;
   HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, kCommandKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return entry;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, keys.command, 0, KEY_READ, &key) != ERROR_SUCCESS) return entry;
   wchar_t data[2048] = {};
   DWORD size = sizeof data - sizeof(wchar_t);
   entry.present = ::RegQueryValueExW(key, nullptr, nullptr, &entry.type, reinterpret_cast<BYTE*>(data), &size) ==
@@ -114,7 +119,7 @@ RegisteredEntry readEntry() {
   ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &entry.commandValues, nullptr,
                      nullptr, nullptr, nullptr);
   ::RegCloseKey(key);
-  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, kEntryKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, keys.entry, 0, KEY_READ, &key) == ERROR_SUCCESS) {
     ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &entry.entrySubkeys, nullptr, nullptr, &entry.entryValues,
                        nullptr, nullptr, nullptr, nullptr);
     ::RegCloseKey(key);
@@ -132,33 +137,56 @@ void registerAndExpectAdded(OstrelSession& ostrel) {
   EXPECT_TRUE(e2e::pressOk(box.window));
 }
 
-TEST_F(Commands, ExplorerEntryIsOneValueTwiceOverAndStartsOstrelOnTheClickedFile) {
-  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kEntryKey);
+void deleteExplorerEntries() {
+  for (const ExplorerEntryKeys& keys : {kFileEntry, kFolderEntry}) ::RegDeleteTreeW(HKEY_CLASSES_ROOT, keys.entry);
+}
+
+TEST_F(Commands, ExplorerEntriesForFilesAndFoldersAreOneValueEachTwiceOverAndStartOstrelOnTheClickedItem) {
+  deleteExplorerEntries();
   const std::wstring expected = L"\"" + e2e::OstrelExecutablePath() + L"\" \"%1\"";
+  std::wstring folder = e2e::tempDirectory();
+  folder.pop_back();  // the clicked folder, as Explorer names it: no trailing backslash
+  struct Entry {
+    const ExplorerEntryKeys& keys;
+    std::wstring clicked;  // a file or folder the helper's file is in
+  };
+  const Entry entries[] = {{kFileEntry, file_}, {kFolderEntry, folder}};
 
-  registerAndExpectAdded(ostrel_);
-  RegisteredEntry entry = readEntry();
-  ASSERT_TRUE(entry.present);
-  EXPECT_EQ(expected, entry.command);
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), entry.type);
-  EXPECT_EQ(1u, entry.commandValues);
-  EXPECT_EQ(0u, entry.entryValues);
-  EXPECT_EQ(1u, entry.entrySubkeys);
+  for (int round = 0; round < 2; ++round) {
+    registerAndExpectAdded(ostrel_);
+    for (const Entry& expectedEntry : entries) {
+      SCOPED_TRACE(e2e::narrow(expectedEntry.keys.command));
+      const RegisteredEntry entry = readEntry(expectedEntry.keys);
+      ASSERT_TRUE(entry.present);
+      EXPECT_EQ(expected, entry.command);
+      EXPECT_EQ(static_cast<DWORD>(REG_SZ), entry.type);
+      EXPECT_EQ(1u, entry.commandValues);
+      EXPECT_EQ(0u, entry.entryValues);
+      EXPECT_EQ(1u, entry.entrySubkeys);
+    }
+  }
 
-  registerAndExpectAdded(ostrel_);
-  entry = readEntry();
-  EXPECT_EQ(expected, entry.command);
-  EXPECT_EQ(1u, entry.commandValues);
-  EXPECT_EQ(0u, entry.entryValues);
+  // What Explorer runs for the clicked item: Ostrel on it, which finds the
+  // helper holding the file.
+  for (const Entry& clicked : entries) {
+    SCOPED_TRACE(e2e::narrow(clicked.clicked));
+    std::wstring command = readEntry(clicked.keys).command;
+    command.replace(command.find(L"%1"), 2, clicked.clicked);
+    OstrelSession fromExplorer(e2e::CommandLine{command});
+    fromExplorer.window().waitForStatusToSettle();
+    EXPECT_GE(fromExplorer.window().rowOfProcess(holder_.pid()), 0);
+  }
+  deleteExplorerEntries();
+}
 
-  // What Explorer runs for the clicked file: Ostrel on that file, which
-  // finds its holder.
-  std::wstring command = entry.command;
-  command.replace(command.find(L"%1"), 2, file_);
-  OstrelSession fromExplorer(e2e::CommandLine{command});
-  fromExplorer.window().waitForStatusToSettle();
-  EXPECT_GE(fromExplorer.window().rowOfProcess(holder_.pid()), 0);
-  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kEntryKey);
+TEST_F(Commands, F5SearchesAgain) {
+  // After the holder is gone a new search no longer finds it.
+  const DWORD holderId = holder_.pid();
+  ASSERT_GE(window().rowOfProcess(holderId), 0);
+  holder_.kill();
+  window().pressKey(VK_F5);
+  EXPECT_TRUE(waitUntil([&] { return window().rowOfProcess(holderId) < 0; }, 60000));
+  EXPECT_EQ("commands e2e, held.txt 没有被占用", window().waitForStatusToSettle());
 }
 
 // Points the system's https opener at this driver, which notes how it was

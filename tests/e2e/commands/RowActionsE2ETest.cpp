@@ -14,6 +14,7 @@
 #include "Input.h"
 #include "OstrelSession.h"
 #include "OtherProcesses.h"
+#include "RowMenu.h"
 #include "ScratchFiles.h"
 #include "Wait.h"
 
@@ -23,14 +24,12 @@ using e2e::OstrelSession;
 using e2e::OstrelWindow;
 using e2e::waitUntil;
 
-// The menu's items, known by what choosing them does: 查看文件位置,
-// 复制文件位置, 查看进程位置, 结束进程, 关闭句柄, 刷新 with a row, 刷新 alone without.
-constexpr int kRowItems = 6;
-constexpr int kRefreshOnly = 1;
-constexpr size_t kViewFileLocation = 0;
-constexpr size_t kCopyFileLocation = 1;
-constexpr size_t kEndProcess = 3;
-constexpr size_t kRefresh = 5;
+using e2e::row_menu::kCopyFileLocation;
+using e2e::row_menu::kEndProcess;
+using e2e::row_menu::kViewFileLocation;
+constexpr int kRowItems = e2e::row_menu::kHandleRowItems;
+constexpr int kRefreshOnly = e2e::row_menu::kNoRowItems;
+constexpr size_t kRefresh = e2e::row_menu::kRefreshOnHandleRow;
 constexpr int kPathColumn = 1;
 
 // Ostrel started on a file that a helper holds, its search done.
@@ -48,18 +47,10 @@ class RowActions : public ::testing::Test {
   DWORD ostrelId() { return ostrel_.process().id(); }
 
   // Right-clicks the holder's row with the mouse; the number of items offered.
-  int openRowMenu() {
-    if (!e2e::bringToFront(window().hwnd())) return -1;
-    e2e::clickAt(window().rowCentre(holderRow_), true);
-    return e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_);
-  }
+  int openRowMenu() { return window().openRowMenu(holderRow_, menu_); }
 
   // Chooses the item at `position` (0-based) with the keyboard; the menu goes.
-  void choose(size_t position) {
-    for (size_t i = 0; i <= position; ++i) e2e::pressKeys({VK_DOWN});
-    e2e::pressKeys({VK_RETURN});
-    ASSERT_TRUE(waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000));
-  }
+  void choose(size_t position) { ASSERT_TRUE(e2e::chooseMenuItem(menu_, position)); }
 
   const std::wstring file_ = e2e::scratchFile(L"row actions, held.txt");
   FileHolderProcess holder_{std::vector<std::wstring>{file_}};
@@ -68,7 +59,7 @@ class RowActions : public ::testing::Test {
   HWND menu_ = nullptr;
 };
 
-TEST_F(RowActions, RightClickOffersFiveItemsForASelectedRowAndOnlyRefreshWithoutOne) {
+TEST_F(RowActions, RightClickOffersTheRowItemsForASelectedRowAndOnlyRefreshWithoutOne) {
   window().selectOnly(holderRow_);
   EXPECT_EQ(kRowItems, openRowMenu());
   e2e::pressKeys({VK_ESCAPE});

@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "Input.h"
 #include "TopLevelWindow.h"
 #include "Wait.h"
 
@@ -32,8 +33,10 @@ MessageBoxSeen waitForMessageBox(DWORD processId, DWORD timeoutMs) {
   return seen;
 }
 
-bool pressOk(HWND box) {
-  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
+bool pressOk(HWND box) { return pressButton(box, IDOK); }
+
+bool pressButton(HWND box, int id) {
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
   return waitUntil([box] { return !::IsWindow(box); }, 10000);
 }
 
@@ -54,6 +57,12 @@ int waitForPopupMenuItemCount(HANDLE process, DWORD processId, HWND& menuWindow,
   if (::WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0) ::GetExitCodeThread(thread, &result);
   ::CloseHandle(thread);
   return static_cast<int>(result);
+}
+
+bool chooseMenuItem(HWND menuWindow, size_t position) {
+  for (size_t i = 0; i <= position; ++i) pressKeys({VK_DOWN});
+  pressKeys({VK_RETURN});
+  return waitUntil([menuWindow] { return !::IsWindowVisible(menuWindow); }, 10000);
 }
 
 }  // namespace e2e

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 namespace e2e {
@@ -23,9 +24,16 @@ MessageBoxSeen messageBoxOf(DWORD processId);
 MessageBoxSeen waitForMessageBox(DWORD processId, DWORD timeoutMs = 20000);
 // Clicks the box's OK and waits until the box has gone; false if it stays.
 bool pressOk(HWND box);
+// Clicks the box's button `id` (IDYES, IDNO...) and waits until the box has
+// gone; false if it stays.
+bool pressButton(HWND box, int id);
 
 // Waits for a popup menu of the process; its number of items, -1 when none
 // showed within `timeoutMs`. `menuWindow` is the menu's window.
 int waitForPopupMenuItemCount(HANDLE process, DWORD processId, HWND& menuWindow, DWORD timeoutMs = 10000);
+// Chooses the shown popup menu's item at `position` (0-based) with the
+// keyboard, as a user would, and waits until the menu has gone; false if it
+// stays.
+bool chooseMenuItem(HWND menuWindow, size_t position);
 
 }  // namespace e2e

@@ -11,11 +11,13 @@ std::wstring DriverPath() {
   return std::wstring(own.data(), length);
 }
 
-std::wstring OstrelExecutablePath() {
+std::wstring besideDriver(const std::wstring& name) {
   std::wstring path = DriverPath();
   path.resize(path.find_last_of(L"\\/") + 1);
-  return path + L"Ostrel.exe";
+  return path + name;
 }
+
+std::wstring OstrelExecutablePath() { return besideDriver(L"Ostrel.exe"); }
 
 OstrelProcess::OstrelProcess(const std::wstring& arguments) {
   const std::wstring exe = OstrelExecutablePath();

@@ -14,6 +14,8 @@ namespace e2e {
 std::wstring OstrelExecutablePath();
 // The driver's own executable.
 std::wstring DriverPath();
+// A file in the driver's folder (file_holder.exe, held_module.dll): its full path.
+std::wstring besideDriver(const std::wstring& name);
 
 // A command line as the system runs a registered command: complete, the
 // executable's path included.

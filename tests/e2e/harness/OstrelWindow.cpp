@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "Dialogs.h"
 #include "Input.h"
 #include "RemoteBuffer.h"
 #include "TopLevelWindow.h"
@@ -182,6 +183,15 @@ void OstrelWindow::selectOnly(int row) const {
   item.state = LVIS_SELECTED | LVIS_FOCUSED;
   buffer.writeValue(item);
   send(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.remote()));
+}
+
+int OstrelWindow::selectedCount() const { return static_cast<int>(send(list(), LVM_GETSELECTEDCOUNT)); }
+
+int OstrelWindow::openRowMenu(int row, HWND& menuWindow) const {
+  menuWindow = nullptr;
+  if (!bringToFront(main_)) return -1;
+  clickAt(rowCentre(row), true);
+  return waitForPopupMenuItemCount(process_, processId_, menuWindow);
 }
 
 POINT OstrelWindow::rowCentre(int row) const {

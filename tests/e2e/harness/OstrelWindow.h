@@ -64,6 +64,12 @@ class OstrelWindow {
   int focusedRow() const;
   // Selects and focuses exactly `row`; -1 selects none.
   void selectOnly(int row) const;
+  // The number of selected rows.
+  int selectedCount() const;
+  // Right-clicks the row with the mouse, the window brought to the front
+  // first; the number of items of the menu that shows (-1: none showed).
+  // `menuWindow` is the menu's window.
+  int openRowMenu(int row, HWND& menuWindow) const;
   // The centre of the row's label, in screen coordinates (for real clicks).
   POINT rowCentre(int row) const;
   // The row's image index in the system small icon list, -1 when unreadable.
