@@ -33,7 +33,7 @@ constexpr GUID kIidImageList = {0x46EB5926, 0x582E, 0x4017, {0x9F, 0xDF, 0xE8, 0
 using ShGetImageList = HRESULT(WINAPI*)(int list, REFIID iid, void** result);
 
 // The system's shared small icon list; never released by the tool.
-HIMAGELIST SystemSmallIcons() {
+HIMAGELIST systemSmallIcons() {
   HMODULE shell = ::GetModuleHandleA("shell32.dll");
   if (shell == nullptr) shell = ::LoadLibraryA("shell32.dll");
   if (shell == nullptr) return nullptr;
@@ -45,7 +45,7 @@ HIMAGELIST SystemSmallIcons() {
   return static_cast<HIMAGELIST>(list);
 }
 
-HFONT ListFont(HWND list) {
+HFONT listFont(HWND list) {
   LOGFONTA font{};
   auto current = reinterpret_cast<HFONT>(::SendMessageA(list, WM_GETFONT, 0, 0));
   ::GetObjectA(current, sizeof font, &font);
@@ -66,7 +66,7 @@ void Application::setUpControls() {
   for (DWORD extended : {LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES, LVS_EX_SUBITEMIMAGES}) {
     ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
   }
-  HFONT font = ListFont(list);
+  HFONT font = listFont(list);
   ::SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   listView->setFont(font);
   listView->onRightClick = [this](ListViewControl& control, NMHDR*) {
@@ -82,7 +82,7 @@ void Application::setUpControls() {
         handled = ResultList(*this).answerNotification(reinterpret_cast<const NMHDR*>(lParam), answer) ? TRUE : FALSE;
         return answer;
       }));
-  ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SystemSmallIcons()));
+  ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemSmallIcons()));
 
   statusBar = std::make_shared<StatusBarControl>();
   HWND status = ::GetDlgItem(dialog, IDC_STATUS_BAR);
