@@ -27,6 +27,7 @@
 #include "bench/ScanFloor.h"
 #include "scan/HandleScanner.h"
 #include "scan/ModuleScan.h"
+#include "scan/native/ProcessList.h"
 #include "search/PathComparison.h"
 #include "scan/native/DebugPrivilege.h"
 #include "scan/native/NativeApi.h"
@@ -91,11 +92,13 @@ ModuleRun RunModulePass() {
   ModuleRun run;
   CancelByte cancel{0};
   auto records = std::make_shared<HandleRecords>();
+  ProcessList processes;
   LARGE_INTEGER start;
   LARGE_INTEGER end;
   QueryPerformanceCounter(&start);
+  processes.Fill();  // as the scan's owner table reads it
   AppendModuleRecords(records, [&](const char* path) { return PathsEqualIgnoringCase(path, holderExe.c_str()); },
-                      &cancel);
+                      processes, &cancel);
   QueryPerformanceCounter(&end);
   run.ms = Milliseconds(start, end);
   run.rows = static_cast<int>(records->size());

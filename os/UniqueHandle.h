@@ -1,6 +1,7 @@
 #pragma once
 // Owns one kernel handle and closes it through the system seam.
 
+#include <cstdint>
 #include <utility>
 
 #include "os/SystemCalls.h"
@@ -37,3 +38,6 @@ class UniqueHandle {
  private:
   HANDLE handle_ = nullptr;
 };
+
+// The handle that a handle table's value stands for in its owner process.
+inline HANDLE HandleFromValue(uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)); }

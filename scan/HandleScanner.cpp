@@ -18,10 +18,6 @@ constexpr uint32_t kDesktopRuleOwner = 2;
 // The scratch block for type answers: every real one fits.
 constexpr ULONG kTypeScratch = 1024;
 
-bool isRaised(const CancelByte* cancel) { return cancel != nullptr && cancel->load() != 0; }
-
-HANDLE handleFromValue(uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)); }
-
 // Learns the type of a table entry: the entry's own answer, through a
 // duplicate when another process holds it. False when it cannot be asked.
 class TypeLearner {
@@ -30,7 +26,7 @@ class TypeLearner {
 
   bool ask(const HandleTableRow& row, const Owner* owner, AnsiString& typeName) {
     UniqueHandle duplicate;
-    HANDLE handle = handleFromValue(row.handleValue);
+    HANDLE handle = HandleFromValue(row.handleValue);
     if (owner != nullptr) {
       if (!owner->canDuplicate) return false;
       if (Sys().DuplicateHandle(owner->process.get(), handle, Sys().GetCurrentProcess(), duplicate.put(), 0, FALSE,
@@ -72,11 +68,11 @@ int HandleScanner::Run(const CancelByte* cancel) {
     if (table.Read() != HandleTableSnapshot::Outcome::kRead) return 0;
     queueEntries(table, cancel, ownPid, *owners, plans);
   }  // the table's block goes before the names come
-  if (isRaised(cancel)) return 1;
+  if (IsRaised(cancel)) return 1;
   owners->Describe(cancel);
-  if (isRaised(cancel)) return 1;
+  if (IsRaised(cancel)) return 1;
   ResolveRecords(records_, std::move(plans), owners, cancel);
-  if (moduleFilter_ && !isRaised(cancel)) AppendModuleRecords(records_, moduleFilter_, cancel);
+  if (moduleFilter_ && !IsRaised(cancel)) AppendModuleRecords(records_, moduleFilter_, owners->processes(), cancel);
   return 1;
 }
 
@@ -86,7 +82,7 @@ void HandleScanner::queueEntries(const HandleTableSnapshot& table, const CancelB
   TypeLearner learner(types);
   const bool filtered = !typeFilter_.IsEmpty();
   for (std::size_t i = 0; i < table.count(); ++i) {
-    if (isRaised(cancel)) break;
+    if (IsRaised(cancel)) break;
     const HandleTableRow row = table.row(i);
     if (OsMajorVersion < kFirstVersionWithoutDesktopRule && row.ownerPid == kDesktopRuleOwner &&
         row.typeNumber == kDesktopTypeNumber && row.attributes == 0) {

@@ -23,6 +23,8 @@
 // The caller's cancel byte: any non-zero value asks a scan to stop.
 using CancelByte = std::atomic<uint8_t>;
 using HandleRecords = std::deque<HandleRecord>;
+// Whether a caller's cancel byte (or none) asks to stop.
+inline bool IsRaised(const CancelByte* cancel) { return cancel != nullptr && cancel->load() != 0; }
 // Which loaded modules a scan keeps, by path (called on its workers).
 using ModuleFilter = std::function<bool(const char* path)>;
 

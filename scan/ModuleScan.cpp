@@ -8,7 +8,6 @@
 #include "scan/OwnerTable.h"
 #include "scan/ScanLimits.h"
 #include "scan/WorkerCrew.h"
-#include "scan/native/ProcessList.h"
 
 namespace {
 constexpr DWORD kReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
@@ -71,17 +70,15 @@ std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t inde
 }  // namespace
 
 void AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const ModuleFilter& keep,
-                         const CancelByte* cancel) {
+                         const ProcessList& processes, const CancelByte* cancel) {
   if (!keep) return;
-  ProcessList list;
-  if (list.Fill() == 0) return;
   auto share = std::make_shared<ModuleShare>();
   share->keep = keep;
   const DWORD ownPid = Sys().GetCurrentProcessId();
-  for (const uint32_t pid : list.processIds()) {
+  for (const uint32_t pid : processes.processIds()) {
     if (pid == 0 || pid == ownPid) continue;
     share->processIds.push_back(pid);
-    share->processNames.push_back(list.LookupProcessName(pid));
+    share->processNames.push_back(processes.LookupProcessName(pid));
   }
   share->found.resize(share->processIds.size());
   const std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(ScanLimitsInForce().workerCount()),

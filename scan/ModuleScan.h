@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "scan/HandleScanner.h"
+#include "scan/native/ProcessList.h"
 
+// `processes` is the scan's one read of the process list (names and IDs).
 void AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const ModuleFilter& keep,
-                         const CancelByte* cancel);
+                         const ProcessList& processes, const CancelByte* cancel);

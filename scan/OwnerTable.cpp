@@ -4,7 +4,6 @@
 
 #include "os/ProcessTimes.h"
 #include "scan/native/NativeApi.h"
-#include "scan/native/ProcessList.h"
 
 namespace {
 // Duplicating handles, the exit code and times, the image path.
@@ -44,12 +43,11 @@ Owner& OwnerTable::Open(uint32_t pid) {
 void OwnerTable::Describe(const CancelByte* cancel) {
   if (described_) return;
   described_ = true;
-  ProcessList list;
-  list.Fill();
+  processes_.Fill();
   for (auto& [pid, owner] : owners_) {
-    if (cancel != nullptr && cancel->load() != 0) return;
+    if (IsRaised(cancel)) return;
     if (!owner->holdsRecords) continue;
-    owner->imageName = list.LookupProcessName(pid);
+    owner->imageName = processes_.LookupProcessName(pid);
     owner->leftAlone =
         OsMajorVersion == kServicesRuleVersion && equalsIgnoringCase(owner->imageName, kServicesImage);
     if (!owner->process) continue;

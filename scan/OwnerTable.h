@@ -14,6 +14,7 @@
 
 #include "os/UniqueHandle.h"
 #include "scan/HandleScanner.h"
+#include "scan/native/ProcessList.h"
 #include "text/AnsiString.h"
 
 struct Owner {
@@ -40,10 +41,13 @@ class OwnerTable {
   // with one read of the process list for the names. A raised cancel byte
   // stops it between owners.
   void Describe(const CancelByte* cancel);
+  // The process list Describe read, for the rest of the scan.
+  const ProcessList& processes() const { return processes_; }
 
  private:
   std::unordered_map<uint32_t, std::unique_ptr<Owner>> owners_;
   bool described_ = false;
+  ProcessList processes_;
 };
 
 // The full path of `module` in an opened process (null: its executable), in

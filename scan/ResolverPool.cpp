@@ -12,8 +12,6 @@ namespace {
 // The scratch block for object names: most answers fit.
 constexpr ULONG kNameScratch = 1024;
 
-HANDLE handleFromValue(uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)); }
-
 // What the pass shares with its workers; lives until the last of them ends.
 struct PoolShare {
   std::shared_ptr<HandleRecords> records;
@@ -64,7 +62,7 @@ class Worker {
     // A duplicate that fails leaves handle 0, which the queries refuse: the
     // texts of process and thread handles then carry the ID 0.
     UniqueHandle local;
-    Sys().DuplicateHandle(owner.process.get(), handleFromValue(handleValue), Sys().GetCurrentProcess(), local.put(),
+    Sys().DuplicateHandle(owner.process.get(), HandleFromValue(handleValue), Sys().GetCurrentProcess(), local.put(),
                           0, FALSE, DUPLICATE_SAME_ACCESS);
     switch (method) {
       case NamingMethod::kProcess:

@@ -39,7 +39,7 @@ bool WorkerCrew::waitOrCancel(const CancelByte* cancel) {
   const SlimLockGuard guard(lock_);
   bool ended = true;
   while (running_ > 0) {
-    if (cancel != nullptr && cancel->load() != 0) {
+    if (IsRaised(cancel)) {
       stopping_.store(true);
       ended = false;
       break;

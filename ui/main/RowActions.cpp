@@ -246,7 +246,7 @@ bool closeInHolder(const RowTarget& target) {
   if (target.processCreationTime == 0 || target.filePath.IsEmpty()) return false;
   const UniqueHandle holder(Sys().OpenProcess(kCloseAccess, FALSE, target.processId));
   if (!holder || ProcessCreationTime(holder.get()) != target.processCreationTime) return false;
-  const HANDLE value = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(target.handleValue));
+  const HANDLE value = HandleFromValue(target.handleValue);
   const HANDLE self = Sys().GetCurrentProcess();
   {
     // A look at what the value names now, through a copy that leaves it open.
