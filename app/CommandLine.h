@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "os/Win32.h"
-
-using WideText = std::basic_string<WCHAR>;
+#include "text/WideText.h"
 
 std::vector<WideText> SplitCommandLine(const WideText& commandLine);

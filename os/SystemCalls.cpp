@@ -21,7 +21,8 @@ SystemCalls RealSystemCalls() {
   c.TerminateProcess = ::TerminateProcess;
   c.GetProcessTimes = ::GetProcessTimes;
   c.K32EnumProcessModulesEx = ::K32EnumProcessModulesEx;
-  c.K32GetModuleFileNameExA = ::K32GetModuleFileNameExA;
+  c.K32GetModuleFileNameExW = ::K32GetModuleFileNameExW;
+  c.QueryFullProcessImageNameW = ::QueryFullProcessImageNameW;
   c.GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
   c.CreateThread = ::CreateThread;
   c.VirtualAlloc = ::VirtualAlloc;
@@ -51,7 +52,8 @@ BOOL WINAPI NoExitCode(HANDLE, DWORD*) { return FALSE; }
 BOOL WINAPI NoTerminate(HANDLE, UINT) { return FALSE; }
 BOOL WINAPI NoTimes(HANDLE, FILETIME*, FILETIME*, FILETIME*, FILETIME*) { return FALSE; }
 BOOL WINAPI NoModules(HANDLE, HMODULE*, DWORD, DWORD*, DWORD) { return FALSE; }
-DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPSTR, DWORD) { return 0; }
+DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPWSTR, DWORD) { return 0; }
+BOOL WINAPI NoImageName(HANDLE, DWORD, LPWSTR, DWORD*) { return FALSE; }
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
 HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, DWORD*) {
   return nullptr;
@@ -64,7 +66,7 @@ void WINAPI NoSleep(DWORD) {}
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
-                     NoModules, NoModuleName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
+                     NoModules, NoModuleName, NoImageName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
 }
 
 #endif

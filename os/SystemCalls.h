@@ -37,7 +37,8 @@ struct SystemCalls {
   BOOL(WINAPI* GetProcessTimes)(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIME* kernel,
                                 FILETIME* user);
   BOOL(WINAPI* K32EnumProcessModulesEx)(HANDLE process, HMODULE* modules, DWORD size, DWORD* needed, DWORD filter);
-  DWORD(WINAPI* K32GetModuleFileNameExA)(HANDLE process, HMODULE module, LPSTR buffer, DWORD size);
+  DWORD(WINAPI* K32GetModuleFileNameExW)(HANDLE process, HMODULE module, LPWSTR buffer, DWORD size);
+  BOOL(WINAPI* QueryFullProcessImageNameW)(HANDLE process, DWORD flags, LPWSTR buffer, DWORD* size);
   DWORD(WINAPI* GetFinalPathNameByHandleW)(HANDLE file, LPWSTR buffer, DWORD size, DWORD flags);
 
   // Threads, memory, time.

@@ -7,19 +7,31 @@
 #include "scan/native/NativeApi.h"
 #include "scan/native/NativeLayouts.h"
 #include "scan/native/NativeText.h"
-#include "text/CodePageConversion.h"
 
 namespace {
 constexpr NTSTATUS kStatusBufferTooSmall = static_cast<NTSTATUS>(0xC0000023u);
 constexpr NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005u);
 // An object name answer beyond this is not real: it would be refused.
 constexpr ULONG kLargestNameAnswer = 64 * 1024;
-// The space the narrow path call was always given, its terminator included.
-constexpr int kNarrowPathSpace = 4092;
 constexpr DWORD kNormalizedDriveLetterForm = 0;
+
+// "PID: 0x4D2": uppercase hexadecimal digits.
+SharedText idText(const char* label, uint32_t id) {
+  WideText text = WideFromAscii(label);
+  for (WCHAR digit : HexText(id)) text.push_back(digit >= 'a' ? static_cast<WCHAR>(digit - 'a' + 'A') : digit);
+  return SharedText(text);
+}
+
+bool startsWith(const WCHAR* text, std::size_t length, const char* prefix) {
+  std::size_t k = 0;
+  for (; prefix[k] != '\0'; ++k) {
+    if (k >= length || text[k] != static_cast<WCHAR>(prefix[k])) return false;
+  }
+  return true;
+}
 }  // namespace
 
-AnsiString NameProcessHandle(HANDLE process) {
+SharedText NameProcessHandle(HANDLE process) {
   ProcessBasicRecord info{};
   uint32_t processId = 0;
   if (NativeApi.allPresent != 0 &&
@@ -27,12 +39,10 @@ AnsiString NameProcessHandle(HANDLE process) {
           kStatusSuccess) {
     processId = static_cast<uint32_t>(info.processId);
   }
-  AnsiString name;
-  name.Format("PID: 0x%X", processId);
-  return name;
+  return idText("PID: 0x", processId);
 }
 
-AnsiString NameThreadHandle(HANDLE thread) {
+SharedText NameThreadHandle(HANDLE thread) {
   ThreadBasicRecord info{};
   uint32_t threadId = 0;
   if (NativeApi.allPresent != 0 &&
@@ -40,12 +50,10 @@ AnsiString NameThreadHandle(HANDLE thread) {
           kStatusSuccess) {
     threadId = static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(info.clientThreadId));
   }
-  AnsiString name;
-  name.Format("TID: 0x%X", threadId);
-  return name;
+  return idText("TID: 0x", threadId);
 }
 
-int NameObjectHandle(HANDLE object, AnsiString& name, NativeBlock& scratch) {
+int NameObjectHandle(HANDLE object, SharedText& name, NativeBlock& scratch) {
   if (NativeApi.allPresent == 0) return 0;
   ULONG needed = 0;
   NTSTATUS status = NativeApi.NtQueryObject(object, kObjectNameInformation, scratch.data(), scratch.size(), &needed);
@@ -57,43 +65,35 @@ int NameObjectHandle(HANDLE object, AnsiString& name, NativeBlock& scratch) {
   }
   if (status != kStatusSuccess) return 0;
   if (scratch.size() < sizeof(ObjectNameRecord)) {
-    name.Empty();
+    name = SharedText();
     return 1;
   }
   ObjectNameRecord info;
   std::memcpy(&info, scratch.bytes(), sizeof info);
-  name = NarrowCountedString(info.name, scratch.bytes(), scratch.bytes() + scratch.size());
+  name = CountedText(info.name, scratch.bytes(), scratch.bytes() + scratch.size());
   return 1;
 }
 
-AnsiString NarrowFinalPath(const WCHAR* path, std::size_t length) {
-  AnsiString narrow;
-  if (path == nullptr || length == 0 || length >= static_cast<std::size_t>(kNarrowPathSpace)) return narrow;
-  const int units = static_cast<int>(length);
-  const int bytes = WideToAnsiBytes(path, units, nullptr, 0);
-  if (bytes <= 0 || bytes >= kNarrowPathSpace) return narrow;
-  char* space = narrow.GetBuffer(bytes);
-  const int written = WideToAnsiBytes(path, units, space, bytes);
-  narrow.ReleaseBufferSetLength(written > 0 ? written : 0);
-  // "\\?\C:\a.txt" and "\\?\UNC\server\share\a.txt".
-  if (narrow.Left(8) == "\\\\?\\UNC\\") {
-    AnsiString network("\\\\");
-    network += narrow.Mid(8);
-    return network;
+SharedText FinalPathWithoutPrefix(const WCHAR* path, std::size_t length) {
+  if (path == nullptr || length == 0) return SharedText();
+  // "\\?\UNC\server\share\a.txt" keeps its two leading backslashes.
+  if (startsWith(path, length, "\\\\?\\UNC\\")) {
+    WideText network = WideFromAscii("\\\\");
+    network.append(path + 8, length - 8);
+    return SharedText(network);
   }
-  const int mark = narrow.Find('?');
-  if (mark >= 0) narrow = narrow.Mid(mark + 2);
-  return narrow;
+  if (startsWith(path, length, "\\\\?\\")) return SharedText(path + 4, length - 4);
+  return SharedText(path, length);
 }
 
-AnsiString QueryFinalPath(HANDLE file, WCHAR* buffer) {
+SharedText QueryFinalPath(HANDLE file, WCHAR* buffer) {
   const DWORD units = Sys().GetFinalPathNameByHandleW(file, buffer, kFinalPathUnits, kNormalizedDriveLetterForm);
   // A longer answer is the size the path would need: the path stays unnamed.
-  if (units == 0 || units >= kFinalPathUnits) return AnsiString();
-  return NarrowFinalPath(buffer, units);
+  if (units == 0 || units >= kFinalPathUnits) return SharedText();
+  return FinalPathWithoutPrefix(buffer, units);
 }
 
-AnsiString QueryFinalPath(HANDLE file) {
+SharedText QueryFinalPath(HANDLE file) {
   std::vector<WCHAR> buffer(kFinalPathUnits);
   return QueryFinalPath(file, buffer.data());
 }

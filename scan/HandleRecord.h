@@ -1,10 +1,11 @@
 #pragma once
 // One queued handle of the system handle table, with what the scan learned
-// about it. Copied by value; the strings share their text.
+// about it. Copied by value; the texts (UTF-16) share their characters, and all the
+// records of one owner share its name and path.
 
 #include <cstdint>
 
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 
 struct HandleRecord {
   uint32_t ownerPid = 0;       // process that holds the handle
@@ -14,8 +15,8 @@ struct HandleRecord {
   uint32_t grantedAccess = 0;  // access mask granted to the handle
   uint64_t ownerCreationTime = 0;  // when the owner started (FILETIME), 0 when unknown: tells it from a later
                                    // process that was given the same ID
-  AnsiString filePath;         // the object's name: for a file, its path; empty when unresolved
-  AnsiString processName;      // owner's image name, e.g. "services.exe"
-  AnsiString processPath;      // owner's full image path
+  SharedText filePath;         // the object's name: for a file, its path; empty when unresolved
+  SharedText processName;      // owner's image name, e.g. "services.exe"
+  SharedText processPath;      // owner's full image path
   bool loadedModule = false;   // not a handle: the file is loaded as a module (handleValue 0)
 };

@@ -26,7 +26,7 @@ using HandleRecords = std::deque<HandleRecord>;
 // Whether a caller's cancel byte (or none) asks to stop.
 inline bool IsRaised(const CancelByte* cancel) { return cancel != nullptr && cancel->load() != 0; }
 // Which loaded modules a scan keeps, by path (called on its workers).
-using ModuleFilter = std::function<bool(const char* path)>;
+using ModuleFilter = std::function<bool(const SharedText& path)>;
 
 class HandleTableSnapshot;
 class OwnerTable;

@@ -37,7 +37,7 @@ std::vector<HMODULE> modulesOf(HANDLE process) {
 struct ModuleShare {
   ModuleFilter keep;
   std::vector<uint32_t> processIds;
-  std::vector<AnsiString> processNames;
+  std::vector<SharedText> processNames;
   std::vector<std::vector<HandleRecord>> found;  // per process, delivered through the crew
   std::atomic<std::size_t> cursor{0};
   std::shared_ptr<WorkerCrew> crew = std::make_shared<WorkerCrew>();
@@ -49,7 +49,7 @@ std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t inde
   const UniqueHandle process(Sys().OpenProcess(kReadAccess, FALSE, pid));
   if (!process) return kept;
   for (const HMODULE module : modulesOf(process.get())) {
-    const AnsiString path = ModuleFileName(process.get(), module);
+    const SharedText path = ModuleFileName(process.get(), module);
     if (path.IsEmpty() || !share.keep(path)) continue;
     HandleRecord record;
     record.ownerPid = pid;
@@ -58,7 +58,7 @@ std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t inde
     kept.push_back(record);
   }
   if (kept.empty()) return kept;
-  const AnsiString imagePath = ModuleFileName(process.get(), nullptr);
+  const SharedText imagePath = ProcessImagePath(process.get());
   const uint64_t started = ProcessCreationTime(process.get());
   for (HandleRecord& record : kept) {
     record.processName = share.processNames[index];

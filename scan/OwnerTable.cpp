@@ -1,6 +1,6 @@
 #include "scan/OwnerTable.h"
 
-#include <cctype>
+#include <vector>
 
 #include "os/ProcessTimes.h"
 #include "scan/native/NativeApi.h"
@@ -15,12 +15,17 @@ constexpr DWORD kFallbackAccess[] = {PROCESS_DUP_HANDLE | PROCESS_QUERY_INFORMAT
 constexpr DWORD kServicesRuleVersion = 4;
 const char* const kServicesImage = "services.exe";
 
-bool equalsIgnoringCase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+// ASCII letters without regard to case; every other unit as it is.
+bool equalsIgnoringAsciiCase(const WCHAR* a, const char* b) {
+  const auto fold = [](unsigned value) { return value >= 'A' && value <= 'Z' ? value - 'A' + 'a' : value; };
+  for (; *a != 0 && *b != '\0'; ++a, ++b) {
+    if (fold(*a) != fold(static_cast<unsigned char>(*b))) return false;
   }
-  return *a == *b;
+  return *a == 0 && *b == '\0';
 }
+
+// The most units an image path is given: the longest path the system names.
+constexpr DWORD kPathUnits = 32768;
 
 }  // namespace
 
@@ -49,23 +54,29 @@ void OwnerTable::Describe(const CancelByte* cancel) {
     if (!owner->holdsRecords) continue;
     owner->imageName = processes_.LookupProcessName(pid);
     owner->leftAlone =
-        OsMajorVersion == kServicesRuleVersion && equalsIgnoringCase(owner->imageName, kServicesImage);
+        OsMajorVersion == kServicesRuleVersion && equalsIgnoringAsciiCase(owner->imageName.GetString(), kServicesImage);
     if (!owner->process) continue;
     DWORD exitCode = 0;
     owner->running = Sys().GetExitCodeProcess(owner->process.get(), &exitCode) != FALSE && exitCode == STILL_ACTIVE;
     owner->creationTime = ProcessCreationTime(owner->process.get());
-    owner->imagePath = ModuleFileName(owner->process.get(), nullptr);
+    owner->imagePath = ProcessImagePath(owner->process.get());
   }
 }
 
-AnsiString ModuleFileName(HANDLE process, HMODULE module) {
-  constexpr int kPathSpace = 4104;
-  constexpr DWORD kPathLength = 4096;
-  char space[kPathSpace];
-  space[0] = '\0';
-  space[kPathLength] = '\0';
-  // A failed call writes nothing: the text stays empty. Copied out, so the
-  // text holds only what it needs.
-  Sys().K32GetModuleFileNameExA(process, module, space, kPathLength);
-  return AnsiString(space);
+SharedText ModuleFileName(HANDLE process, HMODULE module) {
+  // Asked for every module of every process: the space is on the stack.
+  // The call cuts longer paths off to fit; a cut-off path names no file.
+  constexpr DWORD kModulePathUnits = 4096;
+  WCHAR space[kModulePathUnits];
+  const DWORD length = Sys().K32GetModuleFileNameExW(process, module, space, kModulePathUnits);
+  if (length == 0 || length >= kModulePathUnits - 1) return SharedText();
+  return SharedText(space, length);
+}
+
+SharedText ProcessImagePath(HANDLE process) {
+  std::vector<WCHAR> space(kPathUnits);
+  DWORD length = kPathUnits;
+  if (Sys().QueryFullProcessImageNameW(process, 0, space.data(), &length) == FALSE) return SharedText();
+  if (length == 0 || length >= kPathUnits) return SharedText();
+  return SharedText(space.data(), length);
 }

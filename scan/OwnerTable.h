@@ -15,7 +15,7 @@
 #include "os/UniqueHandle.h"
 #include "scan/HandleScanner.h"
 #include "scan/native/ProcessList.h"
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 
 struct Owner {
   uint32_t pid = 0;
@@ -23,8 +23,8 @@ struct Owner {
   bool canDuplicate = false;  // its handles can be brought into the own process
   bool running = false;       // its exit code said it still runs
   uint64_t creationTime = 0;  // FILETIME of its start, 0 when unknown
-  AnsiString imageName;       // "holder.exe"; empty when not in the process list
-  AnsiString imagePath;       // full image path; empty when it cannot be read
+  SharedText imageName;       // "holder.exe"; empty when not in the process list
+  SharedText imagePath;       // full image path; empty when it cannot be read
   bool leftAlone = false;     // its handles are not to be named (services on NT 4)
   bool holdsRecords = false;  // some record of the scan is its: described
 };
@@ -50,6 +50,10 @@ class OwnerTable {
   ProcessList processes_;
 };
 
-// The full path of `module` in an opened process (null: its executable), in
-// the ANSI code page; empty when it cannot be read.
-AnsiString ModuleFileName(HANDLE process, HMODULE module);
+// The full path of `module` in an opened process, as the system gives it;
+// empty when it cannot be read.
+SharedText ModuleFileName(HANDLE process, HMODULE module);
+// The full path of an opened process's executable, asked of the process
+// itself rather than of its module list, so that it is read across bitness
+// (a 32-bit process asking a 64-bit one); empty when it cannot be read.
+SharedText ProcessImagePath(HANDLE process);

@@ -35,7 +35,7 @@ struct PathQuery::Slot {
   bool answered = false;   // `path` holds the answer to the last handle taken
   bool abandoned = false;  // the worker gave up on this thread: it ends after its call
   bool closing = false;    // the worker is done: the thread ends
-  AnsiString path;
+  SharedText path;
 };
 
 PathQuery::~PathQuery() {
@@ -64,8 +64,8 @@ bool PathQuery::startThread() {
   return true;
 }
 
-AnsiString PathQuery::Ask(UniqueHandle file) {
-  if (!slot_ && !startThread()) return AnsiString();
+SharedText PathQuery::Ask(UniqueHandle file) {
+  if (!slot_ && !startThread()) return SharedText();
   Slot& slot = *slot_;
   const auto deadline =
       SlimCondition::Clock::now() + std::chrono::milliseconds(ScanLimitsInForce().pathQueryMs);
@@ -86,7 +86,7 @@ AnsiString PathQuery::Ask(UniqueHandle file) {
     slot.changed.notifyAll();
   }
   slot_.reset();
-  return AnsiString();
+  return SharedText();
 }
 
 void PathQuery::runQueries(const std::shared_ptr<Slot>& slot) {
@@ -100,11 +100,11 @@ void PathQuery::runQueries(const std::shared_ptr<Slot>& slot) {
       file = std::move(slot->file);
       slot->asked = false;
     }
-    AnsiString path;
+    SharedText path;
     try {
       path = QueryFinalPath(file.get(), buffer.data());
     } catch (...) {
-      path.Empty();  // out of memory or unconvertible: unnamed
+      path = SharedText();  // out of memory: unnamed
     }
     // Closed before the answer goes out: once a worker has its answers, the
     // scan holds no handle it is not using.

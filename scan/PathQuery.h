@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "os/UniqueHandle.h"
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 
 // Takes a place for a new resolution thread; false when all are taken.
 bool ReserveResolutionThread();
@@ -46,7 +46,7 @@ class PathQuery {
   // The final path of `file`, a handle of the own process that the query
   // takes over and closes. Empty when the system cannot name it, when it
   // does not answer in time, or when no query thread could be had.
-  AnsiString Ask(UniqueHandle file);
+  SharedText Ask(UniqueHandle file);
 
  private:
   struct Slot;

@@ -46,7 +46,7 @@ class Worker {
     const RecordPlan& plan = share_.plans[index];
     HandleRecord& record = (*share_.records)[index];
     const Owner& owner = *plan.owner;
-    AnsiString name;
+    SharedText name;
     if (owner.running && owner.canDuplicate && !owner.leftAlone && plan.method != NamingMethod::kNone) {
       name = nameHandle(owner, record.handleValue, plan.method);
     }
@@ -58,7 +58,7 @@ class Worker {
     });
   }
 
-  AnsiString nameHandle(const Owner& owner, uint32_t handleValue, NamingMethod method) {
+  SharedText nameHandle(const Owner& owner, uint32_t handleValue, NamingMethod method) {
     // A duplicate that fails leaves handle 0, which the queries refuse: the
     // texts of process and thread handles then carry the ID 0.
     UniqueHandle local;
@@ -70,16 +70,16 @@ class Worker {
       case NamingMethod::kThread:
         return NameThreadHandle(local.get());
       case NamingMethod::kFile:
-        return local ? paths_.Ask(std::move(local)) : AnsiString();
+        return local ? paths_.Ask(std::move(local)) : SharedText();
       case NamingMethod::kObject: {
-        AnsiString name;
+        SharedText name;
         NameObjectHandle(local.get(), name, scratch_);
         return name;
       }
       case NamingMethod::kNone:
         break;
     }
-    return AnsiString();
+    return SharedText();
   }
 };
 }  // namespace

@@ -3,41 +3,31 @@
 #include "search/FileNamePart.h"
 #include "search/PathComparison.h"
 
-const char kSearchingStatus[] = "查找中...";
-const char kModuleHandleText[] = "模块";
+const WCHAR kSearchingStatus[] = WTEXT("查找中...");
+const WCHAR kModuleHandleText[] = WTEXT("模块");
 
 namespace {
-const char kSearchFailed[] = "查找失败";
-const char kSearchComplete[] = "查找完成";
-const char kTargetHeldFormat[] = "%s 被占用了";
-const char kTargetNotHeldFormat[] = "%s 没有被占用";
-const char kRowCountFormat[] = "%d个文件";
+const WCHAR kSearchFailed[] = WTEXT("查找失败");
+const WCHAR kSearchComplete[] = WTEXT("查找完成");
+// "%s 被占用了" and "%s 没有被占用": the name, then these.
+const WCHAR kTargetHeldSuffix[] = WTEXT(" 被占用了");
+const WCHAR kTargetNotHeldSuffix[] = WTEXT(" 没有被占用");
+// "%d个文件": the number, then this.
+const WCHAR kRowCountSuffix[] = WTEXT("个文件");
 }  // namespace
 
-AnsiString HandleValueText(uint32_t handleValue) {
-  AnsiString text;
-  text.Format("0x%x", static_cast<unsigned>(handleValue));
-  return text;
-}
+WideText HandleValueText(uint32_t handleValue) { return WideFromAscii("0x") + HexText(handleValue); }
 
-AnsiString ProcessIdText(uint32_t processId) {
-  AnsiString text;
-  text.Format("%d", static_cast<int>(processId));
-  return text;
-}
+WideText ProcessIdText(uint32_t processId) { return DecimalText(static_cast<int32_t>(processId)); }
 
-AnsiString RowCountText(int rows) {
-  AnsiString text;
-  text.Format(kRowCountFormat, rows);
-  return text;
-}
+WideText RowCountText(int rows) { return DecimalText(rows) + kRowCountSuffix; }
 
-AnsiString SearchOutcomeText(const SearchOutcome& outcome) {
-  if (!outcome.haveRecords) return AnsiString(kSearchFailed);
-  if (outcome.targetPath.IsEmpty()) return AnsiString(kSearchComplete);
-  AnsiString name = outcome.targetPath;
-  if (outcome.targetIsFolder) name = name.Left(FolderNameLength(name));
-  AnsiString text;
-  text.Format(outcome.haveResults ? kTargetHeldFormat : kTargetNotHeldFormat, FileNamePart(name).GetString());
+WideText SearchOutcomeText(const SearchOutcome& outcome) {
+  if (!outcome.haveRecords) return kSearchFailed;
+  if (outcome.targetPath.empty()) return kSearchComplete;
+  WideView name = outcome.targetPath;
+  if (outcome.targetIsFolder) name = name.substr(0, static_cast<std::size_t>(FolderNameLength(name)));
+  WideText text(FileNamePart(name));
+  text += outcome.haveResults ? kTargetHeldSuffix : kTargetNotHeldSuffix;
   return text;
 }

@@ -1,27 +1,28 @@
 #pragma once
-// The narrow texts of the result list's rows and of the status bar after a
-// fill. Fixed texts are held in code page 936.
+// The texts of the result list's rows and of the status bar after a fill,
+// in UTF-16: the fixed Chinese texts are wide literals, exact on every
+// system code page.
 
 #include <cstdint>
 
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 
 // Column "句柄": lowercase hexadecimal without leading zeros, e.g. "0x1a4".
-AnsiString HandleValueText(uint32_t handleValue);
+WideText HandleValueText(uint32_t handleValue);
 // Column "句柄" of a file held as a loaded module.
-extern const char kModuleHandleText[];
+extern const WCHAR kModuleHandleText[];
 // Column "进程ID": signed decimal.
-AnsiString ProcessIdText(uint32_t processId);
+WideText ProcessIdText(uint32_t processId);
 // Status part 1: the number of rows shown, e.g. "2个文件".
-AnsiString RowCountText(int rows);
+WideText RowCountText(int rows);
 
 // Status part 0 while a search runs.
-extern const char kSearchingStatus[];
+extern const WCHAR kSearchingStatus[];
 
 // What a fill found out, for status part 0.
 struct SearchOutcome {
   bool haveRecords;          // the latest scan produced at least one record
-  AnsiString targetPath;     // empty when every file was asked for
+  WideText targetPath;       // empty when every file was asked for
   bool haveResults;          // some record holds the target (filter not applied)
   bool targetIsFolder = false;  // the target is a folder: named without a trailing backslash
 };
@@ -29,4 +30,4 @@ struct SearchOutcome {
 // Status part 0 after a fill: "查找失败" when the scan gave no record,
 // "查找完成" when every file was asked for, else the target's file name (a
 // folder's own name; a drive root as given) in "%s 被占用了" or "%s 没有被占用".
-AnsiString SearchOutcomeText(const SearchOutcome& outcome);
+WideText SearchOutcomeText(const SearchOutcome& outcome);

@@ -2,15 +2,15 @@
 
 #include "search/PathComparison.h"
 
-void AppendMatchingRecords(const HandleRecords& records, const AnsiString& targetPath,
-                           std::vector<HandleRecord>& results, bool targetIsFolder) {
+void AppendMatchingRecords(const HandleRecords& records, WideView targetPath, std::vector<HandleRecord>& results,
+                           bool targetIsFolder) {
   const size_t count = records.size();
   for (size_t i = 0; i < count; ++i) {
     HandleRecord copy = records[i];
     // A handle without a resolved name never becomes a result, not even
     // when every file is asked for.
     if (copy.filePath.IsEmpty()) continue;
-    if (!targetPath.IsEmpty() && !(targetIsFolder ? PathIsInFolder(copy.filePath, targetPath)
+    if (!targetPath.empty() && !(targetIsFolder ? PathIsInFolder(copy.filePath, targetPath)
                                                   : PathsEqualIgnoringCase(targetPath, copy.filePath))) {
       continue;
     }

@@ -6,13 +6,13 @@
 
 #include "scan/HandleRecord.h"
 #include "scan/HandleScanner.h"
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 
-// Appends to `results`, in the records' order, a whole copy of every record
-// whose path is resolved (non-empty) and equal to `targetPath` ignoring
-// letter case (PathComparison.h); an empty target keeps every record with a
-// path. The number of records is read once, before the first copy.
-// A folder target keeps every record whose path lies in the folder
-// (PathIsInFolder) instead.
-void AppendMatchingRecords(const HandleRecords& records, const AnsiString& targetPath,
-                           std::vector<HandleRecord>& results, bool targetIsFolder = false);
+// Appends to `results`, in the records' order, a copy of every record
+// (its texts shared, not copied) whose path is resolved (non-empty) and
+// equal to `targetPath` ignoring letter case (PathComparison.h); an empty
+// target keeps every record with a path. The number of records is read
+// once, before the first copy. A folder target keeps every record whose
+// path lies in the folder (PathIsInFolder) instead.
+void AppendMatchingRecords(const HandleRecords& records, WideView targetPath, std::vector<HandleRecord>& results,
+                           bool targetIsFolder = false);

@@ -14,14 +14,16 @@ AnsiString NarrowLowBytes(const WCHAR* text, size_t maxUnits) {
   return result;
 }
 
-AnsiString NarrowCountedString(const CountedString& text, const void* blockBegin, const void* blockEnd) {
-  if (text.Length == 0 && text.MaximumLength == 0) return AnsiString();
+SharedText CountedText(const CountedString& text, const void* blockBegin, const void* blockEnd) {
+  if (text.Length == 0 && text.MaximumLength == 0) return SharedText();
   const auto chars = reinterpret_cast<uintptr_t>(text.Buffer);
   const auto begin = reinterpret_cast<uintptr_t>(blockBegin);
   const auto end = reinterpret_cast<uintptr_t>(blockEnd);
-  if (chars < begin || chars >= end || chars % alignof(WCHAR) != 0) return AnsiString();
+  if (chars < begin || chars >= end || chars % alignof(WCHAR) != 0) return SharedText();
   size_t units = text.Length / sizeof(WCHAR);
   const size_t room = (end - chars) / sizeof(WCHAR);
   if (units > room) units = room;
-  return NarrowLowBytes(text.Buffer, units);
+  std::size_t length = 0;
+  while (length < units && text.Buffer[length] != 0) ++length;
+  return SharedText(text.Buffer, length);
 }

@@ -27,16 +27,16 @@ int ProcessList::Fill() {
     ProcessListEntry entry;
     std::memcpy(&entry, base + offset, sizeof entry);
     // A later entry of the same ID replaces an earlier one.
-    names_[static_cast<uint32_t>(entry.processId)] = NarrowCountedString(entry.imageName, base, base + filled);
+    names_[static_cast<uint32_t>(entry.processId)] = CountedText(entry.imageName, base, base + filled);
     if (entry.nextEntryOffset == 0 || entry.nextEntryOffset >= filled - offset) break;
     offset += entry.nextEntryOffset;
   }
   return 1;
 }
 
-AnsiString ProcessList::LookupProcessName(uint32_t processId) const {
+SharedText ProcessList::LookupProcessName(uint32_t processId) const {
   const auto found = names_.find(processId);
-  return found == names_.end() ? AnsiString() : found->second;
+  return found == names_.end() ? SharedText() : found->second;
 }
 
 std::vector<uint32_t> ProcessList::processIds() const {

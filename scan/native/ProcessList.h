@@ -9,17 +9,17 @@
 #include <map>
 #include <vector>
 
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 
 class ProcessList {
  public:
   // 1 when the names were read, 0 otherwise (the list then stays empty).
   int Fill();
   // Empty when the ID is not in the list or its entry has no name.
-  AnsiString LookupProcessName(uint32_t processId) const;
+  SharedText LookupProcessName(uint32_t processId) const;
   // Every process ID of the list, in increasing order.
   std::vector<uint32_t> processIds() const;
 
  private:
-  std::map<uint32_t, AnsiString> names_;
+  std::map<uint32_t, SharedText> names_;
 };

@@ -430,20 +430,41 @@ BOOL WINAPI FakeK32EnumProcessModulesEx(HANDLE process, HMODULE* modules, DWORD 
   return TRUE;
 }
 
-DWORD WINAPI FakeK32GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR buffer, DWORD size) {
+// The model's paths are narrow (code page 936); the system answers in UTF-16.
+DWORD widenInto(const std::string& path, LPWSTR buffer, DWORD size) {
+  if (path.empty() || size == 0) return 0;
+  const int units = AnsiToWideUnits(path.c_str(), static_cast<int>(path.size()), nullptr, 0);
+  if (units <= 0) return 0;
+  // Cut off to fit, terminated, as the module call does.
+  std::vector<WCHAR> wide(static_cast<std::size_t>(units));
+  AnsiToWideUnits(path.c_str(), static_cast<int>(path.size()), wide.data(), units);
+  const std::size_t length = std::min<std::size_t>(wide.size(), size - 1);
+  std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(length), buffer);
+  buffer[length] = 0;
+  return static_cast<DWORD>(length);
+}
+
+DWORD WINAPI FakeK32GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR buffer, DWORD size) {
   const std::lock_guard<std::mutex> guard(fake->lock);
   Handle* found = fake->find(process);
   if (found == nullptr || !found->isProcess || size == 0) return 0;
   const FakeSystem::Process& owner = fake->processes[found->processPid];
   const std::size_t index = (reinterpret_cast<uintptr_t>(module) >> 16);
-  if (module != nullptr && (index == 0 || index > owner.modules.size())) return 0;
-  if (module == nullptr) ++fake->imagePathQueries;
-  const std::string& path = module == nullptr ? owner.imagePath : owner.modules[index - 1];
-  if (path.empty()) return 0;
-  const std::size_t length = std::min<std::size_t>(path.size(), size - 1);
-  std::memcpy(buffer, path.data(), length);
-  buffer[length] = '\0';
-  return static_cast<DWORD>(length);
+  if (module == nullptr) return widenInto(owner.imagePath, buffer, size);
+  if (index == 0 || index > owner.modules.size()) return 0;
+  return widenInto(owner.modules[index - 1], buffer, size);
+}
+
+BOOL WINAPI FakeQueryFullProcessImageNameW(HANDLE process, DWORD, LPWSTR buffer, DWORD* size) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  Handle* found = fake->find(process);
+  if (found == nullptr || !found->isProcess || size == nullptr || *size == 0) return FALSE;
+  ++fake->imagePathQueries;
+  const FakeSystem::Process& owner = fake->processes[found->processPid];
+  const DWORD length = widenInto(owner.imagePath, buffer, *size);
+  if (length == 0 || length + 1 >= *size) return FALSE;
+  *size = length;
+  return TRUE;
 }
 
 DWORD WINAPI FakeGetFinalPathNameByHandleW(HANDLE file, LPWSTR buffer, DWORD size, DWORD) {
@@ -525,7 +546,8 @@ SystemCalls fakeCalls() {
   calls.TerminateProcess = FakeTerminateProcess;
   calls.GetProcessTimes = FakeGetProcessTimes;
   calls.K32EnumProcessModulesEx = FakeK32EnumProcessModulesEx;
-  calls.K32GetModuleFileNameExA = FakeK32GetModuleFileNameExA;
+  calls.K32GetModuleFileNameExW = FakeK32GetModuleFileNameExW;
+  calls.QueryFullProcessImageNameW = FakeQueryFullProcessImageNameW;
   calls.GetFinalPathNameByHandleW = FakeGetFinalPathNameByHandleW;
   calls.CreateThread = FakeCreateThread;
   calls.VirtualAlloc = FakeVirtualAlloc;

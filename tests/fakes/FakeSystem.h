@@ -115,7 +115,7 @@ class FakeSystem {
   int maxRunningThreads() const;                 // most threads of the fake's running at once
   std::vector<DWORD> versionRecordSizes() const;
   int duplicateCalls() const;
-  int imagePathQueries() const;      // K32GetModuleFileNameExA calls
+  int imagePathQueries() const;      // QueryFullProcessImageNameW calls
   DWORD exitCodeOf(uint32_t pid) const;
   bool holds(uint32_t pid, uint32_t handleValue) const;  // the handle is still open in that process  // as GetExitCodeProcess would say (TerminateProcess sets it)
   int badCloses() const;             // CloseHandle on a handle that is not open

@@ -2,6 +2,8 @@
 // cannot be had, and the time limit of a path query.
 #include <gtest/gtest.h>
 
+#include "text/WideText.h"
+
 #include <chrono>
 
 #include "fakes/FakeSystem.h"
@@ -12,26 +14,22 @@ namespace {
 
 constexpr uint32_t kHolder = 400;
 
-TEST(FinalPathNarrowing, PrefixesAndLimits) {
+TEST(FinalPathPrefix, TakenOffAndTheRestKeptExactly) {
   const struct {
-    std::u16string wide;
-    const char* narrow;
+    WideText given;
+    WideText kept;
   } cases[] = {
-      {u"\\\\?\\C:\\a.txt", "C:\\a.txt"},
-      {u"\\\\?\\UNC\\server\\share\\a.txt", "\\\\server\\share\\a.txt"},
-      {u"D:\\plain.txt", "D:\\plain.txt"},
-      {u"\\\\?", ""},
-      {u"\\\\?\\C:\\" + std::u16string(4088, u'x'), ""},  // 4092 bytes and more never fitted
-      {u"\\\\?\\C:\\" + std::u16string(4084, u'x'), nullptr},
-      {u"\\\\?\\C:\\\u5B63\u5EA6.txt", "C:\\\xBC\xBE\xB6\xC8.txt"},  // code page 936
+      {WTEXT("\\\\?\\C:\\a.txt"), WTEXT("C:\\a.txt")},
+      {WTEXT("\\\\?\\UNC\\server\\share\\a.txt"), WTEXT("\\\\server\\share\\a.txt")},
+      {WTEXT("D:\\plain.txt"), WTEXT("D:\\plain.txt")},
+      {WTEXT("\\\\?"), WTEXT("\\\\?")},
+      {WTEXT(""), WTEXT("")},
+      // Long paths and names no code page holds come through whole.
+      {WTEXT("\\\\?\\C:\\") + WideText(8000, 'x'), WTEXT("C:\\") + WideText(8000, 'x')},
+      {WTEXT("\\\\?\\C:\\\u5B63\uD55C\U0001F600.txt"), WTEXT("C:\\\u5B63\uD55C\U0001F600.txt")},
   };
   for (const auto& c : cases) {
-    const AnsiString narrow = NarrowFinalPath(reinterpret_cast<const WCHAR*>(c.wide.data()), c.wide.size());
-    if (c.narrow == nullptr) {
-      EXPECT_EQ(narrow.GetLength(), 4087);
-    } else {
-      EXPECT_EQ(narrow, c.narrow) << c.wide.size();
-    }
+    EXPECT_EQ(FinalPathWithoutPrefix(c.given.data(), c.given.size()), c.kept) << c.given.size();
   }
 }
 
@@ -53,12 +51,13 @@ TEST_F(NameResolution, NamesThatCannotBeHadStayEmpty) {
   system.addHandle(kHolder, 0x10, refused, 17);
   system.addHandle(kHolder, 0x14, {u"Event", u""}, 8);
   system.addHandle(kHolder, 0x18, {u"File", u"", ""});
-  system.addHandle(kHolder, 0x1C, {u"File", u"", "C:\\" + std::string(5000, 'x')});
+  // Longer than the system's longest path.
+  system.addHandle(kHolder, 0x1C, {u"File", u"", "C:\\" + std::string(kFinalPathUnits, 'x')});
   const HandleRecords records = scan(nullptr);
   ASSERT_EQ(records.size(), 4u);
   for (const HandleRecord& record : records) {
-    EXPECT_EQ(record.filePath, "");
-    EXPECT_EQ(record.processName, "holder.exe");
+    EXPECT_EQ(record.filePath, WTEXT(""));
+    EXPECT_EQ(record.processName, WTEXT("holder.exe"));
   }
   system.waitForThreads();
   EXPECT_EQ(system.openedHandles(), 0);
@@ -77,14 +76,14 @@ TEST_F(NameResolution, HungPathQueryIsGivenUpAfterItsLimitAndNeverWritesAfterwar
   // About 100 ms; the bound only says it did not wait for the hang.
   EXPECT_GE(elapsed, std::chrono::milliseconds(90));
   EXPECT_LT(elapsed, std::chrono::seconds(5));
-  EXPECT_EQ(scanner.records()[0].filePath, "");
-  EXPECT_EQ(scanner.records()[1].filePath, "C:\\fine.txt");
+  EXPECT_EQ(scanner.records()[0].filePath, WTEXT(""));
+  EXPECT_EQ(scanner.records()[1].filePath, WTEXT("C:\\fine.txt"));
 
   // The abandoned query now finishes: its answer goes nowhere the caller
   // sees, and it closes the handle it owned.
   system.releaseHangs();
   system.waitForThreads();
-  EXPECT_EQ(scanner.records()[0].filePath, "");
+  EXPECT_EQ(scanner.records()[0].filePath, WTEXT(""));
   EXPECT_EQ(system.openedHandles(), 0);
   EXPECT_EQ(system.badCloses(), 0);
 }

@@ -2,6 +2,8 @@
 // and liveness, asked once per owner.
 #include <gtest/gtest.h>
 
+#include "text/WideText.h"
+
 #include <cstring>
 
 #include "fakes/FakeSystem.h"
@@ -23,17 +25,15 @@ class ProcessLookup : public ::testing::Test {
   }
 };
 
-TEST_F(ProcessLookup, NamesComeFromTheListAndAreNarrowedByLowBytes) {
+TEST_F(ProcessLookup, NamesComeFromTheListInUtf16AsTheyAre) {
   ProcessList cache;
-  EXPECT_EQ(cache.LookupProcessName(700), "");  // not filled yet
+  EXPECT_EQ(cache.LookupProcessName(700), WTEXT(""));  // not filled yet
   EXPECT_EQ(cache.Fill(), 1);
-  EXPECT_EQ(cache.LookupProcessName(700), "explorer.exe");
-  EXPECT_EQ(cache.LookupProcessName(701), "locked.exe");
-  EXPECT_EQ(cache.LookupProcessName(0), "");    // the idle process has no name
-  EXPECT_EQ(cache.LookupProcessName(999), "");  // not in the list
-  const AnsiString accented = cache.LookupProcessName(703);
-  ASSERT_EQ(accented.GetLength(), 7);
-  EXPECT_EQ(static_cast<unsigned char>(accented.GetAt(0)), 0xE9);
+  EXPECT_EQ(cache.LookupProcessName(700), WTEXT("explorer.exe"));
+  EXPECT_EQ(cache.LookupProcessName(701), WTEXT("locked.exe"));
+  EXPECT_EQ(cache.LookupProcessName(0), WTEXT(""));    // the idle process has no name
+  EXPECT_EQ(cache.LookupProcessName(999), WTEXT(""));  // not in the list
+  EXPECT_EQ(cache.LookupProcessName(703), WTEXT("\u00E9t\u00E9.exe"));
   EXPECT_EQ(system.informationCalls(), std::vector<ULONG>{kSystemProcessInformation});
 }
 
@@ -49,13 +49,13 @@ TEST_F(ProcessLookup, PathsCreationTimesAndLivenessPerOwner) {
   ASSERT_EQ(scanner.Run(&cancel), 1);
   ASSERT_EQ(scanner.records().size(), 4u);
   const HandleRecords& records = scanner.records();
-  EXPECT_EQ(records[0].processPath, "C:\\Windows\\explorer.exe");
-  EXPECT_EQ(records[0].filePath, "C:\\f.txt");
-  EXPECT_EQ(records[1].processName, "locked.exe");
-  EXPECT_EQ(records[1].processPath, "");  // could not be opened
-  EXPECT_EQ(records[1].filePath, "");
-  EXPECT_EQ(records[2].processPath, "C:\\gone.exe");  // has ended: named, not resolved
-  EXPECT_EQ(records[2].filePath, "");
+  EXPECT_EQ(records[0].processPath, WTEXT("C:\\Windows\\explorer.exe"));
+  EXPECT_EQ(records[0].filePath, WTEXT("C:\\f.txt"));
+  EXPECT_EQ(records[1].processName, WTEXT("locked.exe"));
+  EXPECT_EQ(records[1].processPath, WTEXT(""));  // could not be opened
+  EXPECT_EQ(records[1].filePath, WTEXT(""));
+  EXPECT_EQ(records[2].processPath, WTEXT("C:\\gone.exe"));  // has ended: named, not resolved
+  EXPECT_EQ(records[2].filePath, WTEXT(""));
   EXPECT_EQ(records[3].ownerCreationTime, 0x01D9000012345678ull);
   // Processes holding nothing are not opened at all.
   for (const auto& call : system.openProcessCalls()) EXPECT_NE(call.pid, 704u);
@@ -71,15 +71,15 @@ TEST_F(ProcessLookup, ListLargerThanTheFirstBlockGrowsAndKeepsEveryName) {
   system.addHandle(1000, 0x10, {u"File", u"", "C:\\a.txt"});
   ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
-  EXPECT_EQ(cache.LookupProcessName(700), "explorer.exe");
+  EXPECT_EQ(cache.LookupProcessName(700), WTEXT("explorer.exe"));
 
   HandleScanner scanner(-1, "File");
   CancelByte cancel{0};
   EXPECT_EQ(scanner.Run(&cancel), 1);
   ASSERT_EQ(scanner.records().size(), 1u);
-  EXPECT_EQ(scanner.records()[0].processName, AnsiString(std::string(300, 'n').c_str()));
-  EXPECT_EQ(scanner.records()[0].processPath, "C:\\many.exe");
-  EXPECT_EQ(scanner.records()[0].filePath, "C:\\a.txt");
+  EXPECT_EQ(scanner.records()[0].processName, WideText(300, 'n'));
+  EXPECT_EQ(scanner.records()[0].processPath, WTEXT("C:\\many.exe"));
+  EXPECT_EQ(scanner.records()[0].filePath, WTEXT("C:\\a.txt"));
 }
 
 // A process list written by hand: one good entry, then whatever the case asks.
@@ -107,14 +107,14 @@ TEST_F(ProcessLookup, ChainOffsetOutOfTheBlockEndsTheWalk) {
   });
   ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
-  EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
+  EXPECT_EQ(cache.LookupProcessName(800), WTEXT("good.exe"));
 }
 
 TEST_F(ProcessLookup, ChainOffsetThatWrapsAroundEndsTheWalk) {
   scriptList(system, [](unsigned char*, ULONG, ProcessListEntry* first) { first->nextEntryOffset = 0xFFFFFFF8u; });
   ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
-  EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
+  EXPECT_EQ(cache.LookupProcessName(800), WTEXT("good.exe"));
 }
 
 TEST_F(ProcessLookup, NamesOutsideTheBlockOrPastTheirLengthAreNotRead) {
@@ -136,9 +136,9 @@ TEST_F(ProcessLookup, NamesOutsideTheBlockOrPastTheirLengthAreNotRead) {
   });
   ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
-  EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
-  EXPECT_EQ(cache.LookupProcessName(801), "");
-  EXPECT_EQ(cache.LookupProcessName(802), "abc");
+  EXPECT_EQ(cache.LookupProcessName(800), WTEXT("good.exe"));
+  EXPECT_EQ(cache.LookupProcessName(801), WTEXT(""));
+  EXPECT_EQ(cache.LookupProcessName(802), WTEXT("abc"));
 }
 
 TEST_F(ProcessLookup, EntriesAlignedOnlyToFourBytesAreStillWalked) {
@@ -155,15 +155,15 @@ TEST_F(ProcessLookup, EntriesAlignedOnlyToFourBytesAreStillWalked) {
   });
   ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
-  EXPECT_EQ(cache.LookupProcessName(800), "good.exe");
-  EXPECT_EQ(cache.LookupProcessName(803), "next.exe");
+  EXPECT_EQ(cache.LookupProcessName(800), WTEXT("good.exe"));
+  EXPECT_EQ(cache.LookupProcessName(803), WTEXT("next.exe"));
 }
 
 TEST_F(ProcessLookup, NoNativeLayerLeavesTheCacheEmpty) {
   NativeApi.allPresent = 0;
   ProcessList cache;
   EXPECT_EQ(cache.Fill(), 0);
-  EXPECT_EQ(cache.LookupProcessName(700), "");
+  EXPECT_EQ(cache.LookupProcessName(700), WTEXT(""));
   EXPECT_TRUE(system.informationCalls().empty());
 }
 

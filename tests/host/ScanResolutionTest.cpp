@@ -3,6 +3,8 @@
 // queries, cancellation and what stays valid afterwards.
 #include <gtest/gtest.h>
 
+#include "text/WideText.h"
+
 #include <atomic>
 #include <chrono>
 #include <random>
@@ -96,9 +98,9 @@ TEST_F(Resolution, MixedTableGivesEveryRecordWithItsFields) {
       EXPECT_EQ(records[i].handleValue, expected[i].handle);
       EXPECT_EQ(records[i].ownerPid, expected[i].owner);
       EXPECT_EQ(records[i].attributes, 0);
-      EXPECT_EQ(records[i].filePath, expected[i].filePath);
-      EXPECT_EQ(records[i].processName, expected[i].processName);
-      EXPECT_EQ(records[i].processPath, expected[i].processPath);
+      EXPECT_EQ(records[i].filePath, WideFromAscii(expected[i].filePath));
+      EXPECT_EQ(records[i].processName, WideFromAscii(expected[i].processName));
+      EXPECT_EQ(records[i].processPath, WideFromAscii(expected[i].processPath));
     }
     EXPECT_EQ(records[0].typeNumber, 26);
     EXPECT_EQ(records[0].grantedAccess, 0x12019Fu);
@@ -144,8 +146,8 @@ TEST_F(Resolution, TypeNumberWithDisagreeingHandlesIsAskedPerHandle) {
   HandleScanner scanner(-1, "File");
   ASSERT_EQ(scanner.Run(&cancel), 1);
   ASSERT_EQ(scanner.records().size(), 2u);
-  EXPECT_EQ(scanner.records()[0].filePath, "C:\\a.txt");
-  EXPECT_EQ(scanner.records()[1].filePath, "C:\\b.txt");
+  EXPECT_EQ(scanner.records()[0].filePath, WTEXT("C:\\a.txt"));
+  EXPECT_EQ(scanner.records()[1].filePath, WTEXT("C:\\b.txt"));
   expectNothingLeftOpen();
 }
 
@@ -160,13 +162,13 @@ TEST_F(Resolution, HungPathQueriesStayWithinTheThreadBoundAndTheScanEnds) {
   ASSERT_EQ(scanner.Run(&cancel), 1);
   const HandleRecords& records = scanner.records();
   ASSERT_EQ(records.size(), 153u);
-  for (std::size_t i = 0; i < 150; ++i) EXPECT_EQ(records[i].filePath, "") << i;
+  for (std::size_t i = 0; i < 150; ++i) EXPECT_EQ(records[i].filePath, WTEXT("")) << i;
   EXPECT_LE(system.maxRunningThreads(), ScanLimitsInForce().maxLiveThreads);
   EXPECT_GE(system.maxRunningThreads(), 20);  // the hung threads were really left running
   system.releaseHangs();
   system.waitForThreads();
-  for (std::size_t i = 0; i < 150; ++i) EXPECT_EQ(records[i].filePath, "") << i;
-  EXPECT_EQ(records[0].processName, "holder.exe");
+  for (std::size_t i = 0; i < 150; ++i) EXPECT_EQ(records[i].filePath, WTEXT("")) << i;
+  EXPECT_EQ(records[0].processName, WTEXT("holder.exe"));
   expectNothingLeftOpen();
 }
 
@@ -189,7 +191,7 @@ TEST_F(Resolution, CancelReturnsAtOnceAndWorkersNeverWriteAfterwards) {
     EXPECT_EQ(result, 1);
     system.releaseHangs();
     system.waitForThreads();
-    for (const HandleRecord& record : scanner.records()) EXPECT_EQ(record.filePath, "");
+    for (const HandleRecord& record : scanner.records()) EXPECT_EQ(record.filePath, WTEXT(""));
 
     // The same scanner runs again, with fresh records.
     cancel = 0;
@@ -197,7 +199,7 @@ TEST_F(Resolution, CancelReturnsAtOnceAndWorkersNeverWriteAfterwards) {
     EXPECT_EQ(scanner.Run(&cancel), 1);
     ASSERT_EQ(scanner.records().size(), 20u);
     for (std::size_t i = 0; i < 20; ++i) {
-      EXPECT_EQ(scanner.records()[i].filePath, AnsiString(("C:\\f" + std::to_string(i) + ".txt").c_str()));
+      EXPECT_EQ(scanner.records()[i].filePath, WideFromAscii(("C:\\f" + std::to_string(i) + ".txt").c_str()));
     }
   }
   expectNothingLeftOpen();
@@ -217,7 +219,7 @@ TEST_F(Resolution, ModulesTheFilterKeepsFollowTheHandles) {
   own.modules = {"C:\\libs\\held.dll"};
   system.addProcess(FakeSystem::kOwnPid, own);
   addFiles(kHolder, 1);
-  const ModuleFilter keep = [](const char* path) { return std::string(path).find("held") != std::string::npos; };
+  const ModuleFilter keep = [](const SharedText& path) { return path.View().find(WTEXT("held")) != WideView::npos; };
 
   HandleScanner plain(-1, "File");
   ASSERT_EQ(plain.Run(&cancel), 1);
@@ -232,9 +234,9 @@ TEST_F(Resolution, ModulesTheFilterKeepsFollowTheHandles) {
   EXPECT_TRUE(records[1].loadedModule);
   EXPECT_EQ(620u, records[1].ownerPid);
   EXPECT_EQ(0u, records[1].handleValue);
-  EXPECT_EQ(records[1].filePath, "C:\\libs\\held.dll");
-  EXPECT_EQ(records[1].processName, "tool.exe");
-  EXPECT_EQ(records[1].processPath, "C:\\apps\\tool.exe");
+  EXPECT_EQ(records[1].filePath, WTEXT("C:\\libs\\held.dll"));
+  EXPECT_EQ(records[1].processName, WTEXT("tool.exe"));
+  EXPECT_EQ(records[1].processPath, WTEXT("C:\\apps\\tool.exe"));
   EXPECT_EQ(77u, records[1].ownerCreationTime);
   expectNothingLeftOpen();
 }
@@ -246,16 +248,16 @@ TEST_F(Resolution, ServicesRuleAppliesOnlyOnVersion4) {
   HandleScanner old(-1, "File");
   EXPECT_EQ(old.Run(&cancel), 1);
   ASSERT_EQ(old.records().size(), 3u);
-  EXPECT_EQ(old.records()[0].filePath, "");
-  EXPECT_EQ(old.records()[1].filePath, "");
-  EXPECT_EQ(old.records()[0].processName, "SERVICES.EXE");
-  EXPECT_EQ(old.records()[2].filePath, "C:\\f0.txt");
+  EXPECT_EQ(old.records()[0].filePath, WTEXT(""));
+  EXPECT_EQ(old.records()[1].filePath, WTEXT(""));
+  EXPECT_EQ(old.records()[0].processName, WTEXT("SERVICES.EXE"));
+  EXPECT_EQ(old.records()[2].filePath, WTEXT("C:\\f0.txt"));
 
   OsMajorVersion = 10;
   HandleScanner current(-1, "File");
   current.Run(&cancel);
-  EXPECT_EQ(current.records()[0].filePath, "C:\\f0.txt");
-  EXPECT_EQ(current.records()[1].filePath, "C:\\f1.txt");
+  EXPECT_EQ(current.records()[0].filePath, WTEXT("C:\\f0.txt"));
+  EXPECT_EQ(current.records()[1].filePath, WTEXT("C:\\f1.txt"));
 }
 
 // Threads that cannot be started: the others do the work; with none at all
@@ -265,13 +267,13 @@ TEST_F(Resolution, ThreadsThatCannotStartNeverStopTheScan) {
   system.failThreadStart(1);
   HandleScanner some(-1, "File");
   EXPECT_EQ(some.Run(&cancel), 1);
-  for (const HandleRecord& record : some.records()) EXPECT_NE(record.filePath, "");
+  for (const HandleRecord& record : some.records()) EXPECT_NE(record.filePath, WTEXT(""));
 
   system.failCreateThread(true);
   HandleScanner none(-1, "File");
   EXPECT_EQ(none.Run(&cancel), 1);
   ASSERT_EQ(none.records().size(), 3u);
-  for (const HandleRecord& record : none.records()) EXPECT_EQ(record.filePath, "");
+  for (const HandleRecord& record : none.records()) EXPECT_EQ(record.filePath, WTEXT(""));
   expectNothingLeftOpen();
 }
 
@@ -305,7 +307,7 @@ TEST(ResolutionRestarts, CancelledSearchesNeverShareTheirRecords) {
     EXPECT_LT(std::chrono::steady_clock::now() - raised, std::chrono::seconds(2)) << round;
     for (const HandleRecord& record : scanner.records()) {
       const std::string own = "C:\\f" + std::to_string((record.handleValue - 0x1000) / 4) + ".txt";
-      EXPECT_TRUE(record.filePath.IsEmpty() || record.filePath == own.c_str()) << record.filePath.GetString();
+      EXPECT_TRUE(record.filePath.IsEmpty() || record.filePath == WideFromAscii(own.c_str()));
     }
   }
   EXPECT_LE(system.maxRunningThreads(), ScanLimitsInForce().maxLiveThreads);

@@ -2,6 +2,8 @@
 // filters.
 #include <gtest/gtest.h>
 
+#include "text/WideText.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -270,7 +272,7 @@ TEST_F(Snapshot, ExtendedTableKeepsLargeIdsAndHandleValuesWhole) {
   ASSERT_EQ(scanner.records().size(), 1u);
   EXPECT_EQ(scanner.records()[0].ownerPid, kBigPid);
   EXPECT_EQ(scanner.records()[0].handleValue, 0x1ABCD4u);
-  EXPECT_EQ(scanner.records()[0].filePath, "C:\\big.txt");
+  EXPECT_EQ(scanner.records()[0].filePath, WTEXT("C:\\big.txt"));
   EXPECT_EQ(countCalls(kSystemHandleInformation), 0);
 }
 
@@ -286,7 +288,7 @@ TEST_F(Snapshot, FallsBackToTheBasicTableOnlyWhenTheExtendedClassIsUnknown) {
   EXPECT_EQ(scanner.records()[0].ownerPid, kHolder);
   EXPECT_EQ(scanner.records()[0].handleValue, 0x60u);
   EXPECT_EQ(scanner.records()[0].grantedAccess, 0x1F01FFu);
-  EXPECT_EQ(scanner.records()[0].filePath, "C:\\a.txt");
+  EXPECT_EQ(scanner.records()[0].filePath, WTEXT("C:\\a.txt"));
 }
 
 TEST_F(Snapshot, EntryCountBeyondWhatWasFilledIsNotBelieved) {

@@ -2,6 +2,8 @@
 // query and what a scan learns of the table's type numbers.
 #include <gtest/gtest.h>
 
+#include "text/WideText.h"
+
 #include "fakes/FakeSystem.h"
 #include "scan/ObjectTypes.h"
 #include "scan/native/NativeText.h"
@@ -40,16 +42,16 @@ TEST(NarrowLowBytes, KeepsLowBytesAndEndsAtALowZeroByte) {
   EXPECT_EQ(narrowed.GetAt(3), 'b');
 }
 
-TEST(CountedStringNarrowing, StaysInsideItsLengthAndItsBlock) {
+TEST(CountedText, StaysInsideItsLengthAndItsBlock) {
   char16_t block[8] = {u'a', u'b', u'c', u'd', u'e', u'f', u'g', u'h'};  // no terminator anywhere
   const auto* chars = reinterpret_cast<const WCHAR*>(block);
-  EXPECT_EQ(NarrowCountedString({6, 8, chars}, block, block + 8), "abc");
-  EXPECT_EQ(NarrowCountedString({0, 0, chars}, block, block + 8), "");
+  EXPECT_EQ(CountedText({6, 8, chars}, block, block + 8), WTEXT("abc"));
+  EXPECT_EQ(CountedText({0, 0, chars}, block, block + 8), WTEXT(""));
   // A length that runs past the block stops at the block's end.
-  EXPECT_EQ(NarrowCountedString({200, 200, chars + 5}, block, block + 8), "fgh");
+  EXPECT_EQ(CountedText({200, 200, chars + 5}, block, block + 8), WTEXT("fgh"));
   // Characters outside the block are not read at all.
   char16_t elsewhere[2] = {u'x', 0};
-  EXPECT_EQ(NarrowCountedString({2, 4, reinterpret_cast<const WCHAR*>(elsewhere)}, block, block + 8), "");
+  EXPECT_EQ(CountedText({2, 4, reinterpret_cast<const WCHAR*>(elsewhere)}, block, block + 8), WTEXT(""));
 }
 
 TEST(TypeNameMap, FirstAnswerIsTrustedSecondConfirmsOrMakesTheNumberPerHandle) {

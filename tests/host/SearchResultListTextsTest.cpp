@@ -5,47 +5,53 @@
 
 namespace {
 
+WideText text(const WCHAR* units) { return WideText(units); }
+
 TEST(SearchResultListTexts, ColumnsAndRowCount) {
-  EXPECT_STREQ("0x1a4", HandleValueText(420));
-  EXPECT_STREQ("0x0", HandleValueText(0));
-  EXPECT_STREQ("0xfffc", HandleValueText(0xfffc));
-  EXPECT_STREQ("4", ProcessIdText(4));
-  EXPECT_STREQ("-1", ProcessIdText(0xffffffffu));
-  EXPECT_STREQ("2个文件", RowCountText(2));
-  EXPECT_STREQ("0个文件", RowCountText(0));
+  EXPECT_EQ(text(WTEXT("0x1a4")), HandleValueText(420));
+  EXPECT_EQ(text(WTEXT("0x0")), HandleValueText(0));
+  EXPECT_EQ(text(WTEXT("0xfffc")), HandleValueText(0xfffc));
+  EXPECT_EQ(text(WTEXT("4")), ProcessIdText(4));
+  EXPECT_EQ(text(WTEXT("-1")), ProcessIdText(0xffffffffu));
+  EXPECT_EQ(text(WTEXT("2个文件")), RowCountText(2));
+  EXPECT_EQ(text(WTEXT("0个文件")), RowCountText(0));
 }
 
 TEST(SearchResultListTexts, OutcomeFollowsRecordsTargetAndResults) {
-  EXPECT_STREQ("查找失败", SearchOutcomeText({false, "C:\\d\\a.txt", false}));
-  EXPECT_STREQ("查找失败", SearchOutcomeText({false, AnsiString(), false}));
-  EXPECT_STREQ("查找完成", SearchOutcomeText({true, AnsiString(), true}));
-  EXPECT_STREQ("查找完成", SearchOutcomeText({true, AnsiString(), false}));
-  EXPECT_STREQ("a.txt 被占用了", SearchOutcomeText({true, "C:\\d\\a.txt", true}));
-  EXPECT_STREQ("a.txt 没有被占用", SearchOutcomeText({true, "C:\\d\\a.txt", false}));
-  EXPECT_STREQ("文件 1.txt 被占用了", SearchOutcomeText({true, "C:\\目录\\文件 1.txt", true}));
-  // A folder by its own name; a drive root as given.
-  EXPECT_STREQ("数据 被占用了", SearchOutcomeText({true, "D:\\工作\\数据\\", true, true}));
-  EXPECT_STREQ("数据 没有被占用", SearchOutcomeText({true, "D:\\工作\\数据", false, true}));
-  EXPECT_STREQ("C:\\ 被占用了", SearchOutcomeText({true, "C:\\", true, true}));
-  EXPECT_STREQ("查找中...", kSearchingStatus);
+  const struct {
+    SearchOutcome outcome;
+    const WCHAR* shown;
+  } cases[] = {
+      {{false, WTEXT("C:\\d\\a.txt"), false}, WTEXT("查找失败")},
+      {{false, WideText(), false}, WTEXT("查找失败")},
+      {{true, WideText(), true}, WTEXT("查找完成")},
+      {{true, WideText(), false}, WTEXT("查找完成")},
+      {{true, WTEXT("C:\\d\\a.txt"), true}, WTEXT("a.txt 被占用了")},
+      {{true, WTEXT("C:\\d\\a.txt"), false}, WTEXT("a.txt 没有被占用")},
+      {{true, WTEXT("C:\\目录\\文件 1.txt"), true}, WTEXT("文件 1.txt 被占用了")},
+      {{true, WTEXT("C:\\d\\한국어 報告 😁.txt"), true}, WTEXT("한국어 報告 😁.txt 被占用了")},
+      // A folder by its own name; a drive root as given.
+      {{true, WTEXT("D:\\工作\\数据\\"), true, true}, WTEXT("数据 被占用了")},
+      {{true, WTEXT("D:\\工作\\数据"), false, true}, WTEXT("数据 没有被占用")},
+      {{true, WTEXT("C:\\"), true, true}, WTEXT("C:\\ 被占用了")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text(c.shown), SearchOutcomeText(c.outcome));
+  EXPECT_EQ(text(WTEXT("查找中...")), text(kSearchingStatus));
+  EXPECT_EQ(text(WTEXT("模块")), text(kModuleHandleText));
 }
 
 TEST(SearchFileNamePart, LastComponentAsTheShellStripsIt) {
-  EXPECT_STREQ("a.txt", FileNamePart("C:\\dir\\a.txt"));
-  EXPECT_STREQ("a.txt", FileNamePart("C:/dir/a.txt"));
-  EXPECT_STREQ("a.txt", FileNamePart("C:a.txt"));
-  EXPECT_STREQ("a.txt", FileNamePart("a.txt"));
-  EXPECT_STREQ("dir\\", FileNamePart("C:\\dir\\"));
-  EXPECT_STREQ("", FileNamePart(""));
-  AnsiString path("C:\\dir\\b.txt");
-  FileNamePart(path);
-  EXPECT_STREQ("C:\\dir\\b.txt", path);
-}
-
-TEST(SearchFileNamePart, TrailByteEqualToBackslashSeparatesNothing) {
-  // 0x95 0x5C is one character of code page 936 whose trail byte is '\'.
-  EXPECT_STREQ("x\x95\x5Cy.txt", FileNamePart("C:\\d\\x\x95\x5Cy.txt"));
-  EXPECT_STREQ("数据.txt", FileNamePart("D:\\目录\\数据.txt"));
+  const struct {
+    const WCHAR* path;
+    const WCHAR* name;
+  } cases[] = {
+      {WTEXT("C:\\dir\\a.txt"), WTEXT("a.txt")}, {WTEXT("C:/dir/a.txt"), WTEXT("a.txt")},
+      {WTEXT("C:a.txt"), WTEXT("a.txt")},        {WTEXT("a.txt"), WTEXT("a.txt")},
+      {WTEXT("C:\\dir\\"), WTEXT("dir\\")},      {WTEXT(""), WTEXT("")},
+      {WTEXT("D:\\目录\\数据.txt"), WTEXT("数据.txt")},
+      {WTEXT("D:\\😀\\𠀀 한.txt"), WTEXT("𠀀 한.txt")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text(c.name), WideText(FileNamePart(c.path)));
 }
 
 }  // namespace
