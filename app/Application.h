@@ -14,7 +14,7 @@
 
 #include "scan/HandleRecord.h"
 #include "search/ScanWorker.h"
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 #include "ui/main/ResultList.h"
 
 class DialogWindow;
@@ -74,13 +74,13 @@ class Application {
   std::vector<HandleRecord> results;
   std::atomic<uint8_t> busy{0};
   std::atomic<uint8_t> filling{0};
-  AnsiString targetPath;
+  WideText targetPath;
   // Argument 1 names something that cannot be made a full path: no search
   // runs, and the window says "查找失败".
   bool targetPathFailed = false;
   // The target as the system names it, and whether it is a folder: found
   // afresh by each search's thread (prepareScan), read after its end.
-  AnsiString targetMatchPath;
+  WideText targetMatchPath;
   bool targetIsFolder = false;
   ResultIcons resultIcons;
 };

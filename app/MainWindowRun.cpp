@@ -40,7 +40,7 @@ int Application::run() {
   HWND window = mainWindow();
   if (window == nullptr) {
     // Without a window the loop below would never end: say so and stop.
-    ::MessageBoxA(nullptr, kNoMainWindowMessage, kPromptCaption, MB_ICONERROR | MB_OK);
+    ::MessageBoxW(nullptr, kNoMainWindowMessage, kPromptCaption, MB_ICONERROR | MB_OK);
     return kNoMainWindowExitCode;
   }
   ::ShowWindow(window, SW_SHOW);

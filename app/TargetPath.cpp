@@ -7,47 +7,107 @@
 #include "app/CommandLine.h"
 #include "os/UniqueHandle.h"
 #include "scan/HandleNaming.h"
-#include "text/CodePageConversion.h"
 
 namespace {
-constexpr DWORD kFullPathChars = 4096;
+// The longest path the system names, in units.
+constexpr DWORD kFullPathUnits = 32768;
+// The user's persistent drive mappings: HKCU\Network\<letter>, value RemotePath.
+constexpr wchar_t kMappingsKey[] = L"Network\\";
+constexpr wchar_t kRemotePathValue[] = L"RemotePath";
 
-constexpr int kFullPathBytes = 4104;
+bool isDriveLetterPath(WideView path) {
+  return path.size() >= 2 && path[1] == ':' && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+// What the system says of one spelling of the target: whether it is a
+// folder, and its final path when it can be opened. Every call that touches
+// the file system for the target is here.
+struct SystemAnswer {
+  bool folder = false;
+  bool opened = false;
+  DWORD openError = 0;
+  SharedText finalPath;
+};
+
+SystemAnswer askSystem(const WideText& path) {
+  SystemAnswer answer;
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  answer.folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  HANDLE opened = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) {
+    answer.openError = ::GetLastError();
+    return answer;
+  }
+  const UniqueHandle target(opened);
+  answer.opened = true;
+  answer.finalPath = QueryFinalPath(target.get());
+  return answer;
+}
+
+// Whether the path's drive letter names nothing this process can see.
+bool driveUnseen(const WideText& path, const SystemAnswer& answer) {
+  if (!isDriveLetterPath(path) || answer.opened) return false;
+  const WCHAR root[] = {path[0], ':', '\\', 0};
+  return ::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR || answer.openError == ERROR_PATH_NOT_FOUND;
+}
+
+// The remote path of the user's persistent mapping of the path's drive
+// letter; empty when there is none.
+WideText mappedRemotePath(const WideText& path) {
+  const WideText key = kMappingsKey + WideText(1, path[0]);
+  WCHAR remote[kFullPathUnits];
+  DWORD bytes = sizeof remote;
+  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), kRemotePathValue, RRF_RT_REG_SZ, nullptr, remote, &bytes) !=
+      ERROR_SUCCESS) {
+    return WideText();
+  }
+  const std::size_t units = bytes / sizeof(WCHAR);
+  return WideText(remote, units > 0 ? units - 1 : 0);
+}
 }  // namespace
 
-AnsiString TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
+WideText TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
   if (unusable != nullptr) *unusable = false;
   std::vector<WideText> arguments = SplitCommandLine(commandLine != nullptr ? WideText(commandLine) : WideText());
   // Entry 0 is the executable itself; entries from 2 on are ignored.
-  if (arguments.size() < 2) return AnsiString();
-  // Characters missing from the ANSI code page become its default character.
-  AnsiString narrow(AnsiFromWide(arguments[1].c_str()).get());
-  AnsiString full;
-  char* buffer = full.GetBuffer(kFullPathBytes);
-  buffer[0] = '\0';
-  const DWORD written = ::GetFullPathNameA(narrow.GetString(), kFullPathChars, buffer, nullptr);
+  if (arguments.size() < 2) return WideText();
+  WideText full(kFullPathUnits, 0);
+  const DWORD written = ::GetFullPathNameW(arguments[1].c_str(), kFullPathUnits, full.data(), nullptr);
   // A path that fails, or would not fit the buffer, is no target at all:
   // never a cut one, never "every file".
-  if (written == 0 || written >= kFullPathChars) {
-    full.ReleaseBufferSetLength(0);
-    if (unusable != nullptr) *unusable = !narrow.IsEmpty() || !arguments[1].empty();
-    return AnsiString();
+  if (written == 0 || written >= kFullPathUnits) {
+    if (unusable != nullptr) *unusable = !arguments[1].empty();
+    return WideText();
   }
-  full.ReleaseBufferSetLength(static_cast<int>(written));
+  full.resize(written);
   return full;
 }
 
-TargetIdentity IdentifyTarget(const AnsiString& fullPath) {
+WideText PathThroughMapping(WideView fullPath, WideView remotePath) {
+  if (!isDriveLetterPath(fullPath) || remotePath.empty()) return WideText();
+  WideText path(remotePath);
+  if (path.back() == '\\') path.pop_back();
+  WideView rest = fullPath.substr(2);
+  if (rest.empty()) rest = WideView(WTEXT("\\"));
+  if (rest.front() != '\\') path += '\\';
+  path += rest;
+  return path;
+}
+
+TargetIdentity IdentifyTarget(const WideText& fullPath) {
   TargetIdentity identity;
   identity.matchPath = fullPath;
-  if (fullPath.IsEmpty()) return identity;
-  const DWORD attributes = ::GetFileAttributesA(fullPath);
-  identity.folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  HANDLE opened = ::CreateFileA(fullPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return identity;
-  const UniqueHandle target(opened);
-  const AnsiString systemName = QueryFinalPath(target.get());
-  if (!systemName.IsEmpty()) identity.matchPath = systemName;
+  if (fullPath.empty()) return identity;
+  SystemAnswer answer = askSystem(fullPath);
+  if (driveUnseen(fullPath, answer)) {
+    const WideText remote = PathThroughMapping(fullPath, mappedRemotePath(fullPath));
+    if (!remote.empty()) {
+      identity.matchPath = remote;
+      answer = askSystem(remote);
+    }
+  }
+  identity.folder = answer.folder;
+  if (!answer.finalPath.IsEmpty()) identity.matchPath = answer.finalPath.ToWide();
   return identity;
 }

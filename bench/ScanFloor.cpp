@@ -19,10 +19,8 @@ constexpr DWORD kOwnerAccess = PROCESS_DUP_HANDLE | PROCESS_QUERY_INFORMATION | 
 constexpr ULONG kTableSlack = 256 * sizeof(ExtendedHandleTableEntry);
 // A type record and its short name.
 constexpr std::size_t kTypeRecordBytes = 1024;
-// The longest path the system gives, and its narrow form (up to three
-// bytes a UTF-16 unit in any ANSI code page).
+// The longest path the system gives.
 constexpr DWORD kWidePathLength = 32768;
-constexpr int kNarrowPathBytes = 3 * kWidePathLength;
 constexpr DWORD kNormalizedDosPath = 0;
 
 enum class TypeKind : uint8_t { kUnknown, kFile, kOther };
@@ -31,7 +29,7 @@ struct Owner {
   bool asked = false;  // an open that failed is not tried again
   UniqueHandle process;
   bool imageAsked = false;
-  std::string image;
+  std::wstring image;
 };
 
 // The extended handle table, in pointer-sized words (its own alignment);
@@ -86,8 +84,7 @@ FloorCounts RunScanFloor() {
   std::unordered_map<ULONG_PTR, Owner> owners;
   std::vector<ULONG_PTR> typeRecord(kTypeRecordBytes / sizeof(ULONG_PTR));
   std::vector<WCHAR> widePath(kWidePathLength);
-  std::vector<char> path(kNarrowPathBytes);
-  char image[MAX_PATH];
+  std::vector<WCHAR> image(kWidePathLength);
 
   for (std::size_t i = 0; i < count; ++i) {
     const ExtendedHandleTableEntry& entry = table->entries[i];
@@ -111,14 +108,13 @@ FloorCounts RunScanFloor() {
     ++counts.records;
     if (!owner.imageAsked && owner.process) {
       owner.imageAsked = true;
-      const DWORD length = K32GetModuleFileNameExA(owner.process.get(), nullptr, image, MAX_PATH);
-      owner.image.assign(image, length < MAX_PATH ? length : 0);
+      DWORD length = kWidePathLength;
+      if (QueryFullProcessImageNameW(owner.process.get(), 0, image.data(), &length) == FALSE) length = 0;
+      owner.image.assign(image.data(), length < kWidePathLength ? length : 0);
     }
     if (!copy) continue;
     const DWORD length = GetFinalPathNameByHandleW(copy.get(), widePath.data(), kWidePathLength, kNormalizedDosPath);
-    if (length > 0 && length < kWidePathLength &&
-        WideCharToMultiByte(CP_ACP, 0, widePath.data(), static_cast<int>(length), path.data(), kNarrowPathBytes,
-                            nullptr, nullptr) > 0) {
+    if (length > 0 && length < kWidePathLength) {
       ++counts.withPath;
     }
   }

@@ -21,18 +21,18 @@
 #include "ui/main/WindowTexts.h"
 
 namespace {
-const char kNoText[] = "";
+const WCHAR kNoText[] = WTEXT("");
 constexpr WPARAM kOutcomePart = 0;
 constexpr WPARAM kCountPart = 1;
 
-void setStatus(HWND statusBar, WPARAM part, const char* text) {
-  ::SendMessageA(statusBar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+void setStatus(HWND statusBar, WPARAM part, const WCHAR* text) {
+  ::SendMessageW(statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(text));
 }
 }  // namespace
 
 void Application::restartSearch() {
   if (busy.load() != 0) {
-    ::MessageBoxA(mainWindow(), kSearchRunningMessage, kPromptCaption, MB_ICONERROR);
+    ::MessageBoxW(mainWindow(), kSearchRunningMessage, kPromptCaption, MB_ICONERROR);
     return;
   }
   // Not busy: the previous thread has done all its work, the wait is short.
@@ -72,7 +72,7 @@ void Application::beginSearch() {
   // again a later refresh starts afresh.
   worker.scanner.reset();
   busy.exchange(0);
-  ResultList(*this).fill(AnsiString());
+  ResultList(*this).fill(WideView());
 }
 
 void Application::prepareScan(HandleScanner& scanner) {
@@ -80,13 +80,13 @@ void Application::prepareScan(HandleScanner& scanner) {
   // or shared since the last search).
   targetMatchPath = targetPath;
   targetIsFolder = false;
-  if (targetPath.IsEmpty()) return;
+  if (targetPath.empty()) return;
   const TargetIdentity identity = IdentifyTarget(targetPath);
   targetMatchPath = identity.matchPath;
   targetIsFolder = identity.folder;
   // Files held as loaded modules count too; with no target they would bury
   // the open files, so only then.
-  scanner.SetModuleFilter([match = targetMatchPath, folder = targetIsFolder](const char* path) {
+  scanner.SetModuleFilter([match = targetMatchPath, folder = targetIsFolder](const SharedText& path) {
     return folder ? PathIsInFolder(path, match) : PathsEqualIgnoringCase(path, match);
   });
 }
@@ -101,7 +101,7 @@ void Application::onSearchDone() {
     results.clear();
     worker.scanner.reset();
     try {
-      ResultList(*this).fill(AnsiString());
+      ResultList(*this).fill(WideView());
     } catch (...) {
     }
   }
@@ -117,9 +117,9 @@ bool Application::routeThreadMessage(const MSG& message) {
 void Application::matchResults() {
   if (worker.scanner != nullptr) {
     // No target, every file; else what the system calls the target.
-    const AnsiString& match = targetPath.IsEmpty() ? targetPath : targetMatchPath;
+    const WideText& match = targetPath.empty() ? targetPath : targetMatchPath;
     AppendMatchingRecords(worker.scanner->records(), match, results, targetIsFolder);
   }
   // Every result is shown after a search, whatever the search box holds.
-  ResultList(*this).fill(AnsiString());
+  ResultList(*this).fill(WideView());
 }

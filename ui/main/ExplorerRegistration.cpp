@@ -7,56 +7,61 @@
 #include "ui/main/WindowTexts.h"
 
 namespace {
-const char kEntryNameFormat[] = "用%s 查看";
-const char kKeyPathFormat[] = "*\\shell\\%s\\command";
-const char kFolderKeyPathFormat[] = "Directory\\shell\\%s\\command";
+// "用%s 查看": the title between these.
+const wchar_t kEntryNameFirst[] = L"用";
+const wchar_t kEntryNameLast[] = L" 查看";
+const wchar_t kKeyPathFirst[] = L"*\\shell\\";
+const wchar_t kFolderKeyPathFirst[] = L"Directory\\shell\\";
+const wchar_t kKeyPathLast[] = L"\\command";
 // %1 in quotes: Explorer puts in the clicked file's path, spaces and all, as
 // one argument.
-const char kValueDataFormat[] = "\"%s\" \"%%1\"";
+const wchar_t kValueDataLast[] = L"\" \"%1\"";
 // Both outcomes show without an icon.
 constexpr UINT kPlainBox = MB_OK;
-constexpr int kModulePathBytes = 4096;
+// The longest path the system names, in units.
+constexpr DWORD kModulePathUnits = 32768;
 
-AnsiString windowTitle(HWND window) {
-  const int length = ::GetWindowTextLengthA(window) + 1;
-  AnsiString title;
-  ::GetWindowTextA(window, title.GetBuffer(length), length);
-  title.ReleaseBuffer();
-  return title;
+WideText windowTitle(HWND window) {
+  WCHAR title[256];
+  const int length = ::GetWindowTextW(window, title, static_cast<int>(std::size(title)));
+  return WideText(title, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
-// The executable's full path; false when it does not fit the buffer.
-bool executablePath(AnsiString& path) {
-  const DWORD length = ::GetModuleFileNameA(nullptr, path.GetBuffer(kModulePathBytes), kModulePathBytes);
-  const bool whole = length > 0 && length < static_cast<DWORD>(kModulePathBytes);
-  path.ReleaseBufferSetLength(whole ? static_cast<int>(length) : 0);
-  return whole;
+// The executable's full path; empty when it does not fit the buffer.
+WideText executablePath() {
+  WideText path(kModulePathUnits, 0);
+  const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), kModulePathUnits);
+  path.resize(length > 0 && length < kModulePathUnits ? length : 0);
+  return path;
 }
 }  // namespace
 
-ExplorerCommandText MakeExplorerCommandText(const char* title, const char* exePath) {
+std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideView exePath) {
+  if (exePath.find('%') != WideView::npos) return std::nullopt;
   ExplorerCommandText text;
-  text.entryName.Format(kEntryNameFormat, title);
-  text.keyPath.Format(kKeyPathFormat, text.entryName.GetString());
-  text.folderKeyPath.Format(kFolderKeyPathFormat, text.entryName.GetString());
-  text.valueData.Format(kValueDataFormat, exePath);
+  text.entryName = kEntryNameFirst + WideText(title) + kEntryNameLast;
+  text.keyPath = kKeyPathFirst + text.entryName + kKeyPathLast;
+  text.folderKeyPath = kFolderKeyPathFirst + text.entryName + kKeyPathLast;
+  text.valueData = L"\"" + WideText(exePath) + kValueDataLast;
   return text;
 }
 
 int Application::registerExplorerMenu() {
   const HWND main = mainWindow();
-  AnsiString exePath;
+  const WideText exePath = executablePath();
   LSTATUS status = ERROR_FILENAME_EXCED_RANGE;
-  if (executablePath(exePath)) {
-    const ExplorerCommandText text = MakeExplorerCommandText(windowTitle(main), exePath);
-    // SHSetValueA creates the missing keys and replaces a value already
+  const std::optional<ExplorerCommandText> text =
+      exePath.empty() ? std::nullopt : MakeExplorerCommandText(windowTitle(main), exePath);
+  if (text) {
+    // SHSetValueW creates the missing keys and replaces a value already
     // there. Files first, then folders; both or it failed.
-    for (const AnsiString* key : {&text.keyPath, &text.folderKeyPath}) {
-      status = ::SHSetValueA(HKEY_CLASSES_ROOT, *key, nullptr, REG_SZ, text.valueData.GetString(),
-                             static_cast<DWORD>(text.valueData.GetLength() + 1));
+    for (const WideText* key : {&text->keyPath, &text->folderKeyPath}) {
+      status = ::SHSetValueW(HKEY_CLASSES_ROOT, key->c_str(), nullptr, REG_SZ, text->valueData.c_str(),
+                             static_cast<DWORD>((text->valueData.size() + 1) * sizeof(WCHAR)));
       if (status != ERROR_SUCCESS) break;
     }
   }
-  ::MessageBoxA(main, status == ERROR_SUCCESS ? kAddedMessage : kAddFailedMessage, kPromptCaption, kPlainBox);
+  const wchar_t* outcome = status == ERROR_SUCCESS ? kAddedMessage : text ? kAddFailedMessage : kAddRefusedMessage;
+  ::MessageBoxW(main, outcome, kPromptCaption, kPlainBox);
   return 1;
 }

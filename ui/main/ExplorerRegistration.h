@@ -3,18 +3,21 @@
 // folder: its texts (the verb's name as Explorer shows it, the two keys
 // under HKEY_CLASSES_ROOT whose default value Explorer runs, and that value,
 // which starts this executable with the clicked item), written by the menu
-// command, which succeeds only when both are written. A cut executable path
-// is never registered.
+// command with the wide registry calls, which succeeds only when both are
+// written. A cut executable path is never registered, nor one with a '%' in
+// it: Explorer would read "%..." in the command as a placeholder.
 
-#include "text/AnsiString.h"
+#include <optional>
+
+#include "text/WideText.h"
 
 struct ExplorerCommandText {
-  AnsiString entryName;  // 用<title> 查看
-  AnsiString keyPath;    // *\shell\<entry name>\command
-  AnsiString folderKeyPath;  // Directory\shell\<entry name>\command
-  AnsiString valueData;  // "<exe path>" "%1"
+  WideText entryName;      // 用<title> 查看
+  WideText keyPath;        // *\shell\<entry name>\command
+  WideText folderKeyPath;  // Directory\shell\<entry name>\command
+  WideText valueData;      // "<exe path>" "%1"
 };
 
-// `title` is the main window's title, `exePath` the executable's full path;
-// both narrow (code page 936) and taken as they are.
-ExplorerCommandText MakeExplorerCommandText(const char* title, const char* exePath);
+// `title` is the main window's title, `exePath` the executable's full path,
+// both taken as they are; none when the path holds a '%'.
+std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideView exePath);

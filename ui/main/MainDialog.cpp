@@ -73,6 +73,9 @@ void Application::setUpControls() {
     auto row = static_cast<int>(::SendMessageA(control.hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     showRowMenu(row);
   };
+  // The list asks for its rows' texts in UTF-16 (LVN_GETDISPINFOW), so a
+  // name shows exactly whatever the system's code page.
+  ::SendMessageW(list, LVM_SETUNICODEFORMAT, TRUE, 0);
   InsertResultColumns(list);
   // Rows get their icons when they are drawn; every other notification goes
   // on to the list's own object.
@@ -91,7 +94,7 @@ void Application::setUpControls() {
   if (::SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges)) != 0) {
     ::SendMessageA(status, WM_SIZE, 0, 0);
   }
-  ::SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(kReadyText));
+  ::SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(kReadyText));
 
   searchBox = std::make_shared<SearchEditControl>();
   searchBox->onChar = [this](WPARAM) { filterFromSearchBox(); };

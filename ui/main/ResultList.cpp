@@ -15,47 +15,51 @@ namespace {
 constexpr int kNoIcon = -1;
 constexpr int kOutcomePart = 0;
 constexpr int kCountPart = 1;
-// Room for the longest search box text read plus the string's own slack.
-constexpr int kBoxTextBufferBytes = 4104;
-// Characters read at most, terminator included.
-constexpr int kBoxTextMaxChars = 4096;
+// Units read at most, terminator included.
+constexpr int kBoxTextMaxUnits = 4096;
 
 struct ResultColumn {
-  const char* header;
+  const wchar_t* header;
   int width;
   int format;
-  AnsiString (*cell)(const HandleRecord& result);
+  WideText (*cell)(const HandleRecord& result);
 };
 
 const ResultColumn kColumns[] = {
-    {"文件名", 200, LVCFMT_LEFT, [](const HandleRecord& r) { return FileNamePart(r.filePath); }},
-    {"路径", 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath; }},
-    {"句柄", 100, LVCFMT_LEFT,
-     [](const HandleRecord& r) { return r.loadedModule ? AnsiString(kModuleHandleText) : HandleValueText(r.handleValue); }},
-    {"进程ID", 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
-    {"进程名", 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName; }},
+    {L"文件名", 200, LVCFMT_LEFT, [](const HandleRecord& r) { return WideText(FileNamePart(r.filePath)); }},
+    {L"路径", 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath.ToWide(); }},
+    {L"句柄", 100, LVCFMT_LEFT,
+     [](const HandleRecord& r) { return r.loadedModule ? WideText(kModuleHandleText) : HandleValueText(r.handleValue); }},
+    {L"进程ID", 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
+    {L"进程名", 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName.ToWide(); }},
 };
 
 // The index of the file's icon in the system's small icon list, which is the
 // list view's small image list. The shell looks at the real file.
-int systemIconIndex(const AnsiString& path) {
+int systemIconIndex(const SharedText& path) {
   if (path.IsEmpty()) return kNoIcon;
-  SHFILEINFOA info{};
+  SHFILEINFOW info{};
   info.iIcon = kNoIcon;
-  ::SHGetFileInfoA(path, FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_SYSICONINDEX);
+  ::SHGetFileInfoW(path.GetString(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_SYSICONINDEX);
   return info.iIcon;
 }
 
-// Copies a cell's text into the list view's buffer, narrow or wide, cut to
-// fit as the list view expects.
-void answerText(const AnsiString& text, NMLVDISPINFOA* info, bool wide) {
+// Copies a cell's text into the list view's buffer, cut to fit as the list
+// view expects: exact when it asks for UTF-16; in the thread's code page
+// when it asks narrowly (its narrow texts are read in that code page).
+void answerText(const WideText& text, NMLVDISPINFOW* info, bool wide) {
   if (info->item.pszText == nullptr || info->item.cchTextMax <= 0) return;
   if (wide) {
-    const WideFromAnsi units(text);
-    ::lstrcpynW(reinterpret_cast<WCHAR*>(info->item.pszText), units, info->item.cchTextMax);
+    ::lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
   } else {
-    ::lstrcpynA(info->item.pszText, text, info->item.cchTextMax);
+    const AnsiFromWide narrow(text.c_str());
+    ::lstrcpynA(reinterpret_cast<char*>(info->item.pszText), narrow, info->item.cchTextMax);
   }
+}
+
+// Whether `path` contains `filter`, letters compared without regard to case.
+bool containsIgnoringCase(const SharedText& path, const WideText& filter) {
+  return ::StrStrIW(path.GetString(), filter.c_str()) != nullptr;
 }
 
 // Drawing is off for the scope: a fill of many rows repaints once, at its end.
@@ -89,25 +93,22 @@ class FillingFlag {
 void InsertResultColumns(HWND listView) {
   HWND header = reinterpret_cast<HWND>(::SendMessageA(listView, LVM_GETHEADER, 0, 0));
   for (const ResultColumn& wanted : kColumns) {
-    LVCOLUMNA column{};
+    LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = wanted.format;
     column.cx = wanted.width;
-    column.pszText = const_cast<char*>(wanted.header);
-    auto at = static_cast<WPARAM>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-    ::SendMessageA(listView, LVM_INSERTCOLUMNA, at, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<wchar_t*>(wanted.header);
+    auto at = static_cast<WPARAM>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    ::SendMessageW(listView, LVM_INSERTCOLUMNW, at, reinterpret_cast<LPARAM>(&column));
   }
 }
 
-AnsiString SearchBoxText(HWND box) {
-  AnsiString text;
-  char* buffer = text.GetBuffer(kBoxTextBufferBytes);
+WideText SearchBoxText(HWND box) {
+  WCHAR buffer[kBoxTextMaxUnits];
   // A failed read need not leave the buffer terminated: only what the call
   // reports as copied counts.
-  const int copied = box != nullptr ? ::GetWindowTextA(box, buffer, kBoxTextMaxChars) : 0;
-  buffer[(copied > 0 && copied < kBoxTextMaxChars) ? copied : 0] = '\0';
-  text.ReleaseBuffer();
-  return text;
+  const int copied = box != nullptr ? ::GetWindowTextW(box, buffer, kBoxTextMaxUnits) : 0;
+  return (copied > 0 && copied < kBoxTextMaxUnits) ? WideText(buffer, static_cast<std::size_t>(copied)) : WideText();
 }
 
 ResultList::ResultList(Application& app)
@@ -119,11 +120,12 @@ ResultList::ResultList(Application& app, HWND listView, HWND statusBar)
 
 int ResultList::rowCount() const { return static_cast<int>(::SendMessageA(listView_, LVM_GETITEMCOUNT, 0, 0)); }
 
-void ResultList::setStatus(int part, const char* text) const {
-  ::SendMessageA(statusBar_, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+void ResultList::setStatus(int part, const WCHAR* text) const {
+  ::SendMessageW(statusBar_, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
 }
 
-void ResultList::fill(const AnsiString& filter) {
+void ResultList::fill(WideView filter) {
+  const WideText filterText(filter);
   if (app_.filling.exchange(1) != 0) return;
   const FillingFlag filling(app_.filling);
   const std::vector<HandleRecord>& results = app_.results;
@@ -134,16 +136,16 @@ void ResultList::fill(const AnsiString& filter) {
     int rows = 0;
     for (size_t i = 0; i < results.size(); ++i) {
       const HandleRecord& result = results[i];
-      if (!filter.IsEmpty() && ::StrStrIA(result.filePath, filter) == nullptr) continue;
-      LVITEMA item{};
+      if (!filterText.empty() && !containsIgnoringCase(result.filePath, filterText)) continue;
+      LVITEMW item{};
       item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
       item.iItem = rows;  // appended: the list view does no sorting
       // Texts and icon are asked of the column table when the row is shown.
-      item.pszText = LPSTR_TEXTCALLBACKA;
+      item.pszText = LPSTR_TEXTCALLBACKW;
       item.iImage = I_IMAGECALLBACK;
       // The row actions find their result through this index.
       item.lParam = static_cast<LPARAM>(i);
-      const int row = static_cast<int>(::SendMessageA(listView_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+      const int row = static_cast<int>(::SendMessageW(listView_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
       // A result whose row could not be inserted stays without one.
       if (row >= 0) ++rows;
     }
@@ -151,8 +153,8 @@ void ResultList::fill(const AnsiString& filter) {
   const std::shared_ptr<HandleScanner>& scanner = app_.worker.scanner;
   const SearchOutcome outcome{scanner != nullptr && !scanner->records().empty(), app_.targetPath, !results.empty(),
                               app_.targetIsFolder};
-  setStatus(kOutcomePart, SearchOutcomeText(outcome));
-  setStatus(kCountPart, RowCountText(rowCount()));
+  setStatus(kOutcomePart, SearchOutcomeText(outcome).c_str());
+  setStatus(kCountPart, RowCountText(rowCount()).c_str());
 }
 
 void ResultList::fillFromSearchBox(HWND searchBox) {
@@ -182,26 +184,25 @@ bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
   answer = 0;
   // The narrow and wide records have one layout; only the text differs. The
   // item's parameter, its result's index, comes with the request.
-  auto* info = const_cast<NMLVDISPINFOA*>(reinterpret_cast<const NMLVDISPINFOA*>(header));
+  auto* info = const_cast<NMLVDISPINFOW*>(reinterpret_cast<const NMLVDISPINFOW*>(header));
   const bool wide = header->code == LVN_GETDISPINFOW;
-  const LVITEMA& item = info->item;
+  const LVITEMW& item = info->item;
   const bool named = item.lParam >= 0 && static_cast<size_t>(item.lParam) < app_.results.size();
   const int column = info->item.iSubItem;
   if ((info->item.mask & LVIF_TEXT) != 0) {
     const bool known = named && column >= 0 && column < static_cast<int>(std::size(kColumns));
-    answerText(known ? kColumns[column].cell(app_.results[static_cast<size_t>(item.lParam)]) : AnsiString(), info,
-               wide);
+    answerText(known ? kColumns[column].cell(app_.results[static_cast<size_t>(item.lParam)]) : WideText(), info, wide);
   }
   if ((info->item.mask & LVIF_IMAGE) != 0) {
     info->item.iImage = kNoIcon;
     if (named && column == 0) {
-      const AnsiString& path = app_.results[static_cast<size_t>(item.lParam)].filePath;
-      const auto known = app_.resultIcons.find(path.GetString());
+      const SharedText& path = app_.results[static_cast<size_t>(item.lParam)].filePath;
+      const auto known = app_.resultIcons.find(path.ToWide());
       if (known != app_.resultIcons.end()) {
         info->item.iImage = known->second;
       } else {
         info->item.iImage = systemIconIndex(path);
-        app_.resultIcons.emplace(path.GetString(), info->item.iImage);
+        app_.resultIcons.emplace(path.ToWide(), info->item.iImage);
       }
     }
   }

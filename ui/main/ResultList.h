@@ -14,21 +14,20 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <string>
 #include <unordered_map>
 
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 
 class Application;
 
 // The system's small icon index of each path asked so far.
-using ResultIcons = std::unordered_map<std::string, int>;
+using ResultIcons = std::unordered_map<WideText, int>;
 
 // Inserts the columns into an empty report list view.
 void InsertResultColumns(HWND listView);
 
-// The search box's text, at most 4095 bytes; empty when there is no box.
-AnsiString SearchBoxText(HWND box);
+// The search box's text, at most 4095 units; empty when there is no box.
+WideText SearchBoxText(HWND box);
 
 class ResultList {
  public:
@@ -40,14 +39,15 @@ class ResultList {
   // path contains `filter` in any letter case (all when it is empty), then
   // rewrites status parts 0 and 1. A fill asked for while one runs (from a
   // message the fill itself causes) is dropped.
-  void fill(const AnsiString& filter);
+  void fill(WideView filter);
 
   // Refills with the search box's text as filter. While a search is busy
   // the rows are left alone: its end shows every result, and the next
   // keystroke applies the box's text again.
   void fillFromSearchBox(HWND searchBox);
 
-  // Answers the list view's LVN_GETDISPINFO (narrow or wide) with a row's
+  // Answers the list view's LVN_GETDISPINFOW (or a narrow one, in the
+  // thread's code page, should a list view ask narrowly) with a row's
   // texts and icon, LVN_DELETEALLITEMS with "no notice per row", and Ctrl+A
   // (LVN_KEYDOWN) by selecting every row. False, with `answer` untouched,
   // for any other notification.
@@ -55,7 +55,7 @@ class ResultList {
 
  private:
   int rowCount() const;
-  void setStatus(int part, const char* text) const;
+  void setStatus(int part, const WCHAR* text) const;
 
   Application& app_;
   HWND listView_;

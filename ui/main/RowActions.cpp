@@ -17,7 +17,6 @@
 #include "res/resource.h"
 #include "scan/HandleNaming.h"
 #include "search/PathComparison.h"
-#include "text/CodePageConversion.h"
 #include "ui/main/WindowTexts.h"
 
 namespace {
@@ -43,14 +42,14 @@ constexpr DWORD kEndAccess = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATI
 constexpr DWORD kCloseAccess = PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION;
 
 // The block holds the text and its terminating zero.
-GlobalMemory textBlock(const AnsiString& text) {
-  const size_t length = static_cast<size_t>(text.GetLength());
-  GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, length + 1));
+GlobalMemory textBlock(WideView text) {
+  const size_t length = text.size();
+  GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, (length + 1) * sizeof(WCHAR)));
   if (!block) return block;
-  auto* target = static_cast<char*>(::GlobalLock(block.get()));
+  auto* target = static_cast<WCHAR*>(::GlobalLock(block.get()));
   if (target == nullptr) return GlobalMemory(nullptr);  // `block` frees it
-  std::memcpy(target, text.GetString(), length);
-  target[length] = '\0';
+  std::memcpy(target, text.data(), length * sizeof(WCHAR));
+  target[length] = 0;
   ::GlobalUnlock(block.get());
   return block;
 }
@@ -60,23 +59,19 @@ class SystemRowEffects : public RowActionEffects {
  public:
   explicit SystemRowEffects(Application& app) : app_(app) {}
 
-  void selectInExplorer(const AnsiString& path) override {
-    if (path.IsEmpty()) return;
-    const WideFromAnsi widePath(path);
-    SelectInExplorer(widePath);
-  }
-  bool copyToClipboard(const AnsiString& text) override { return CopyTextToClipboard(app_.mainWindow(), text); }
+  void selectInExplorer(const SharedText& path) override { SelectInExplorer(path.GetString()); }
+  bool copyToClipboard(const SharedText& text) override { return CopyTextToClipboard(app_.mainWindow(), text); }
   bool endHolder(const RowTarget& target) override {
     return EndHolderProcess(target.processId, target.processCreationTime);
   }
   bool confirmClose() override {
-    return ::MessageBoxA(app_.mainWindow(), kCloseHandleQuestion, kPromptCaption,
+    return ::MessageBoxW(app_.mainWindow(), kCloseHandleQuestion, kPromptCaption,
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
   }
   bool closeHandle(const RowTarget& target) override { return CloseHolderHandle(target); }
   void refresh() override { app_.restartSearch(); }
-  void tell(const char* message, bool failure) override {
-    ::MessageBoxA(app_.mainWindow(), message, kPromptCaption, failure ? MB_ICONERROR : MB_ICONINFORMATION);
+  void tell(const wchar_t* message, bool failure) override {
+    ::MessageBoxW(app_.mainWindow(), message, kPromptCaption, failure ? MB_ICONERROR : MB_ICONINFORMATION);
   }
 
  private:
@@ -131,9 +126,9 @@ void closeHandles(const std::vector<RowTarget>& selected, RowActionEffects& effe
   if (failed == 0) {
     effects.tell(kClosedMessage, false);
   } else {
-    AnsiString message;
-    message.Format(kCloseFailedFormat, tried, failed);
-    effects.tell(message, true);
+    const WideText message =
+        kCloseFailedFirstLine + DecimalText(tried) + kCloseFailedOf + DecimalText(failed) + kCloseFailedEnd;
+    effects.tell(message.c_str(), true);
   }
   // The list then shows what is still held.
   effects.refresh();
@@ -177,7 +172,7 @@ bool SelectInExplorer(const wchar_t* path) {
   return reinterpret_cast<INT_PTR>(started) > kLastShellExecuteError;
 }
 
-bool CopyTextToClipboard(HWND owner, const AnsiString& text) {
+bool CopyTextToClipboard(HWND owner, WideView text) {
   // The block is made first: when there is no memory for it, the user's
   // clipboard has not been emptied yet.
   GlobalMemory block = textBlock(text);
@@ -187,7 +182,7 @@ bool CopyTextToClipboard(HWND owner, const AnsiString& text) {
   ::EmptyClipboard();
   // Once placed, the block belongs to the clipboard; a block that was not
   // taken is freed here and the copy counts as failed.
-  if (::SetClipboardData(CF_TEXT, block.get()) == nullptr) return false;
+  if (::SetClipboardData(CF_UNICODETEXT, block.get()) == nullptr) return false;
   block.release();
   return true;
 }
@@ -254,7 +249,7 @@ bool closeInHolder(const RowTarget& target) {
     if (Sys().DuplicateHandle(holder.get(), value, self, look.put(), 0, FALSE, DUPLICATE_SAME_ACCESS) == FALSE) {
       return false;
     }
-    const AnsiString named = QueryFinalPath(look.get());
+    const SharedText named = QueryFinalPath(look.get());
     if (named.IsEmpty() || !PathsEqualIgnoringCase(named, target.filePath)) return false;
   }
   // Closed in the holder; the copy that comes over is ours to close.

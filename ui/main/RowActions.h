@@ -18,7 +18,7 @@
 #include <optional>
 #include <vector>
 
-#include "text/AnsiString.h"
+#include "text/WideText.h"
 
 class Application;
 
@@ -42,8 +42,8 @@ struct RowMenuItem {
 // What the row's actions need of its result, copied while the results are
 // known to be still.
 struct RowTarget {
-  AnsiString filePath;
-  AnsiString processPath;
+  SharedText filePath;
+  SharedText processPath;
   DWORD processId = 0;
   uint64_t processCreationTime = 0;  // 0: unknown
   uint32_t handleValue = 0;
@@ -63,8 +63,8 @@ class RowActionEffects {
  public:
   virtual ~RowActionEffects() = default;
   // Opens Explorer with `path` selected; an empty path starts nothing.
-  virtual void selectInExplorer(const AnsiString& path) = 0;
-  virtual bool copyToClipboard(const AnsiString& text) = 0;
+  virtual void selectInExplorer(const SharedText& path) = 0;
+  virtual bool copyToClipboard(const SharedText& text) = 0;
   virtual bool endHolder(const RowTarget& target) = 0;
   // True when the user agrees to close handles.
   virtual bool confirmClose() = 0;
@@ -72,7 +72,7 @@ class RowActionEffects {
   virtual void refresh() = 0;
   // A box owned by the main window with the prompt caption, with the
   // information icon, or the error icon for a failure.
-  virtual void tell(const char* message, bool failure) = 0;
+  virtual void tell(const wchar_t* message, bool failure) = 0;
 };
 
 // Does what the chosen item stands for: on the first (top-most) of the
@@ -81,7 +81,8 @@ void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& sele
 
 // The real doings.
 bool SelectInExplorer(const wchar_t* path);
-bool CopyTextToClipboard(HWND owner, const AnsiString& text);
+// As CF_UNICODETEXT, exactly; Windows gives older programs CF_TEXT from it.
+bool CopyTextToClipboard(HWND owner, WideView text);
 // Ends process `processId` with exit code 0 when it still runs and started
 // at `creationTime` (a FILETIME as 64 bits); false otherwise, also when the
 // time is unknown (0).
