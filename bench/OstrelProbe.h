@@ -23,7 +23,7 @@ class OstrelProbe {
   OstrelProbe(const OstrelProbe&) = delete;
   OstrelProbe& operator=(const OstrelProbe&) = delete;
 
-  // The status bar part's narrow text (code page 936 bytes).
+  // The status bar part's text, read in UTF-16 and given in code page 936.
   std::optional<std::string> statusText(int part);
   // The list view's row count (LVM_GETITEMCOUNT).
   std::optional<int> rowCount();

@@ -85,10 +85,10 @@ struct ModuleRun {
 // The module pass alone, as a search for the helpers' own program runs it:
 // every process's modules asked, those named file_holder.exe kept.
 ModuleRun RunModulePass() {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string holderExe(self);
-  holderExe = holderExe.substr(0, holderExe.find_last_of('\\') + 1) + "file_holder.exe";
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring holderPath(self);
+  holderPath = holderPath.substr(0, holderPath.find_last_of(L'\\') + 1) + L"file_holder.exe";
   ModuleRun run;
   CancelByte cancel{0};
   auto records = std::make_shared<HandleRecords>();
@@ -97,7 +97,7 @@ ModuleRun RunModulePass() {
   LARGE_INTEGER end;
   QueryPerformanceCounter(&start);
   processes.Fill();  // as the scan's owner table reads it
-  AppendModuleRecords(records, [&](const char* path) { return PathsEqualIgnoringCase(path, holderExe.c_str()); },
+  AppendModuleRecords(records, [&](const SharedText& path) { return PathsEqualIgnoringCase(path, holderPath); },
                       processes, &cancel);
   QueryPerformanceCounter(&end);
   run.ms = Milliseconds(start, end);

@@ -30,49 +30,45 @@ using e2e::waitUntil;
 
 constexpr int kSearchBoxHeight = 22;
 
-bool EndsWith(const std::string& text, const std::string& tail) {
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // Part 0 once a search has run, or the text set up before the first search.
-bool IsSettledStatus(const std::string& text) {
-  return text == "准备就绪" || text == "查找完成" || text == "查找失败" || EndsWith(text, " 被占用了") ||
-         EndsWith(text, " 没有被占用");
+bool IsSettledStatus(const std::wstring& text) {
+  return text == L"准备就绪" || text == L"查找完成" || text == L"查找失败" || EndsWith(text, L" 被占用了") ||
+         EndsWith(text, L" 没有被占用");
 }
 
 TEST(MainWindow, OpensWithCaptionColumnsAndStatus) {
   OstrelSession session;
   const auto& window = session.window();
-  EXPECT_EQ(window.caption(), "Ostrel");
-  const std::string status = window.waitForStatusToSettle();
-  EXPECT_TRUE(IsSettledStatus(status)) << status;
+  EXPECT_EQ(window.caption(), L"Ostrel");
+  const std::wstring status = window.waitForStatusToSettle();
+  EXPECT_TRUE(IsSettledStatus(status)) << e2e::narrow(status);
 
   struct Expected {
-    const char* header;
+    const wchar_t* header;
     int width;
     int format;
   };
-  const Expected expected[] = {{"文件名", 200, LVCFMT_LEFT},
-                               {"路径", 350, LVCFMT_LEFT},
-                               {"句柄", 100, LVCFMT_LEFT},
-                               {"进程ID", 100, LVCFMT_LEFT},
-                               {"进程名", 200, LVCFMT_RIGHT}};
+  const Expected expected[] = {{L"文件名", 200, LVCFMT_LEFT},
+                               {L"路径", 350, LVCFMT_LEFT},
+                               {L"句柄", 100, LVCFMT_LEFT},
+                               {L"进程ID", 100, LVCFMT_LEFT},
+                               {L"进程名", 200, LVCFMT_RIGHT}};
   auto columns = window.columns();
   ASSERT_EQ(columns.size(), 5u);
   for (size_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(columns[i].header, expected[i].header) << "column " << i;
+    EXPECT_EQ(columns[i].header, std::wstring(expected[i].header)) << "column " << i;
     EXPECT_EQ(columns[i].width, expected[i].width) << "column " << i;
     EXPECT_EQ(columns[i].format & LVCFMT_JUSTIFYMASK, expected[i].format) << "column " << i;
   }
 
   // Part 1 counts the rows once a search has reported; part 2 is never written.
-  const std::string count = window.statusText(1);
-  if (!count.empty()) {
-    char expectedCount[32];
-    std::snprintf(expectedCount, sizeof expectedCount, "%d个文件", window.rowCount());
-    EXPECT_EQ(count, expectedCount);
-  }
-  EXPECT_EQ(window.statusText(2), "");
+  const std::wstring count = window.statusText(1);
+  if (!count.empty()) EXPECT_EQ(count, std::to_wstring(window.rowCount()) + L"个文件");
+  EXPECT_EQ(window.statusText(2), L"");
   for (const auto& row : window.rows()) {
     EXPECT_GE(row.itemParameter, 0);
   }
@@ -179,7 +175,7 @@ TEST(MainWindow, ShownSearchBoxTakesTwentyTwoPixelsAboveTheStatusBar) {
   EXPECT_EQ(search.rect.bottom, status.rect.top);
   EXPECT_EQ(list.rect.bottom, search.rect.top);
 
-  ASSERT_NO_THROW(window.typeIntoSearchBox("abc")) << "typed characters land in the box";
+  ASSERT_NO_THROW(window.typeIntoSearchBox(L"abc")) << "typed characters land in the box";
 
   // Esc gives the row back; the text stays.
   window.pressKey(VK_ESCAPE);
@@ -187,7 +183,7 @@ TEST(MainWindow, ShownSearchBoxTakesTwentyTwoPixelsAboveTheStatusBar) {
     return !window.control(IDC_SEARCH_EDIT).visible && window.focus() == window.list() &&
            window.control(IDC_RESULT_LIST).height() == listBefore.height();
   }));
-  EXPECT_EQ(window.searchText(), "abc");
+  EXPECT_EQ(window.searchText(), L"abc");
 }
 
 TEST(MainWindow, TabDoesNotMoveTheFocus) {
@@ -217,9 +213,9 @@ TEST(MainWindow, TabDoesNotMoveTheFocus) {
   // With the search box focused: a letter typed after Tab lands in the box.
   window.openSearchBox();
   window.pressKey(VK_TAB);
-  EXPECT_NO_THROW(window.typeIntoSearchBox("a"));
+  EXPECT_NO_THROW(window.typeIntoSearchBox(L"a"));
   window.pressKey(VK_TAB, {VK_SHIFT});
-  EXPECT_NO_THROW(window.typeIntoSearchBox("b"));
+  EXPECT_NO_THROW(window.typeIntoSearchBox(L"b"));
   EXPECT_EQ(window.focus(), window.searchBox());
 }
 

@@ -25,18 +25,18 @@ using e2e::waitUntil;
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
-bool SamePath(const std::string& a, const std::string& b) { return ::lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+bool SamePath(const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
 
-bool ContainsIgnoringCase(std::string text, std::string part) {
-  for (char& c : text) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-  for (char& c : part) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-  return text.find(part) != std::string::npos;
+bool ContainsIgnoringCase(std::wstring text, std::wstring part) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(::towlower(c));
+  for (wchar_t& c : part) c = static_cast<wchar_t>(::towlower(c));
+  return text.find(part) != std::wstring::npos;
 }
 
-std::string Count(int rows) { return std::to_string(rows) + "个文件"; }
+std::wstring Count(int rows) { return std::to_wstring(rows) + L"个文件"; }
 
 // Rows whose path is `path`, in any letter case.
-std::vector<e2e::Row> RowsFor(const std::vector<e2e::Row>& rows, const std::string& path) {
+std::vector<e2e::Row> RowsFor(const std::vector<e2e::Row>& rows, const std::wstring& path) {
   std::vector<e2e::Row> kept;
   for (const e2e::Row& row : rows) {
     if (SamePath(row.columns[1], path)) kept.push_back(row);
@@ -52,36 +52,36 @@ TEST(Search, TargetHeldByTwoProcessesGivesTwoRowsAndTheHeldOutcome) {
 
   OstrelSession session(Quoted(target));
   const auto& window = session.window();
-  EXPECT_EQ("OstrelHeldTwice.txt 被占用了", window.waitForStatusToSettle());
+  EXPECT_EQ(L"OstrelHeldTwice.txt 被占用了", window.waitForStatusToSettle());
   EXPECT_EQ(Count(2), window.statusText(1));
 
   const std::vector<e2e::Row> rows = window.rows();
   ASSERT_EQ(2u, rows.size());
-  std::set<std::string> pids;
+  std::set<std::wstring> pids;
   for (size_t i = 0; i < rows.size(); ++i) {
     const e2e::Row& row = rows[i];
-    EXPECT_EQ("OstrelHeldTwice.txt", row.columns[0]);
-    EXPECT_TRUE(SamePath(narrow(target), row.columns[1])) << row.columns[1];
-    EXPECT_EQ(0u, row.columns[2].rfind("0x", 0)) << row.columns[2];
-    EXPECT_EQ(std::string::npos, row.columns[2].find_first_not_of("0123456789abcdefx")) << row.columns[2];
+    EXPECT_EQ(L"OstrelHeldTwice.txt", row.columns[0]);
+    EXPECT_TRUE(SamePath(target, row.columns[1])) << row.columns[1];
+    EXPECT_EQ(0u, row.columns[2].rfind(L"0x", 0)) << row.columns[2];
+    EXPECT_EQ(std::wstring::npos, row.columns[2].find_first_not_of(L"0123456789abcdefx")) << row.columns[2];
     pids.insert(row.columns[3]);
-    EXPECT_EQ("file_holder.exe", row.columns[4]);
+    EXPECT_EQ(L"file_holder.exe", row.columns[4]);
     EXPECT_EQ(static_cast<LPARAM>(i), row.itemParameter);
   }
-  EXPECT_EQ((std::set<std::string>{std::to_string(first.pid()), std::to_string(second.pid())}), pids);
+  EXPECT_EQ((std::set<std::wstring>{std::to_wstring(first.pid()), std::to_wstring(second.pid())}), pids);
 
   // A filter that hides every row changes the count but not the outcome.
   window.openSearchBox();
-  window.typeIntoSearchBox("zzq");
+  window.typeIntoSearchBox(L"zzq");
   EXPECT_TRUE(waitUntil([&] { return window.rowCount() == 0 && window.statusText(1) == Count(0); }));
-  EXPECT_EQ("OstrelHeldTwice.txt 被占用了", window.statusText(0));
+  EXPECT_EQ(L"OstrelHeldTwice.txt 被占用了", window.statusText(0));
 }
 
 TEST(Search, TargetHeldByNobodyGivesNoRows) {
   const std::wstring target = e2e::scratchFile(L"OstrelHeldByNobody.txt");
   OstrelSession session(Quoted(target));
   const auto& window = session.window();
-  EXPECT_EQ("OstrelHeldByNobody.txt 没有被占用", window.waitForStatusToSettle());
+  EXPECT_EQ(L"OstrelHeldByNobody.txt 没有被占用", window.waitForStatusToSettle());
   EXPECT_EQ(Count(0), window.statusText(1));
   EXPECT_EQ(0, window.rowCount());
   ::DeleteFileW(target.c_str());
@@ -93,12 +93,12 @@ TEST(Search, NoTargetListsEveryOpenFileAmongThemTheHelpersFiles) {
   ASSERT_TRUE(holder.holding());
   OstrelSession session;
   const auto& window = session.window();
-  EXPECT_EQ("查找完成", window.waitForStatusToSettle());
+  EXPECT_EQ(L"查找完成", window.waitForStatusToSettle());
   const std::vector<e2e::Row> rows = window.rows();
   EXPECT_EQ(Count(static_cast<int>(rows.size())), window.statusText(1));
-  const std::vector<e2e::Row> helpers = RowsFor(rows, narrow(held));
+  const std::vector<e2e::Row> helpers = RowsFor(rows, held);
   ASSERT_EQ(2u, helpers.size()) << "two handles of one process are two rows";
-  EXPECT_EQ(std::to_string(holder.pid()), helpers[0].columns[3]);
+  EXPECT_EQ(std::to_wstring(holder.pid()), helpers[0].columns[3]);
   EXPECT_NE(helpers[0].columns[2], helpers[1].columns[2]);
   for (const e2e::Row& row : rows) EXPECT_FALSE(row.columns[1].empty());
 }
@@ -112,14 +112,14 @@ TEST(Search, TargetGivenInOtherCaseRelativeOrQuotedWithSpacesAndChineseIsFound) 
 
   {
     OstrelSession session(Quoted(target));
-    EXPECT_EQ("占用 文件.txt 被占用了", session.window().waitForStatusToSettle());
+    EXPECT_EQ(L"占用 文件.txt 被占用了", session.window().waitForStatusToSettle());
     EXPECT_EQ(Count(1), session.window().statusText(1));
   }
   {
     std::wstring upper = target;
     for (wchar_t& c : upper) c = static_cast<wchar_t>(::towupper(c));
     OstrelSession session(Quoted(upper));
-    EXPECT_EQ("占用 文件.TXT 被占用了", session.window().waitForStatusToSettle());
+    EXPECT_EQ(L"占用 文件.TXT 被占用了", session.window().waitForStatusToSettle());
     EXPECT_EQ(Count(1), session.window().statusText(1));
   }
   {
@@ -128,7 +128,7 @@ TEST(Search, TargetGivenInOtherCaseRelativeOrQuotedWithSpacesAndChineseIsFound) 
     ASSERT_TRUE(::SetCurrentDirectoryW(directory.c_str()));
     OstrelSession session(Quoted(L"占用 文件.txt"));
     ::SetCurrentDirectoryW(saved);
-    EXPECT_EQ("占用 文件.txt 被占用了", session.window().waitForStatusToSettle());
+    EXPECT_EQ(L"占用 文件.txt 被占用了", session.window().waitForStatusToSettle());
     EXPECT_EQ(Count(1), session.window().statusText(1));
   }
 }
@@ -141,12 +141,12 @@ TEST(Search, SearchBoxKeepsRowsContainingTheTextAndOnlyEditingKeysRefilter) {
   ASSERT_TRUE(holder.holding());
   OstrelSession session;
   const auto& window = session.window();
-  ASSERT_EQ("查找完成", window.waitForStatusToSettle());
+  ASSERT_EQ(L"查找完成", window.waitForStatusToSettle());
 
   window.openSearchBox();
-  window.typeIntoSearchBox("ostrelFILTERb");
+  window.typeIntoSearchBox(L"ostrelFILTERb");
   std::vector<e2e::Row> rows;
-  const auto rowsFor = [&](const std::wstring& path) { return RowsFor(rows, narrow(path)).size(); };
+  const auto rowsFor = [&](const std::wstring& path) { return RowsFor(rows, path).size(); };
   // The list and its count once the last letter has refiltered.
   const auto shown = [&](size_t alphaRows, size_t betaRows) {
     return waitUntil([&] {
@@ -156,8 +156,8 @@ TEST(Search, SearchBoxKeepsRowsContainingTheTextAndOnlyEditingKeysRefilter) {
     });
   };
   EXPECT_TRUE(shown(0, 1));
-  EXPECT_EQ("查找完成", window.statusText(0));
-  for (const e2e::Row& row : rows) EXPECT_TRUE(ContainsIgnoringCase(row.columns[1], "ostrelfilterb")) << row.columns[1];
+  EXPECT_EQ(L"查找完成", window.statusText(0));
+  for (const e2e::Row& row : rows) EXPECT_TRUE(ContainsIgnoringCase(row.columns[1], L"ostrelfilterb")) << row.columns[1];
 
   // Backspace refilters: both files again.
   window.pressKey(VK_BACK);

@@ -31,19 +31,19 @@ constexpr int kPathColumn = 1;
 constexpr int kHandleColumn = 2;
 constexpr int kProcessIdColumn = 3;
 constexpr int kProcessNameColumn = 4;
-const char kModuleText[] = "模块";
+const wchar_t kModuleText[] = L"模块";
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(::towlower(c));
   return text;
 }
 
 // A row of the helper as the test expects it: which file, and whether as a
 // loaded module (else as a handle).
 struct HelperRow {
-  std::string path;  // lower case
+  std::wstring path;  // lower case
   bool module;
   bool operator<(const HelperRow& other) const {
     return path != other.path ? path < other.path : module < other.module;
@@ -51,16 +51,16 @@ struct HelperRow {
   bool operator==(const HelperRow& other) const { return path == other.path && module == other.module; }
 };
 
-void PrintTo(const HelperRow& row, std::ostream* out) { *out << (row.module ? "module " : "handle ") << row.path; }
+void PrintTo(const HelperRow& row, std::ostream* out) { *out << (row.module ? "module " : "handle ") << narrow(row.path); }
 
-HelperRow Expected(const std::wstring& path, bool module) { return {Lower(narrow(path)), module}; }
+HelperRow Expected(const std::wstring& path, bool module) { return {Lower(path), module}; }
 
 // The rows the window shows for process `pid`, sorted.
 std::vector<HelperRow> RowsOf(const OstrelWindow& window, DWORD pid) {
   std::vector<HelperRow> rows;
   for (const e2e::Row& row : window.rows()) {
-    if (row.columns[kProcessIdColumn] != std::to_string(pid)) continue;
-    EXPECT_EQ("file_holder.exe", row.columns[kProcessNameColumn]);
+    if (row.columns[kProcessIdColumn] != std::to_wstring(pid)) continue;
+    EXPECT_EQ(L"file_holder.exe", row.columns[kProcessNameColumn]);
     rows.push_back({Lower(row.columns[kPathColumn]), row.columns[kHandleColumn] == kModuleText});
   }
   std::sort(rows.begin(), rows.end());
@@ -77,7 +77,7 @@ TEST(Targets, AFolderListsWhatIsHeldAtAnyDepthBelowItButNotInASiblingWhoseNameSt
   ASSERT_TRUE(holder.holding());
 
   OstrelSession session(Quoted(base + L"\\data"));
-  EXPECT_EQ("data 被占用了", session.window().waitForStatusToSettle());
+  EXPECT_EQ(L"data 被占用了", session.window().waitForStatusToSettle());
   EXPECT_EQ(std::vector<HelperRow>{Expected(below, false)}, RowsOf(session.window(), holder.pid()));
   EXPECT_EQ(1, session.window().rowCount());
 }
@@ -96,7 +96,7 @@ TEST(Targets, AFileAskedForByItsShortNameIsFoundAndTheStatusKeepsTheNameGiven) {
   if (givenName == kLongName) GTEST_SKIP() << "the file system gave the file no short name";
 
   OstrelSession session(Quoted(given));
-  EXPECT_EQ(narrow(givenName) + " 被占用了", session.window().waitForStatusToSettle());
+  EXPECT_EQ(givenName + L" 被占用了", session.window().waitForStatusToSettle());
   EXPECT_EQ(std::vector<HelperRow>{Expected(target, false)}, RowsOf(session.window(), holder.pid()));
 }
 
@@ -125,13 +125,13 @@ TEST_F(HeldModule, ModuleRowsSayModuleForTheDllItsFolderAndTheHelpersOwnExe) {
   const std::wstring exe = e2e::besideDriver(L"file_holder.exe");
   struct Case {
     std::wstring target;
-    std::string status;
+    std::wstring status;
     std::vector<HelperRow> rows;  // the helper's, sorted
   };
   const Case cases[] = {
-      {module_, "held_module.dll 被占用了", {Expected(module_, true)}},
-      {exe, "file_holder.exe 被占用了", {Expected(exe, true)}},
-      {folder_, "ostrel e2e held module 被占用了", {Expected(file_, false), Expected(module_, true)}},
+      {module_, L"held_module.dll 被占用了", {Expected(module_, true)}},
+      {exe, L"file_holder.exe 被占用了", {Expected(exe, true)}},
+      {folder_, L"ostrel e2e held module 被占用了", {Expected(file_, false), Expected(module_, true)}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(narrow(c.target));

@@ -9,15 +9,16 @@
 #include <set>
 
 #include "FileHolderProcess.h"
+#include "text/CodePageConversion.h"
 #include "scan/HandleScanner.h"
 #include "scan/native/ProcessList.h"
 #include "scan/native/NativeApi.h"
 
 namespace {
 
-bool sameText(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
+bool sameText(const wchar_t* a, const wchar_t* b) { return lstrcmpiW(a, b) == 0; }
 
-const char* baseName(const std::string& path) { return path.c_str() + path.find_last_of('\\') + 1; }
+const wchar_t* baseName(const std::wstring& path) { return path.c_str() + path.find_last_of(L'\\') + 1; }
 
 class RealScan : public ::testing::Test {
  protected:
@@ -58,12 +59,11 @@ TEST_F(RealScan, FindsEachHeldFileWithItsOwnerAndNoneOfItsOwn) {
   for (const auto& held : holder.handles()) {
     const HandleRecord* record = find(scanner, holder.pid(), held.value);
     ASSERT_NE(record, nullptr) << held.path;
-    EXPECT_TRUE(sameText(record->filePath, held.path.c_str())) << record->filePath.GetString() << " vs " << held.path;
-    EXPECT_TRUE(sameText(record->processName, "file_holder.exe")) << "[" << record->processName.GetString() << "]";
-    EXPECT_TRUE(sameText(baseName(record->processPath.GetString()), "file_holder.exe"))
-        << record->processPath.GetString();
+    EXPECT_TRUE(sameText(record->filePath.GetString(), WideFromAnsi(held.path.c_str()))) << held.path;
+    EXPECT_TRUE(sameText(record->processName.GetString(), L"file_holder.exe"));
+    EXPECT_TRUE(sameText(baseName(record->processPath.ToWide()), L"file_holder.exe"));
     EXPECT_EQ(record->attributes, 0);
-    EXPECT_NE(record->filePath.GetAt(0), '\\');  // drive-letter form, prefix taken off
+    EXPECT_NE(record->filePath.GetString()[0], L'\\');  // drive-letter form, prefix taken off
   }
   for (const HandleRecord& record : scanner.records()) {
     EXPECT_NE(record.ownerPid, GetCurrentProcessId());
@@ -73,8 +73,7 @@ TEST_F(RealScan, FindsEachHeldFileWithItsOwnerAndNoneOfItsOwn) {
 TEST_F(RealScan, ProcessListNamesTheOwnProcess) {
   ProcessList cache;
   EXPECT_EQ(cache.Fill(), 1);
-  EXPECT_TRUE(sameText(cache.LookupProcessName(GetCurrentProcessId()), "scan_integration_tests.exe"))
-      << "[" << cache.LookupProcessName(GetCurrentProcessId()).GetString() << "]";
+  EXPECT_TRUE(sameText(cache.LookupProcessName(GetCurrentProcessId()).GetString(), L"scan_integration_tests.exe"));
 }
 
 // Ends the holder just as the second phase begins (its first act is the
@@ -105,7 +104,7 @@ TEST_F(RealScan, HolderEndedBeforeTheSecondPhaseLeavesItsPathsEmpty) {
   for (const auto& held : holder.handles()) {
     const HandleRecord* record = find(scanner, holder.pid(), held.value);
     ASSERT_NE(record, nullptr) << held.path;
-    EXPECT_EQ(record->filePath, "");
+    EXPECT_TRUE(record->filePath.IsEmpty());
   }
 }
 

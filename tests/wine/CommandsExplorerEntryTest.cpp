@@ -8,47 +8,48 @@
 #include <string>
 
 #include "app/TargetPath.h"
-#include "text/CodePageConversion.h"
 #include "ui/main/ExplorerRegistration.h"
 
 namespace {
 
-const char kExeWithSpaces[] = "C:\\Program Files (x86)\\Ostrel 工具\\Ostrel.exe";
+const wchar_t kExeWithSpaces[] = L"C:\\Program Files (x86)\\Ostrel 工具 한국어\\Ostrel.exe";
+
+ExplorerCommandText commandText(const wchar_t* title, const wchar_t* exePath) {
+  const std::optional<ExplorerCommandText> text = MakeExplorerCommandText(title, exePath);
+  EXPECT_TRUE(text.has_value());
+  return text.value_or(ExplorerCommandText{});
+}
 
 // What Explorer does with the value: %1 becomes the clicked file's path.
-std::string expandForFile(const AnsiString& valueData, const std::string& file) {
-  std::string command(valueData.GetString());
-  const size_t at = command.find("%1");
-  if (at != std::string::npos) command.replace(at, 2, file);
+std::wstring expandForFile(const std::wstring& valueData, const std::wstring& file) {
+  std::wstring command(valueData);
+  const size_t at = command.find(L"%1");
+  if (at != std::wstring::npos) command.replace(at, 2, file);
   return command;
 }
 
 TEST(ExplorerCommandText, NamesTheEntryAfterTheTitleAndTheKeyAfterTheEntry) {
-  const ExplorerCommandText text = MakeExplorerCommandText("Ostrel", kExeWithSpaces);
-  EXPECT_STREQ("用Ostrel 查看", text.entryName.GetString());
-  EXPECT_STREQ("*\\shell\\用Ostrel 查看\\command", text.keyPath.GetString());
-  EXPECT_STREQ("Directory\\shell\\用Ostrel 查看\\command", text.folderKeyPath.GetString());
-  // Code page 936 bytes, the form the narrow registry call is given.
-  EXPECT_EQ(std::string("\xD3\xC3" "Ostrel \xB2\xE9\xBF\xB4"), std::string(text.entryName.GetString()));
+  const ExplorerCommandText text = commandText(L"Ostrel", kExeWithSpaces);
+  EXPECT_EQ(L"用Ostrel 查看", text.entryName);
+  EXPECT_EQ(L"*\\shell\\用Ostrel 查看\\command", text.keyPath);
+  EXPECT_EQ(L"Directory\\shell\\用Ostrel 查看\\command", text.folderKeyPath);
 }
 
 TEST(ExplorerCommandText, ValueQuotesAnExePathWithSpacesUnchangedAndThePlaceholder) {
-  const ExplorerCommandText text = MakeExplorerCommandText("Ostrel", kExeWithSpaces);
-  EXPECT_EQ(std::string("\"") + kExeWithSpaces + "\" \"%1\"", std::string(text.valueData.GetString()));
+  const ExplorerCommandText text = commandText(L"Ostrel", kExeWithSpaces);
+  EXPECT_EQ(std::wstring(L"\"") + kExeWithSpaces + L"\" \"%1\"", text.valueData);
 }
 
-TEST(ExplorerCommandText, PercentSignsInTitleOrPathAreTakenLiterally) {
-  const ExplorerCommandText text = MakeExplorerCommandText("100%s", "C:\\50%d\\Ostrel.exe");
-  EXPECT_STREQ("用100%s 查看", text.entryName.GetString());
-  EXPECT_STREQ("\"C:\\50%d\\Ostrel.exe\" \"%1\"", text.valueData.GetString());
+TEST(ExplorerCommandText, APercentSignInTheExePathIsRefusedAndInTheTitleTakenLiterally) {
+  EXPECT_FALSE(MakeExplorerCommandText(L"Ostrel", L"C:\\50%d\\Ostrel.exe").has_value());
+  EXPECT_FALSE(MakeExplorerCommandText(L"Ostrel", L"C:\\%USERPROFILE%\\Ostrel.exe").has_value());
+  EXPECT_EQ(L"用100%s 查看", commandText(L"100%s", L"C:\\Ostrel.exe").entryName);
 }
 
 TEST(ExplorerCommandText, ExplorersCommandLineGivesTheClickedFileAsTheTarget) {
-  const ExplorerCommandText text = MakeExplorerCommandText("Ostrel", kExeWithSpaces);
-  const std::string file = "D:\\共享 文档\\report, final.txt";
-  const std::string command = expandForFile(text.valueData, file);
-  const WideFromAnsi wideCommand(command.c_str());
-  EXPECT_STREQ(file.c_str(), TargetPathFromCommandLine(wideCommand).GetString());
+  const ExplorerCommandText text = commandText(L"Ostrel", kExeWithSpaces);
+  const std::wstring file = L"D:\\共享 文档\\report, final 😀.txt";
+  EXPECT_EQ(file, TargetPathFromCommandLine(expandForFile(text.valueData, file).c_str()));
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include "app/Application.h"
 #include "fakes/FakeSystem.h"
 #include "support/ClipboardText.h"
-#include "text/CodePageConversion.h"
 #include "ui/main/RowActions.h"
 
 namespace {
@@ -29,19 +28,6 @@ class OwnerWindow {
  private:
   HWND hwnd_;
 };
-
-std::wstring readClipboardUnicode() {
-  std::wstring text;
-  if (!::OpenClipboard(nullptr)) return text;
-  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-    if (const wchar_t* units = static_cast<const wchar_t*>(::GlobalLock(data))) {
-      text.assign(units);
-      ::GlobalUnlock(data);
-    }
-  }
-  ::CloseClipboard();
-  return text;
-}
 
 // Holds the clipboard open from another thread, as another program would.
 class ClipboardHeldElsewhere {
@@ -67,39 +53,38 @@ class ClipboardHeldElsewhere {
   std::thread holder_;
 };
 
-TEST(CopyTextToClipboard, PlacesExactlyThePathsBytesAsText) {
+TEST(CopyTextToClipboard, PlacesExactlyThePathAsUnicodeText) {
   OwnerWindow owner;
-  const AnsiString path("C:\\Program Files\\共享 目录\\报告 \"v2\".txt");
-  ASSERT_TRUE(CopyTextToClipboard(owner.get(), path));
-  std::string text;
-  ASSERT_TRUE(ReadClipboardText(text));
-  EXPECT_EQ(std::string(path.GetString()), text);
-  // Other programs paste the UTF-16 form the system derives from it.
-  EXPECT_EQ(std::wstring(L"C:\\Program Files\\共享 目录\\报告 \"v2\".txt"), readClipboardUnicode());
+  for (const std::wstring path : {L"C:\\Program Files\\共享 目录\\报告 \"v2\".txt", L"C:\\d\\한국어 報告 😁.txt"}) {
+    ASSERT_TRUE(CopyTextToClipboard(owner.get(), path));
+    std::wstring text;
+    ASSERT_TRUE(ReadClipboardText(text));
+    EXPECT_EQ(path, text);
+  }
 }
 
 TEST(CopyTextToClipboard, ReplacesWhatWasThereAndTakesAnEmptyPath) {
   OwnerWindow owner;
-  ASSERT_TRUE(CopyTextToClipboard(owner.get(), AnsiString("C:\\first.txt")));
-  ASSERT_TRUE(CopyTextToClipboard(owner.get(), AnsiString()));
-  std::string text = "unchanged";
+  ASSERT_TRUE(CopyTextToClipboard(owner.get(), L"C:\\first.txt"));
+  ASSERT_TRUE(CopyTextToClipboard(owner.get(), L""));
+  std::wstring text = L"unchanged";
   ASSERT_TRUE(ReadClipboardText(text));
-  EXPECT_EQ("", text);
+  EXPECT_EQ(L"", text);
 }
 
 TEST(CopyTextToClipboard, FailsAndLeavesTheClipboardAloneWhileAnotherHoldsItOpen) {
   OwnerWindow owner;
-  ASSERT_TRUE(CopyTextToClipboard(owner.get(), AnsiString("C:\\before.txt")));
+  ASSERT_TRUE(CopyTextToClipboard(owner.get(), L"C:\\before.txt"));
   {
     ClipboardHeldElsewhere held;
     ASSERT_TRUE(held.opened());
-    EXPECT_FALSE(CopyTextToClipboard(owner.get(), AnsiString("C:\\after.txt")));
+    EXPECT_FALSE(CopyTextToClipboard(owner.get(), L"C:\\after.txt"));
   }
-  std::string text;
+  std::wstring text;
   ASSERT_TRUE(ReadClipboardText(text));
-  EXPECT_EQ("C:\\before.txt", text);
+  EXPECT_EQ(L"C:\\before.txt", text);
   // Released again, the clipboard takes the copy.
-  EXPECT_TRUE(CopyTextToClipboard(owner.get(), AnsiString("C:\\after.txt")));
+  EXPECT_TRUE(CopyTextToClipboard(owner.get(), L"C:\\after.txt"));
 }
 
 // A process that does nothing until it is ended: a suspended command shell.
@@ -185,28 +170,28 @@ TEST(EndHolderProcess, AskesAndClosesThroughTheSystemSeam) {
 // What a row offers, and what each item does, with the effects recorded.
 class RecordedEffects : public RowActionEffects {
  public:
-  void selectInExplorer(const AnsiString& path) override { log += "select:" + std::string(path) + ";"; }
-  bool copyToClipboard(const AnsiString& text) override {
-    log += "copy:" + std::string(text) + ";";
+  void selectInExplorer(const SharedText& path) override { log += L"select:" + path.ToWide() + L";"; }
+  bool copyToClipboard(const SharedText& text) override {
+    log += L"copy:" + text.ToWide() + L";";
     return copies;
   }
   bool endHolder(const RowTarget& target) override {
-    log += "end:" + std::to_string(target.processId) + ";";
+    log += L"end:" + std::to_wstring(target.processId) + L";";
     return ends;
   }
   bool confirmClose() override {
-    log += "confirm;";
+    log += L"confirm;";
     return agrees;
   }
   bool closeHandle(const RowTarget& target) override {
-    log += "close:" + std::to_string(target.handleValue) + ";";
+    log += L"close:" + std::to_wstring(target.handleValue) + L";";
     return target.handleValue != 0x99;
   }
-  void refresh() override { log += "refresh;"; }
-  void tell(const char* message, bool failure) override {
-    log += std::string(failure ? "error:" : "tell:") + message + ";";
+  void refresh() override { log += L"refresh;"; }
+  void tell(const wchar_t* message, bool failure) override {
+    log += std::wstring(failure ? L"error:" : L"tell:") + message + L";";
   }
-  std::string log;
+  std::wstring log;
   bool copies = true;
   bool ends = true;
   bool agrees = true;
@@ -214,8 +199,8 @@ class RecordedEffects : public RowActionEffects {
 
 TEST(RowMenu, EachItemDoesItsOneThing) {
   RowTarget target;
-  target.filePath = "C:\\a.txt";
-  target.processPath = "C:\\Apps\\holder.exe";
+  target.filePath = SharedText(std::wstring(L"C:\\한국어 😁.txt"));
+  target.processPath = SharedText(std::wstring(L"C:\\Apps\\占用者.exe"));
   target.processId = 700;
   target.handleValue = 0x44;
   RowTarget second = target;
@@ -226,24 +211,24 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
     RowMenuCommand command;
     bool copies;
     bool ends;
-    const char* log;
+    const wchar_t* log;
     std::vector<RowTarget> selected;
     bool agrees;
   } cases[] = {
-      {RowMenuCommand::ViewFileLocation, true, true, "select:C:\\a.txt;", {target, second}, true},
-      {RowMenuCommand::CopyFileLocation, true, true, "copy:C:\\a.txt;tell:复制成功;", {target}, true},
-      {RowMenuCommand::CopyFileLocation, false, true, "copy:C:\\a.txt;tell:复制失败;", {target}, true},
-      {RowMenuCommand::ViewProcessLocation, true, true, "select:C:\\Apps\\holder.exe;", {target}, true},
-      {RowMenuCommand::EndProcess, true, true, "end:700;tell:结束成功;", {target, second}, true},
-      {RowMenuCommand::EndProcess, true, false, "end:700;tell:结束失败;", {target}, true},
-      {RowMenuCommand::Refresh, true, true, "refresh;", {}, true},
-      {RowMenuCommand::Dismissed, true, true, "", {target}, true},
+      {RowMenuCommand::ViewFileLocation, true, true, L"select:C:\\한국어 😁.txt;", {target, second}, true},
+      {RowMenuCommand::CopyFileLocation, true, true, L"copy:C:\\한국어 😁.txt;tell:复制成功;", {target}, true},
+      {RowMenuCommand::CopyFileLocation, false, true, L"copy:C:\\한국어 😁.txt;tell:复制失败;", {target}, true},
+      {RowMenuCommand::ViewProcessLocation, true, true, L"select:C:\\Apps\\占用者.exe;", {target}, true},
+      {RowMenuCommand::EndProcess, true, true, L"end:700;tell:结束成功;", {target, second}, true},
+      {RowMenuCommand::EndProcess, true, false, L"end:700;tell:结束失败;", {target}, true},
+      {RowMenuCommand::Refresh, true, true, L"refresh;", {}, true},
+      {RowMenuCommand::Dismissed, true, true, L"", {target}, true},
       // Every selected handle, after the user agreed; modules are no handles.
-      {RowMenuCommand::CloseHandle, true, true, "confirm;close:68;close:68;tell:关闭成功;refresh;",
+      {RowMenuCommand::CloseHandle, true, true, L"confirm;close:68;close:68;tell:关闭成功;refresh;",
        {target, module, target}, true},
-      {RowMenuCommand::CloseHandle, true, true, "confirm;close:68;close:153;close:68;error:关闭失败\n3个句柄中有1个关闭失败;refresh;",
+      {RowMenuCommand::CloseHandle, true, true, L"confirm;close:68;close:153;close:68;error:关闭失败\n3个句柄中有1个关闭失败;refresh;",
        {target, second, target}, true},
-      {RowMenuCommand::CloseHandle, true, true, "confirm;", {target}, false},
+      {RowMenuCommand::CloseHandle, true, true, L"confirm;", {target}, false},
   };
   for (const auto& c : cases) {
     RecordedEffects effects;
@@ -251,7 +236,7 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
     effects.ends = c.ends;
     effects.agrees = c.agrees;
     PerformRowAction(c.command, c.selected, effects);
-    EXPECT_EQ(c.log, effects.log) << static_cast<unsigned>(c.command);
+    EXPECT_EQ(std::wstring(c.log), effects.log) << static_cast<unsigned>(c.command);
   }
 }
 
@@ -261,7 +246,7 @@ TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
   HandleRecord held;
   held.ownerPid = 700;
   held.ownerCreationTime = 1234;
-  held.filePath = "C:\\a.txt";
+  held.filePath = SharedText(std::wstring(L"C:\\a.txt"));
   app.results = {held};
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -313,7 +298,7 @@ TEST(CloseHolderHandle, ClosesOnlyTheHoldersHandleThatStillNamesTheFile) {
   target.processId = 700;
   target.processCreationTime = 1234;
   target.handleValue = 0x44;
-  target.filePath = "C:\\DATA\\held.txt";
+  target.filePath = SharedText(std::wstring(L"C:\\DATA\\held.txt"));
 
   RowTarget reused = target;
   reused.processCreationTime = 999;  // another process now has the ID

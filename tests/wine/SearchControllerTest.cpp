@@ -14,11 +14,11 @@
 
 namespace {
 
-HandleRecord heldFile(const char* path) {
+HandleRecord heldFile(const wchar_t* path) {
   HandleRecord r;
   r.ownerPid = 8;
   r.handleValue = 0x44;
-  r.filePath = path;
+  r.filePath = SharedText(std::wstring(path));
   return r;
 }
 
@@ -41,7 +41,7 @@ bool waitUntilIdle(Application& app) {
 
 TEST(SearchController, RefreshWhileBusyShowsTheErrorBoxAndChangesNothing) {
   Application app;
-  app.results = {heldFile("C:\\a.txt"), heldFile("C:\\b.txt")};
+  app.results = {heldFile(L"C:\\a.txt"), heldFile(L"C:\\b.txt")};
   auto scanner = std::make_shared<HandleScanner>(-1, "File");
   app.worker.scanner = scanner;
   app.busy.exchange(1);
@@ -50,8 +50,8 @@ TEST(SearchController, RefreshWhileBusyShowsTheErrorBoxAndChangesNothing) {
   app.restartSearch();
 
   EXPECT_EQ(1, catcher.caught().count);
-  EXPECT_EQ("正在查找", catcher.caught().text);
-  EXPECT_EQ("提示", catcher.caught().caption);
+  EXPECT_EQ(L"正在查找", catcher.caught().text);
+  EXPECT_EQ(L"提示", catcher.caught().caption);
   EXPECT_TRUE(catcher.caught().errorIcon);
   EXPECT_EQ(app.mainWindow(), catcher.caught().owner);
   EXPECT_EQ(2u, app.results.size());
@@ -74,8 +74,8 @@ TEST(SearchController, RefreshFindsEveryHandleOfTheHoldersAndEachSearchUsesANewS
   ASSERT_TRUE(second.holding());
 
   Application app;
-  app.targetPath = target.c_str();
-  app.results = {heldFile("C:\\left over.txt")};
+  app.targetPath = wideTarget;
+  app.results = {heldFile(L"C:\\left over.txt")};
   MessageBoxCatcher catcher;
 
   app.restartSearch();
@@ -84,8 +84,8 @@ TEST(SearchController, RefreshFindsEveryHandleOfTheHoldersAndEachSearchUsesANewS
   int fromFirst = 0;
   int fromSecond = 0;
   for (const HandleRecord& r : app.results) {
-    EXPECT_TRUE(PathsEqualIgnoringCase(target.c_str(), r.filePath)) << r.filePath.GetString();
-    EXPECT_NE(nullptr, std::strstr(r.processPath, "file_holder.exe")) << r.processPath.GetString();
+    EXPECT_TRUE(PathsEqualIgnoringCase(wideTarget, r.filePath));
+    EXPECT_NE(std::wstring::npos, r.processPath.View().find(L"file_holder.exe"));
     fromFirst += r.ownerPid == first.pid() ? 1 : 0;
     fromSecond += r.ownerPid == second.pid() ? 1 : 0;
   }
@@ -110,8 +110,8 @@ TEST(SearchController, ASearchThreadThatCannotStartLeavesTheControllerIdleAndALa
   FileHolderProcess holder({std::wstring(held.begin(), held.end())});
   ASSERT_TRUE(holder.holding());
   Application app;
-  app.targetPath = AnsiString();
-  app.results = {heldFile("C:\\a.txt")};
+  app.targetPath.clear();
+  app.results = {heldFile(L"C:\\a.txt")};
   app.worker.scanner = std::make_shared<HandleScanner>(-1, "File");
   {
     ScopedThreadLauncher refuse(&refuseThread);
@@ -149,7 +149,7 @@ TEST(SearchController, DestructionStopsAndJoinsARunningSearch) {
   searchesEnded = 0;
   {
     Application app;
-    app.targetPath = "C:\\nothing-holds-this.txt";
+    app.targetPath = L"C:\\nothing-holds-this.txt";
     app.restartSearch();
     ASSERT_NE(nullptr, app.worker.thread);
   }
@@ -159,7 +159,7 @@ TEST(SearchController, DestructionStopsAndJoinsARunningSearch) {
 TEST(SearchController, ATargetThatIsNoPathStartsNoSearchAndFails) {
   Application app;
   app.targetPathFailed = true;
-  app.results = {heldFile("C:\\a.txt")};
+  app.results = {heldFile(L"C:\\a.txt")};
   app.restartSearch();
   EXPECT_EQ(nullptr, app.worker.thread);
   EXPECT_EQ(nullptr, app.worker.scanner) << "no scanner: the list says 查找失败";

@@ -12,12 +12,12 @@
 
 namespace {
 
-HandleRecord result(uint32_t pid, uint32_t handle, const char* path, const char* process) {
+HandleRecord result(uint32_t pid, uint32_t handle, const std::wstring& path, const wchar_t* process) {
   HandleRecord r;
   r.ownerPid = pid;
   r.handleValue = handle;
-  r.filePath = path;
-  r.processName = process;
+  r.filePath = SharedText(path);
+  r.processName = SharedText(std::wstring(process));
   return r;
 }
 
@@ -48,10 +48,10 @@ class SearchResultList : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_FALSE((*scannedSystem_)->records().empty()) << "the scan found no handle at all";
-    char directory[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, directory);
-    existingFile_ = std::string(directory) + "OstrelListIcon.txt";
-    FILE* file = std::fopen(existingFile_.c_str(), "w");
+    wchar_t directory[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, directory);
+    existingFile_ = std::wstring(directory) + L"OstrelListIcon.txt";
+    FILE* file = _wfopen(existingFile_.c_str(), L"w");
     ASSERT_NE(nullptr, file);
     std::fclose(file);
 
@@ -60,15 +60,15 @@ class SearchResultList : public ::testing::Test {
       return list().answerNotification(header, answer);
     };
     app_->worker.scanner = *scannedSystem_;
-    app_->targetPath = "C:\\Data\\Report.txt";
-    app_->results = {result(4, 420, "C:\\Data\\Report.txt", "one.exe"),
-                     result(1234, 0x20, existingFile_.c_str(), "two.exe"),
-                     result(99, 0xfffc, "c:\\data\\REPORT.txt", "three.exe")};
+    app_->targetPath = L"C:\\Data\\Report.txt";
+    app_->results = {result(4, 420, L"C:\\Data\\Report.txt", L"one.exe"),
+                     result(1234, 0x20, existingFile_, L"two.exe"),
+                     result(99, 0xfffc, L"c:\\data\\REPORT.txt", L"three.exe")};
   }
   void TearDown() override {
     windows_.onNotify = nullptr;
     if (app_ != nullptr) app_->worker.scanner.reset();
-    std::remove(existingFile_.c_str());
+    _wremove(existingFile_.c_str());
   }
 
   ResultList list() { return ResultList(*app_, windows_.listView(), windows_.statusBar()); }
@@ -76,35 +76,49 @@ class SearchResultList : public ::testing::Test {
   static std::shared_ptr<HandleScanner>* scannedSystem_;
   ListAndStatusWindows windows_;
   std::unique_ptr<Application> app_;
-  std::string existingFile_;
+  std::wstring existingFile_;
 };
 
 std::shared_ptr<HandleScanner>* SearchResultList::scannedSystem_ = nullptr;
 
 TEST_F(SearchResultList, EmptyFilterAppendsEveryResultInOrderWithItsIndexTextsAndIcon) {
-  list().fill(AnsiString());
+  list().fill(WideView());
   ASSERT_EQ(3, windows_.rowCount());
-  EXPECT_EQ("Report.txt", windows_.cell(0, 0));
-  EXPECT_EQ("C:\\Data\\Report.txt", windows_.cell(0, 1));
-  EXPECT_EQ("0x1a4", windows_.cell(0, 2));
-  EXPECT_EQ("4", windows_.cell(0, 3));
-  EXPECT_EQ("one.exe", windows_.cell(0, 4));
-  EXPECT_EQ("OstrelListIcon.txt", windows_.cell(1, 0));
-  EXPECT_EQ("0x20", windows_.cell(1, 2));
-  EXPECT_EQ("1234", windows_.cell(1, 3));
-  EXPECT_EQ("REPORT.txt", windows_.cell(2, 0));
-  EXPECT_EQ("0xfffc", windows_.cell(2, 2));
+  EXPECT_EQ(L"Report.txt", windows_.cell(0, 0));
+  EXPECT_EQ(L"C:\\Data\\Report.txt", windows_.cell(0, 1));
+  EXPECT_EQ(L"0x1a4", windows_.cell(0, 2));
+  EXPECT_EQ(L"4", windows_.cell(0, 3));
+  EXPECT_EQ(L"one.exe", windows_.cell(0, 4));
+  EXPECT_EQ(L"OstrelListIcon.txt", windows_.cell(1, 0));
+  EXPECT_EQ(L"0x20", windows_.cell(1, 2));
+  EXPECT_EQ(L"1234", windows_.cell(1, 3));
+  EXPECT_EQ(L"REPORT.txt", windows_.cell(2, 0));
+  EXPECT_EQ(L"0xfffc", windows_.cell(2, 2));
   for (int row = 0; row < 3; ++row) EXPECT_EQ(row, windows_.rowParam(row));
-  EXPECT_EQ("Report.txt 被占用了", windows_.status(0));
-  EXPECT_EQ("3个文件", windows_.status(1));
+  EXPECT_EQ(L"Report.txt 被占用了", windows_.status(0));
+  EXPECT_EQ(L"3个文件", windows_.status(1));
   EXPECT_EQ(0, app_->filling.load());
+}
+
+// A name no code page holds, and a Chinese process name, read exactly from
+// outside through the wide messages.
+TEST_F(SearchResultList, NamesShowExactlyInUtf16) {
+  const std::wstring path = L"C:\\d\\\uD55C\uAD6D\uC5B4 \u5831\u544A \U0001F601.txt";
+  app_->targetPath = path;
+  app_->results = {result(7, 0x28, path, L"占用者.exe")};
+  list().fill(WideView());
+  ASSERT_EQ(1, windows_.rowCount());
+  EXPECT_EQ(path.substr(5), windows_.cell(0, 0));
+  EXPECT_EQ(path, windows_.cell(0, 1));
+  EXPECT_EQ(L"占用者.exe", windows_.cell(0, 4));
+  EXPECT_EQ(path.substr(5) + L" 被占用了", windows_.status(0));
 }
 
 // Icons are asked for when a row is drawn, through the list's display
 // notification, and once per path: rows of one file share one answer.
 TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
-  app_->results.push_back(result(5, 0x24, existingFile_.c_str(), "four.exe"));
-  list().fill(AnsiString());
+  app_->results.push_back(result(5, 0x24, existingFile_, L"four.exe"));
+  list().fill(WideView());
   const auto iconOf = [&](int row, UINT code) {
     NMLVDISPINFOA info{};
     info.hdr.hwndFrom = windows_.listView();
@@ -128,79 +142,80 @@ TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
 }
 
 TEST_F(SearchResultList, FilterKeepsPathsContainingItInAnyCaseAndRowsKeepTheirResultIndex) {
-  list().fill(AnsiString());
-  list().fill("data\\rep");
+  list().fill(WideView());
+  list().fill(L"data\\rep");
   ASSERT_EQ(2, windows_.rowCount());
   EXPECT_EQ(0, windows_.rowParam(0));
   EXPECT_EQ(2, windows_.rowParam(1));
-  EXPECT_EQ("c:\\data\\REPORT.txt", windows_.cell(1, 1));
-  EXPECT_EQ("2个文件", windows_.status(1));
+  EXPECT_EQ(L"c:\\data\\REPORT.txt", windows_.cell(1, 1));
+  EXPECT_EQ(L"2个文件", windows_.status(1));
 
   // The outcome follows every result, not the rows that passed the filter.
-  list().fill("nothing-like-this");
+  list().fill(L"nothing-like-this");
   EXPECT_EQ(0, windows_.rowCount());
-  EXPECT_EQ("Report.txt 被占用了", windows_.status(0));
-  EXPECT_EQ("0个文件", windows_.status(1));
+  EXPECT_EQ(L"Report.txt 被占用了", windows_.status(0));
+  EXPECT_EQ(L"0个文件", windows_.status(1));
 
   // The file name is not all the filter sees.
-  list().fill("C:\\DATA");
+  list().fill(L"C:\\DATA");
   EXPECT_EQ(2, windows_.rowCount());
 }
 
 TEST_F(SearchResultList, OutcomeTextsForEveryFileForNoHolderAndForNoRecords) {
-  app_->targetPath = AnsiString();
-  list().fill(AnsiString());
-  EXPECT_EQ("查找完成", windows_.status(0));
+  app_->targetPath.clear();
+  list().fill(WideView());
+  EXPECT_EQ(L"查找完成", windows_.status(0));
 
-  app_->targetPath = "D:\\目录\\空闲 文件.txt";
+  app_->targetPath = L"D:\\目录\\空闲 文件.txt";
   app_->results.clear();
-  list().fill(AnsiString());
+  list().fill(WideView());
   EXPECT_EQ(0, windows_.rowCount()) << "the previous rows are cleared";
-  EXPECT_EQ("空闲 文件.txt 没有被占用", windows_.status(0));
-  EXPECT_EQ("0个文件", windows_.status(1));
+  EXPECT_EQ(L"空闲 文件.txt 没有被占用", windows_.status(0));
+  EXPECT_EQ(L"0个文件", windows_.status(1));
 
   app_->worker.scanner.reset();
-  list().fill(AnsiString());
-  EXPECT_EQ("查找失败", windows_.status(0));
-  EXPECT_EQ("0个文件", windows_.status(1));
+  list().fill(WideView());
+  EXPECT_EQ(L"查找失败", windows_.status(0));
+  EXPECT_EQ(L"0个文件", windows_.status(1));
 }
 
 TEST_F(SearchResultList, AFillThatMeetsARunningOneChangesNothing) {
-  list().fill(AnsiString());
-  windows_.setStatus(0, "before");
+  list().fill(WideView());
+  windows_.setStatus(0, L"before");
   app_->filling.exchange(1);
   app_->results.pop_back();
-  list().fill("report");
+  list().fill(L"report");
   EXPECT_EQ(3, windows_.rowCount());
-  EXPECT_EQ("before", windows_.status(0));
+  EXPECT_EQ(L"before", windows_.status(0));
   EXPECT_EQ(1, app_->filling.load()) << "the guard stays with its owner";
   app_->filling.exchange(0);
 }
 
 TEST_F(SearchResultList, SearchBoxFillsWithItsTextButLeavesTheRowsAloneWhileBusy) {
-  list().fill(AnsiString());
-  ::SetWindowTextA(windows_.searchBox(), "one-of-none");
-  windows_.setStatus(0, "查找中...");
+  list().fill(WideView());
+  ::SetWindowTextW(windows_.searchBox(), L"one-of-none");
+  windows_.setStatus(0, L"查找中...");
 
   app_->busy.exchange(1);
   list().fillFromSearchBox(windows_.searchBox());
   EXPECT_EQ(3, windows_.rowCount());
-  EXPECT_EQ("查找中...", windows_.status(0));
+  EXPECT_EQ(L"查找中...", windows_.status(0));
 
   app_->busy.exchange(0);
-  ::SetWindowTextA(windows_.searchBox(), "DATA\\report");
+  ::SetWindowTextW(windows_.searchBox(), L"DATA\\report");
   list().fillFromSearchBox(windows_.searchBox());
   EXPECT_EQ(2, windows_.rowCount());
-  EXPECT_EQ("2个文件", windows_.status(1));
+  EXPECT_EQ(L"2个文件", windows_.status(1));
 }
 
-TEST_F(SearchResultList, SearchBoxTextIsReadUpTo4095Bytes) {
-  ::SendMessageA(windows_.searchBox(), EM_LIMITTEXT, 0, 0);
-  ::SetWindowTextA(windows_.searchBox(), std::string(5000, 'x').c_str());
-  EXPECT_EQ(4095, SearchBoxText(windows_.searchBox()).GetLength());
-  ::SetWindowTextA(windows_.searchBox(), "数据");
-  EXPECT_STREQ("数据", SearchBoxText(windows_.searchBox()));
-  EXPECT_STREQ("", SearchBoxText(nullptr));
+TEST_F(SearchResultList, SearchBoxTextIsReadUpTo4095Units) {
+  ::SendMessageW(windows_.searchBox(), EM_LIMITTEXT, 0, 0);
+  ::SetWindowTextW(windows_.searchBox(), std::wstring(5000, L'x').c_str());
+  EXPECT_EQ(4095u, SearchBoxText(windows_.searchBox()).size());
+  const std::wstring typed = L"数据 \U0001F600";
+  ::SetWindowTextW(windows_.searchBox(), typed.c_str());
+  EXPECT_EQ(typed, SearchBoxText(windows_.searchBox()));
+  EXPECT_EQ(L"", SearchBoxText(nullptr));
 }
 
 }  // namespace

@@ -15,10 +15,10 @@ LRESULT CALLBACK catchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
     char className[32] = {};
     ::GetClassNameA(box, className, sizeof(className));
     if (std::string(className) == "#32770") {
-      char text[512] = {};
-      ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
-      char caption[256] = {};
-      ::GetWindowTextA(box, caption, sizeof(caption));
+      wchar_t text[512] = {};
+      ::GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
+      wchar_t caption[256] = {};
+      ::GetWindowTextW(box, caption, static_cast<int>(std::size(caption)));
       ++g_caught.count;
       g_caught.text = text;
       g_caught.caption = caption;
@@ -46,6 +46,7 @@ ListAndStatusWindows::ListAndStatusWindows() {
       ::SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListAndStatusWindows::parentProcedure)));
   listView_ = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 780, 300, parent_,
                                 nullptr, nullptr, nullptr);
+  ::SendMessageW(listView_, LVM_SETUNICODEFORMAT, TRUE, 0);
   for (int i = 0; i < kColumnCount; ++i) {
     LVCOLUMNA column{};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
@@ -75,13 +76,13 @@ int ListAndStatusWindows::rowCount() const {
   return static_cast<int>(::SendMessageA(listView_, LVM_GETITEMCOUNT, 0, 0));
 }
 
-std::string ListAndStatusWindows::cell(int row, int column) const {
-  char text[kCellChars] = {};
-  LVITEMA item{};
+std::wstring ListAndStatusWindows::cell(int row, int column) const {
+  wchar_t text[kCellChars] = {};
+  LVITEMW item{};
   item.iSubItem = column;
   item.pszText = text;
   item.cchTextMax = kCellChars;
-  ::SendMessageA(listView_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  ::SendMessageW(listView_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
   return text;
 }
 
@@ -102,14 +103,14 @@ int ListAndStatusWindows::rowImage(int row) const {
   return item.iImage;
 }
 
-std::string ListAndStatusWindows::status(int part) const {
-  char text[kCellChars] = {};
-  ::SendMessageA(statusBar_, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
+std::wstring ListAndStatusWindows::status(int part) const {
+  wchar_t text[kCellChars] = {};
+  ::SendMessageW(statusBar_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
-void ListAndStatusWindows::setStatus(int part, const char* text) const {
-  ::SendMessageA(statusBar_, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+void ListAndStatusWindows::setStatus(int part, const wchar_t* text) const {
+  ::SendMessageW(statusBar_, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(text));
 }
 
 MessageBoxCatcher::MessageBoxCatcher()

@@ -1,6 +1,8 @@
 #pragma once
 // Windows for the search controller's tests: a hidden parent holding a
-// report list view with the tool's five columns and a three-part status bar,
+// report list view with the tool's five columns (asking for its texts in
+// UTF-16, as the main dialog's does) and a three-part status bar, read
+// with the wide messages,
 // and a catcher for the message boxes shown on the test thread.
 
 #include <windows.h>
@@ -28,11 +30,11 @@ class ListAndStatusWindows {
   HWND searchBox() const { return searchBox_; }
 
   int rowCount() const;
-  std::string cell(int row, int column) const;
+  std::wstring cell(int row, int column) const;
   LPARAM rowParam(int row) const;
   int rowImage(int row) const;
-  std::string status(int part) const;
-  void setStatus(int part, const char* text) const;
+  std::wstring status(int part) const;
+  void setStatus(int part, const wchar_t* text) const;
 
  private:
   static LRESULT CALLBACK parentProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -48,8 +50,8 @@ class ListAndStatusWindows {
 // answered with OK at once.
 struct CaughtMessageBox {
   int count = 0;
-  std::string text;
-  std::string caption;
+  std::wstring text;
+  std::wstring caption;
   HWND owner = nullptr;
   bool errorIcon = false;
 };

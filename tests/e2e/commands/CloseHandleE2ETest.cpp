@@ -38,9 +38,9 @@ FileHolderProcess::Options withoutDeleteSharing() {
   return options;
 }
 
-std::string handleText(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
+std::wstring handleText(uint32_t value) {
+  wchar_t text[16];
+  std::swprintf(text, std::size(text), L"0x%x", static_cast<unsigned>(value));
   return text;
 }
 
@@ -122,7 +122,7 @@ TEST_F(CloseHandle, AsksFirstNoKeepsTheHandleYesClosesItInTheRunningHolderAndSea
   ASSERT_NO_FATAL_FAILURE(answerYes(question, ostrelId(), outcome));
   EXPECT_EQ(L"关闭成功", outcome);
   EXPECT_TRUE(waitUntil([&] { return window().rowOfProcess(holder_.pid()) < 0; }, kSearchAgainMs));
-  EXPECT_EQ("close handle, held.txt 没有被占用", window().waitForStatusToSettle());
+  EXPECT_EQ(L"close handle, held.txt 没有被占用", window().waitForStatusToSettle());
   EXPECT_TRUE(deleted(file_)) << "error " << ::GetLastError();
   EXPECT_TRUE(holder_.running());
 }
@@ -149,7 +149,7 @@ TEST_F(CloseHandle, ARowWhoseHandleValueNowNamesAnotherFileIsRefused) {
   EXPECT_FALSE(deleted(other)) << "the other file's handle was closed";
   // The search ran again all the same: the row's file is no longer held.
   EXPECT_TRUE(waitUntil([&] { return window().rowOfProcess(holder_.pid()) < 0; }, kSearchAgainMs));
-  EXPECT_EQ("close handle, held.txt 没有被占用", window().waitForStatusToSettle());
+  EXPECT_EQ(L"close handle, held.txt 没有被占用", window().waitForStatusToSettle());
 }
 
 TEST(CloseHandleOnEveryRow, CtrlASelectsEveryRowAndClosesTheirHandlesAtOnce) {

@@ -82,18 +82,18 @@ TEST_F(Commands, CtrlFShowsTheSearchBoxWithTheFocusAndEscHidesItKeepingTextAndRo
 
   // Again: nothing changes. A letter typed next lands in the box.
   window().pressKey('F', {VK_CONTROL});
-  window().typeIntoSearchBox("z");
+  window().typeIntoSearchBox(L"z");
   EXPECT_TRUE(::IsWindowVisible(edit));
   EXPECT_EQ(edit, window().focus());
   EXPECT_TRUE(listAt(shortList));
 
   // A filter that matches no path empties the list.
-  window().typeIntoSearchBox("q");
+  window().typeIntoSearchBox(L"q");
   ASSERT_TRUE(waitUntil([&] { return window().rowCount() == 0; }));
 
   window().pressKey(VK_ESCAPE);
   ASSERT_TRUE(waitUntil([&] { return !::IsWindowVisible(edit) && window().focus() == list && listAt(fullList); }));
-  EXPECT_EQ("zq", window().searchText());
+  EXPECT_EQ(L"zq", window().searchText());
   EXPECT_EQ(0, window().rowCount());
 }
 
@@ -186,7 +186,7 @@ TEST_F(Commands, F5SearchesAgain) {
   holder_.kill();
   window().pressKey(VK_F5);
   EXPECT_TRUE(waitUntil([&] { return window().rowOfProcess(holderId) < 0; }, 60000));
-  EXPECT_EQ("commands e2e, held.txt 没有被占用", window().waitForStatusToSettle());
+  EXPECT_EQ(L"commands e2e, held.txt 没有被占用", window().waitForStatusToSettle());
 }
 
 // Points the system's https opener at this driver, which notes how it was

@@ -93,10 +93,10 @@ TEST_F(RowActions, CopyPutsExactlyThePathOnTheClipboardAndSaysSo) {
   EXPECT_EQ(L"复制成功", box.text);
   EXPECT_EQ(L"提示", box.caption);
   EXPECT_TRUE(box.hasIcon);
-  std::string copied;
+  std::wstring copied;
   EXPECT_TRUE(ReadClipboardText(copied));
   EXPECT_EQ(window().cell(holderRow_, kPathColumn), copied);
-  EXPECT_EQ(e2e::narrow(file_), copied);
+  EXPECT_EQ(file_, copied);
   EXPECT_TRUE(e2e::pressOk(box.window));
 }
 

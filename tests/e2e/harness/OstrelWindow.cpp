@@ -16,16 +16,16 @@ namespace e2e {
 
 namespace {
 
-constexpr size_t kTextBytes = 4096;
+constexpr size_t kTextUnits = 4096;
 constexpr int kProcessIdColumn = 3;
-const char kSearchingText[] = "查找中...";
+const wchar_t kSearchingText[] = L"查找中...";
 
 }  // namespace
 
 std::string narrow(const std::wstring& wide) {
-  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string text(bytes > 0 ? static_cast<size_t>(bytes - 1) : 0, '\0');
-  if (!text.empty()) ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], bytes, nullptr, nullptr);
+  if (!text.empty()) ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &text[0], bytes, nullptr, nullptr);
   return text;
 }
 
@@ -63,34 +63,34 @@ void OstrelWindow::post(UINT message, WPARAM wParam, LPARAM lParam) const {
   ::PostMessageA(main_, message, wParam, lParam);
 }
 
-std::string OstrelWindow::caption() const {
-  char text[256] = {};
-  ::GetWindowTextA(main_, text, sizeof text);
+std::wstring OstrelWindow::caption() const {
+  wchar_t text[256] = {};
+  ::GetWindowTextW(main_, text, static_cast<int>(std::size(text)));
   return text;
 }
 
-std::string OstrelWindow::searchText() const {
+std::wstring OstrelWindow::searchText() const {
   // The system copies WM_GETTEXT's text across processes itself.
-  std::vector<char> text(kTextBytes + 1, '\0');
-  send(searchBox(), WM_GETTEXT, kTextBytes, reinterpret_cast<LPARAM>(text.data()));
+  std::vector<wchar_t> text(kTextUnits + 1, L'\0');
+  ::SendMessageTimeoutW(searchBox(), WM_GETTEXT, kTextUnits, reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 10000,
+                        nullptr);
   return text.data();
 }
 
-std::string OstrelWindow::statusText(int part) const {
-  // SB_GETTEXTA writes the whole text with no size limit, so the buffer is
-  // the largest text the tool writes; SB_GETTEXTLENGTHA is not used because
-  // some systems count characters there, not bytes.
-  RemoteBuffer buffer(process_, kTextBytes + 1);
-  buffer.writeValue('\0');
-  send(statusBar(), SB_GETTEXTA, part, reinterpret_cast<LPARAM>(buffer.remote()));
-  return buffer.readText(0, kTextBytes);
+std::wstring OstrelWindow::statusText(int part) const {
+  // SB_GETTEXTW writes the whole text with no size limit, so the buffer is
+  // the largest text the tool writes.
+  RemoteBuffer buffer(process_, (kTextUnits + 1) * sizeof(wchar_t));
+  buffer.writeValue(L'\0');
+  send(statusBar(), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(buffer.remote()));
+  return buffer.readText(0, kTextUnits);
 }
 
-std::string OstrelWindow::waitForStatusToSettle(DWORD timeoutMilliseconds, DWORD quietMilliseconds) const {
-  std::string last = statusText(0);
+std::wstring OstrelWindow::waitForStatusToSettle(DWORD timeoutMilliseconds, DWORD quietMilliseconds) const {
+  std::wstring last = statusText(0);
   ULONGLONG lastChange = ::GetTickCount64();
   const bool settled = waitUntil([&] {
-    const std::string now = statusText(0);
+    const std::wstring now = statusText(0);
     if (now != last) {
       last = now;
       lastChange = ::GetTickCount64();
@@ -98,7 +98,7 @@ std::string OstrelWindow::waitForStatusToSettle(DWORD timeoutMilliseconds, DWORD
     }
     return !now.empty() && now != kSearchingText && ::GetTickCount64() - lastChange >= quietMilliseconds;
   }, timeoutMilliseconds);
-  if (!settled) throw std::runtime_error("status part 0 did not settle: \"" + last + "\"");
+  if (!settled) throw std::runtime_error("status part 0 did not settle: \"" + narrow(last) + "\"");
   return last;
 }
 
@@ -108,26 +108,26 @@ std::vector<Column> OstrelWindow::columns() const {
   HWND header = reinterpret_cast<HWND>(send(list(), LVM_GETHEADER));
   const int count = static_cast<int>(send(header, HDM_GETITEMCOUNT));
   std::vector<Column> result;
-  RemoteBuffer buffer(process_, sizeof(LVCOLUMNA) + kTextBytes + 1);
+  RemoteBuffer buffer(process_, sizeof(LVCOLUMNW) + (kTextUnits + 1) * sizeof(wchar_t));
   for (int i = 0; i < count; ++i) {
-    LVCOLUMNA column{};
+    LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = static_cast<char*>(buffer.remote(sizeof(LVCOLUMNA)));
-    column.cchTextMax = kTextBytes;
+    column.pszText = static_cast<wchar_t*>(buffer.remote(sizeof(LVCOLUMNW)));
+    column.cchTextMax = kTextUnits;
     buffer.writeValue(column);
-    buffer.writeValue('\0', sizeof(LVCOLUMNA));
-    if (!send(list(), LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(buffer.remote()))) {
-      throw std::runtime_error("LVM_GETCOLUMNA failed");
+    buffer.writeValue(L'\0', sizeof(LVCOLUMNW));
+    if (!send(list(), LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(buffer.remote()))) {
+      throw std::runtime_error("LVM_GETCOLUMNW failed");
     }
-    column = buffer.readValue<LVCOLUMNA>();
-    result.push_back({buffer.readText(sizeof(LVCOLUMNA), kTextBytes), column.fmt, column.cx});
+    column = buffer.readValue<LVCOLUMNW>();
+    result.push_back({buffer.readText(sizeof(LVCOLUMNW), kTextUnits), column.fmt, column.cx});
   }
   return result;
 }
 
 std::vector<Row> OstrelWindow::rows() const {
   std::vector<Row> result;
-  RemoteBuffer buffer(process_, sizeof(LVITEMA) + kTextBytes + 1);
+  RemoteBuffer buffer(process_, sizeof(LVITEMW) + (kTextUnits + 1) * sizeof(wchar_t));
   const int count = rowCount();
   for (int i = 0; i < count; ++i) {
     Row row;
@@ -143,25 +143,25 @@ std::vector<Row> OstrelWindow::rows() const {
   return result;
 }
 
-std::string OstrelWindow::cell(int row, int column) const {
-  RemoteBuffer buffer(process_, sizeof(LVITEMA) + kTextBytes + 1);
+std::wstring OstrelWindow::cell(int row, int column) const {
+  RemoteBuffer buffer(process_, sizeof(LVITEMW) + (kTextUnits + 1) * sizeof(wchar_t));
   return cell(buffer, row, column);
 }
 
-std::string OstrelWindow::cell(RemoteBuffer& buffer, int row, int column) const {
-  LVITEMA item{};
+std::wstring OstrelWindow::cell(RemoteBuffer& buffer, int row, int column) const {
+  LVITEMW item{};
   item.iSubItem = column;
-  item.pszText = static_cast<char*>(buffer.remote(sizeof(LVITEMA)));
-  item.cchTextMax = kTextBytes;
+  item.pszText = static_cast<wchar_t*>(buffer.remote(sizeof(LVITEMW)));
+  item.cchTextMax = kTextUnits;
   buffer.writeValue(item);
-  buffer.writeValue('\0', sizeof(LVITEMA));
-  const LRESULT length = send(list(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(buffer.remote()));
-  return buffer.readText(sizeof(LVITEMA), static_cast<size_t>(length));
+  buffer.writeValue(L'\0', sizeof(LVITEMW));
+  const LRESULT length = send(list(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(buffer.remote()));
+  return buffer.readText(sizeof(LVITEMW), static_cast<size_t>(length));
 }
 
 int OstrelWindow::rowOfProcess(DWORD processId) const {
-  const std::string id = std::to_string(processId);
-  RemoteBuffer buffer(process_, sizeof(LVITEMA) + kTextBytes + 1);
+  const std::wstring id = std::to_wstring(processId);
+  RemoteBuffer buffer(process_, sizeof(LVITEMW) + (kTextUnits + 1) * sizeof(wchar_t));
   const int count = rowCount();
   for (int row = 0; row < count; ++row) {
     if (cell(buffer, row, kProcessIdColumn) == id) return row;
@@ -263,14 +263,14 @@ void OstrelWindow::openSearchBox() const {
   }
 }
 
-void OstrelWindow::typeIntoSearchBox(const std::string& text) const {
+void OstrelWindow::typeIntoSearchBox(const std::wstring& text) const {
   settleInput();
-  std::string shown = searchText();
-  for (char ch : text) {
-    typeCharacter(static_cast<unsigned char>(ch));
+  std::wstring shown = searchText();
+  for (wchar_t ch : text) {
+    typeCharacter(ch);
     shown += ch;
     if (!waitUntil([&] { return searchText() == shown; })) {
-      throw std::runtime_error("the search box shows \"" + searchText() + "\", not \"" + shown + "\"");
+      throw std::runtime_error("the search box shows \"" + narrow(searchText()) + "\", not \"" + narrow(shown) + "\"");
     }
   }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The running Ostrel main window, read and driven from outside its process.
-// Every text is the narrow text the controls hold (code page 936 bytes), so
-// it compares equal to the tests' own literals. Input is real input through
+// Every text is read with the wide messages, exactly the UTF-16 text the
+// controls hold, whatever the system's code page. Input is real input through
 // the system's queue; what waits, waits for a state with a deadline.
 
 #include <windows.h>
@@ -13,16 +13,16 @@ namespace e2e {
 
 class RemoteBuffer;
 
-// `wide` in the ANSI code page (936 here): a path as Ostrel shows it.
+// `wide` in UTF-8, for messages of failed tests.
 std::string narrow(const std::wstring& wide);
 
 struct Row {
-  std::string columns[5];  // file name, path, handle, process ID, process name
+  std::wstring columns[5];  // file name, path, handle, process ID, process name
   LPARAM itemParameter = 0;
 };
 
 struct Column {
-  std::string header;
+  std::wstring header;
   int format = 0;  // LVCFMT_LEFT, LVCFMT_RIGHT...
   int width = 0;
 };
@@ -45,19 +45,19 @@ class OstrelWindow {
   HWND statusBar() const;
   HWND searchBox() const;
 
-  std::string caption() const;
+  std::wstring caption() const;
   // The search box's text.
-  std::string searchText() const;
-  std::string statusText(int part) const;
+  std::wstring searchText() const;
+  std::wstring statusText(int part) const;
   // Waits until status part 0 is neither empty nor "查找中..." and has not
   // changed for `quietMilliseconds`; returns it. Throws after `timeout`.
-  std::string waitForStatusToSettle(DWORD timeoutMilliseconds = 120000, DWORD quietMilliseconds = 600) const;
+  std::wstring waitForStatusToSettle(DWORD timeoutMilliseconds = 120000, DWORD quietMilliseconds = 600) const;
 
   std::vector<Column> columns() const;
   std::vector<Row> rows() const;
   int rowCount() const;
   // One column's text of one row.
-  std::string cell(int row, int column) const;
+  std::wstring cell(int row, int column) const;
   // The first row whose process ID column shows `processId`; -1 when none.
   int rowOfProcess(DWORD processId) const;
   // The row that has the list's focus; -1 when none.
@@ -95,7 +95,7 @@ class OstrelWindow {
   // Types each character into the focused search box and waits until the box
   // shows it after what it held (the caret is at the end); throws when it
   // does not. Letters, digits, punctuation.
-  void typeIntoSearchBox(const std::string& text) const;
+  void typeIntoSearchBox(const std::wstring& text) const;
   // Sends a message and waits for the answer (SendMessageTimeout, 10 s).
   LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   // The same, to any window of Ostrel (a control).
@@ -107,7 +107,7 @@ class OstrelWindow {
   void settleInput() const;
 
  private:
-  std::string cell(RemoteBuffer& buffer, int row, int column) const;
+  std::wstring cell(RemoteBuffer& buffer, int row, int column) const;
 
   HANDLE process_;
   DWORD processId_;

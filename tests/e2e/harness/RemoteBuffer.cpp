@@ -29,10 +29,10 @@ void RemoteBuffer::read(void* data, size_t bytes, size_t offset) const {
   }
 }
 
-std::string RemoteBuffer::readText(size_t offset, size_t maxBytes) const {
-  std::vector<char> text(maxBytes + 1, '\0');
-  read(text.data(), maxBytes, offset);
-  return std::string(text.data());
+std::wstring RemoteBuffer::readText(size_t offset, size_t maxUnits) const {
+  std::vector<wchar_t> text(maxUnits + 1, L'\0');
+  read(text.data(), maxUnits * sizeof(wchar_t), offset);
+  return std::wstring(text.data());
 }
 
 }  // namespace e2e

@@ -1,6 +1,6 @@
 #pragma once
 // Memory in another process, for the messages whose answers are written
-// through a pointer (LVM_GETITEMTEXTA, SB_GETTEXTA, LVM_GETCOLUMNA...): the
+// through a pointer (LVM_GETITEMTEXTW, SB_GETTEXTW, LVM_GETCOLUMNW...): the
 // pointer must be valid in the process that owns the control.
 //
 // The driver and Ostrel.exe must have the same bitness: the structures are
@@ -26,8 +26,8 @@ class RemoteBuffer {
 
   void write(const void* data, size_t bytes, size_t offset = 0);
   void read(void* data, size_t bytes, size_t offset = 0) const;
-  // The zero-terminated narrow text at `offset`.
-  std::string readText(size_t offset, size_t maxBytes) const;
+  // The zero-terminated UTF-16 text at `offset`.
+  std::wstring readText(size_t offset, size_t maxUnits) const;
 
   template <typename T>
   void writeValue(const T& value, size_t offset = 0) {
