@@ -2,7 +2,8 @@
 # tools/wine-run (which CTest uses for every Windows test) and the benchmark.
 #   - a private 32-bit WINEPREFIX under the build folder, created on first use
 #   - WINEDEBUG=-all
-#   - LC_ALL=zh_CN.UTF-8, so that Wine's ANSI code page is 936
+#   - LC_ALL=zh_CN.UTF-8, so that Wine's ANSI code page is 936 (OSTREL_LOCALE
+#     overrides it for the tests that run under another code page)
 #   - Wine's UI fonts mapped to a CJK font, so menus and captions show Chinese
 #   - a virtual X display (Xvfb) when none is set
 # shellcheck shell=bash
@@ -46,8 +47,10 @@ ostrel_wine() {
 }
 ostrel_wine_arch "$OSTREL_WINE_ARCH"
 export WINEDEBUG=-all
-export LC_ALL=zh_CN.UTF-8
-export LANG=zh_CN.UTF-8
+# OSTREL_LOCALE (e.g. en_US.UTF-8, code page 1252) runs a test under another
+# system code page: Ostrel's texts must read the same there.
+export LC_ALL="${OSTREL_LOCALE:-zh_CN.UTF-8}"
+export LANG="$LC_ALL"
 # No Mono or Gecko installer dialogs on first start.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 

@@ -52,7 +52,8 @@ class RowActions : public ::testing::Test {
   // Chooses the item at `position` (0-based) with the keyboard; the menu goes.
   void choose(size_t position) { ASSERT_TRUE(e2e::chooseMenuItem(menu_, position)); }
 
-  const std::wstring file_ = e2e::scratchFile(L"row actions, held.txt");
+  // A name no code page holds: the row, the copy and Explorer get it exactly.
+  const std::wstring file_ = e2e::scratchFile(L"row actions, \uD55C\uAD6D\uC5B4 \u5831\u544A \U0001F601.txt");
   FileHolderProcess holder_{std::vector<std::wstring>{file_}};
   OstrelSession ostrel_{L"\"" + file_ + L"\""};
   int holderRow_ = -1;
