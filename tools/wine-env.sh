@@ -47,7 +47,7 @@ ostrel_wine() {
 }
 ostrel_wine_arch "$OSTREL_WINE_ARCH"
 export WINEDEBUG=-all
-# OSTREL_LOCALE (e.g. en_US.UTF-8, code page 1252) runs a test under another
+# OSTREL_LOCALE (e.g. C.UTF-8, code page 1252) runs a test under another
 # system code page: Ostrel's texts must read the same there.
 export LC_ALL="${OSTREL_LOCALE:-zh_CN.UTF-8}"
 export LANG="$LC_ALL"

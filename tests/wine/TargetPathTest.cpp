@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "app/TargetPath.h"
@@ -15,6 +16,14 @@ std::wstring currentDirectory() {
   std::wstring dir(buffer, n);
   if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
   return dir;
+}
+
+// The run's system code page is the one asked for: 936, or 1252 where the
+// run was started under C.UTF-8 (OSTREL_LOCALE) to try another.
+TEST(WindowsCodePage, IsTheOneTheRunAskedFor) {
+  const char* locale = std::getenv("OSTREL_LOCALE");
+  const bool other = locale != nullptr && std::string(locale) == "C.UTF-8";
+  EXPECT_EQ(other ? 1252u : 936u, ::GetACP());
 }
 
 TEST(WindowsCodePage, RealConversionRoundTripInTheThreadsCodePage) {
