@@ -1,6 +1,6 @@
 #pragma once
-// The narrow string of the whole tool: UI texts, paths, type names and
-// formatted texts, in the thread's ANSI code page.
+// The narrow string the engine keeps object type names in ("File": ASCII
+// names, compared only with ASCII). Every other text is UTF-16 (WideText.h).
 //
 // A string is one pointer to its characters. In front of them the buffer
 // carries the length and the capacity in bytes (terminator not counted) and
