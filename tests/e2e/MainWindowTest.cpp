@@ -67,7 +67,9 @@ TEST(MainWindow, OpensWithCaptionColumnsAndStatus) {
 
   // Part 1 counts the rows once a search has reported; part 2 is never written.
   const std::wstring count = window.statusText(1);
-  if (!count.empty()) EXPECT_EQ(count, std::to_wstring(window.rowCount()) + L"个文件");
+  if (!count.empty()) {
+    EXPECT_EQ(count, std::to_wstring(window.rowCount()) + L"个文件");
+  }
   EXPECT_EQ(window.statusText(2), L"");
   for (const auto& row : window.rows()) {
     EXPECT_GE(row.itemParameter, 0);
