@@ -1,4 +1,4 @@
-// Naming handles: final paths as the narrow call gives them, names that
+// Naming handles: final paths as the system gives them, prefix taken off, names that
 // cannot be had, and the time limit of a path query.
 #include <gtest/gtest.h>
 
