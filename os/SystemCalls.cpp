@@ -23,6 +23,8 @@ SystemCalls RealSystemCalls() {
   c.K32EnumProcessModulesEx = ::K32EnumProcessModulesEx;
   c.K32GetModuleFileNameExA = ::K32GetModuleFileNameExA;
   c.GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
+  c.GetFileType = ::GetFileType;
+  c.GetFileInformationByHandle = ::GetFileInformationByHandle;
   c.CreateThread = ::CreateThread;
   c.VirtualAlloc = ::VirtualAlloc;
   c.VirtualFree = ::VirtualFree;
@@ -53,6 +55,8 @@ BOOL WINAPI NoTimes(HANDLE, FILETIME*, FILETIME*, FILETIME*, FILETIME*) { return
 BOOL WINAPI NoModules(HANDLE, HMODULE*, DWORD, DWORD*, DWORD) { return FALSE; }
 DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPSTR, DWORD) { return 0; }
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
+DWORD WINAPI NoFileType(HANDLE) { return FILE_TYPE_UNKNOWN; }
+BOOL WINAPI NoFileInformation(HANDLE, BY_HANDLE_FILE_INFORMATION*) { return FALSE; }
 HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, DWORD*) {
   return nullptr;
 }
@@ -64,7 +68,7 @@ void WINAPI NoSleep(DWORD) {}
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
-                     NoModules, NoModuleName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
+                     NoModules, NoModuleName, NoFinalPath, NoFileType, NoFileInformation, NoThread,  NoAlloc,       NoFree,  NoSleep};
 }
 
 #endif

@@ -39,6 +39,8 @@ struct SystemCalls {
   BOOL(WINAPI* K32EnumProcessModulesEx)(HANDLE process, HMODULE* modules, DWORD size, DWORD* needed, DWORD filter);
   DWORD(WINAPI* K32GetModuleFileNameExA)(HANDLE process, HMODULE module, LPSTR buffer, DWORD size);
   DWORD(WINAPI* GetFinalPathNameByHandleW)(HANDLE file, LPWSTR buffer, DWORD size, DWORD flags);
+  DWORD(WINAPI* GetFileType)(HANDLE file);
+  BOOL(WINAPI* GetFileInformationByHandle)(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 
   // Threads, memory, time.
   HANDLE(WINAPI* CreateThread)(SECURITY_ATTRIBUTES* security, SIZE_T stackSize,

@@ -9,6 +9,7 @@ const char kModuleHandleText[] = "模块";
 namespace {
 const char kSearchFailed[] = "查找失败";
 const char kSearchComplete[] = "查找完成";
+const char kSearchIncomplete[] = "查找不完整";
 const char kTargetHeldFormat[] = "%s 被占用了";
 const char kTargetNotHeldFormat[] = "%s 没有被占用";
 const char kRowCountFormat[] = "%d个文件";
@@ -34,6 +35,9 @@ AnsiString RowCountText(int rows) {
 
 AnsiString SearchOutcomeText(const SearchOutcome& outcome) {
   if (!outcome.haveRecords) return AnsiString(kSearchFailed);
+  if (!outcome.complete && (outcome.targetPath.IsEmpty() || !outcome.haveResults)) {
+    return AnsiString(kSearchIncomplete);
+  }
   if (outcome.targetPath.IsEmpty()) return AnsiString(kSearchComplete);
   AnsiString name = outcome.targetPath;
   if (outcome.targetIsFolder) name = name.Left(FolderNameLength(name));

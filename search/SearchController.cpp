@@ -3,8 +3,8 @@
 // reports by posting one message to the window's thread; there the records
 // that hold the target become the results and the list is filled in one go.
 // `busy` is set from the start of a search until its rows are shown. A
-// search that cannot start, or whose end throws, ends as "查找失败" with
-// `busy` cleared.
+// search that cannot start, whatever it throws, or whose end throws, ends as
+// "查找失败" with `busy` cleared.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -62,8 +62,10 @@ void Application::beginSearch() {
           },
           [this](HandleScanner& scanner) { prepareScan(scanner); });
       return;
-    } catch (const std::system_error&) {
-      // No thread, no search: reported as a failed one below.
+    } catch (...) {
+      // No thread (std::system_error) or no memory for its body
+      // (std::bad_alloc): no search, reported as a failed one below, with
+      // `busy` cleared again.
     }
   }
   // A target that names no file, or no thread: nothing to scan. The

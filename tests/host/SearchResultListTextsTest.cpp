@@ -27,6 +27,11 @@ TEST(SearchResultListTexts, OutcomeFollowsRecordsTargetAndResults) {
   EXPECT_STREQ("数据 被占用了", SearchOutcomeText({true, "D:\\工作\\数据\\", true, true}));
   EXPECT_STREQ("数据 没有被占用", SearchOutcomeText({true, "D:\\工作\\数据", false, true}));
   EXPECT_STREQ("C:\\ 被占用了", SearchOutcomeText({true, "C:\\", true, true}));
+  // An incomplete scan cannot say that nothing holds the target; a match stays true.
+  EXPECT_STREQ("查找不完整", SearchOutcomeText({true, AnsiString(), true, false, false}));
+  EXPECT_STREQ("查找不完整", SearchOutcomeText({true, "C:\\d\\a.txt", false, false, false}));
+  EXPECT_STREQ("a.txt 被占用了", SearchOutcomeText({true, "C:\\d\\a.txt", true, false, false}));
+  EXPECT_STREQ("查找失败", SearchOutcomeText({false, "C:\\d\\a.txt", false, false, false}));
   EXPECT_STREQ("查找中...", kSearchingStatus);
 }
 

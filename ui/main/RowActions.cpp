@@ -10,12 +10,7 @@
 #include "os/ClipboardSession.h"
 #include "os/GlobalMemory.h"
 #include "os/PopupMenu.h"
-#include "os/ProcessTimes.h"
-#include "os/SlimLock.h"
-#include "os/SmallThread.h"
-#include "os/UniqueHandle.h"
 #include "res/resource.h"
-#include "scan/HandleNaming.h"
 #include "search/PathComparison.h"
 #include "text/CodePageConversion.h"
 #include "ui/main/WindowTexts.h"
@@ -35,12 +30,6 @@ constexpr wchar_t kSelectSwitch[] = L"/select,\"";
 constexpr wchar_t kClosingQuote[] = L"\"";
 // ShellExecuteW reports failure as a value of at most 32, not as null.
 constexpr INT_PTR kLastShellExecuteError = 32;
-
-constexpr UINT kEndedExitCode = 0;
-// Ending it, and asking whether it still runs and when it started.
-constexpr DWORD kEndAccess = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
-// Bringing its handles over (and closing them there), and asking when it started.
-constexpr DWORD kCloseAccess = PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION;
 
 // The block holds the text and its terminating zero.
 GlobalMemory textBlock(const AnsiString& text) {
@@ -66,14 +55,18 @@ class SystemRowEffects : public RowActionEffects {
     SelectInExplorer(widePath);
   }
   bool copyToClipboard(const AnsiString& text) override { return CopyTextToClipboard(app_.mainWindow(), text); }
-  bool endHolder(const RowTarget& target) override {
+  EndResult endHolder(const RowTarget& target) override {
     return EndHolderProcess(target.processId, target.processCreationTime);
   }
   bool confirmClose() override {
     return ::MessageBoxA(app_.mainWindow(), kCloseHandleQuestion, kPromptCaption,
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
   }
-  bool closeHandle(const RowTarget& target) override { return CloseHolderHandle(target); }
+  CloseResult closeHandle(const RowTarget& target) override {
+    return CloseHolderHandle(HeldHandle{target.processId, target.processCreationTime, target.handleValue,
+                                        target.filePath},
+                             PathsEqualIgnoringCase);
+  }
   void refresh() override { app_.restartSearch(); }
   void tell(const char* message, bool failure) override {
     ::MessageBoxA(app_.mainWindow(), message, kPromptCaption, failure ? MB_ICONERROR : MB_ICONINFORMATION);
@@ -123,16 +116,20 @@ void closeHandles(const std::vector<RowTarget>& selected, RowActionEffects& effe
   if (!effects.confirmClose()) return;
   int tried = 0;
   int failed = 0;
+  int changed = 0;
   for (const RowTarget& target : selected) {
     if (target.loadedModule) continue;  // no handle: a loaded module
     ++tried;
-    if (!effects.closeHandle(target)) ++failed;
+    const CloseResult result = effects.closeHandle(target);
+    if (result != CloseResult::kClosed) ++failed;
+    if (result == CloseResult::kChanged) ++changed;
   }
   if (failed == 0) {
     effects.tell(kClosedMessage, false);
   } else {
     AnsiString message;
     message.Format(kCloseFailedFormat, tried, failed);
+    if (changed > 0) message.AppendFormat(kHandlesChangedFormat, changed);
     effects.tell(message, true);
   }
   // The list then shows what is still held.
@@ -156,7 +153,17 @@ void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& sele
       break;
     case RowMenuCommand::EndProcess:
       // The row stays until the next search.
-      effects.tell(effects.endHolder(target) ? kEndedMessage : kEndFailedMessage, false);
+      switch (effects.endHolder(target)) {
+        case EndResult::kEnded:
+          effects.tell(kEndedMessage, false);
+          break;
+        case EndResult::kCritical:
+          effects.tell(kEndCriticalMessage, false);
+          break;
+        case EndResult::kFailed:
+          effects.tell(kEndFailedMessage, false);
+          break;
+      }
       break;
     case RowMenuCommand::CloseHandle:
       if (!selected.empty()) closeHandles(selected, effects);
@@ -192,19 +199,6 @@ bool CopyTextToClipboard(HWND owner, const AnsiString& text) {
   return true;
 }
 
-bool EndHolderProcess(DWORD processId, uint64_t creationTime) {
-  if (creationTime == 0) return false;
-  const UniqueHandle process(Sys().OpenProcess(kEndAccess, FALSE, processId));
-  if (!process) return false;
-  // A process that has ended stays openable while anyone holds a handle to
-  // it, and some systems then let TerminateProcess "succeed" on it: ending
-  // it again must still count as a failure.
-  DWORD exitCode = 0;
-  if (Sys().GetExitCodeProcess(process.get(), &exitCode) == FALSE || exitCode != STILL_ACTIVE) return false;
-  if (ProcessCreationTime(process.get()) != creationTime) return false;
-  return Sys().TerminateProcess(process.get(), kEndedExitCode) != FALSE;
-}
-
 void Application::showRowMenu(int row) {
   const HWND main = mainWindow();
   const PopupMenu menu;
@@ -231,58 +225,4 @@ void Application::showRowMenu(int row) {
       ::TrackPopupMenu(menu.get(), TPM_RETURNCMD, pointer.x, pointer.y, 0, main, nullptr));
   SystemRowEffects effects(*this);
   PerformRowAction(chosen, selected, effects);
-}
-
-namespace {
-// What the closing thread and its waiter share.
-struct ClosingState {
-  SlimLock lock;
-  SlimCondition changed;
-  bool done = false;
-  bool closed = false;
-};
-
-bool closeInHolder(const RowTarget& target) {
-  if (target.processCreationTime == 0 || target.filePath.IsEmpty()) return false;
-  const UniqueHandle holder(Sys().OpenProcess(kCloseAccess, FALSE, target.processId));
-  if (!holder || ProcessCreationTime(holder.get()) != target.processCreationTime) return false;
-  const HANDLE value = HandleFromValue(target.handleValue);
-  const HANDLE self = Sys().GetCurrentProcess();
-  {
-    // A look at what the value names now, through a copy that leaves it open.
-    UniqueHandle look;
-    if (Sys().DuplicateHandle(holder.get(), value, self, look.put(), 0, FALSE, DUPLICATE_SAME_ACCESS) == FALSE) {
-      return false;
-    }
-    const AnsiString named = QueryFinalPath(look.get());
-    if (named.IsEmpty() || !PathsEqualIgnoringCase(named, target.filePath)) return false;
-  }
-  // Closed in the holder; the copy that comes over is ours to close.
-  UniqueHandle last;
-  return Sys().DuplicateHandle(holder.get(), value, self, last.put(), 0, FALSE,
-                               DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS) != FALSE;
-}
-}  // namespace
-
-bool CloseHolderHandle(const RowTarget& target, DWORD limitMs) {
-  auto state = std::make_shared<ClosingState>();
-  // The closing waits, under Wine, for the holder to run: on a thread of its
-  // own, given up after the limit.
-  const bool started = StartSmallThread([state, target] {
-    bool closed = false;
-    try {
-      closed = closeInHolder(target);
-    } catch (...) {
-    }
-    const SlimLockGuard guard(state->lock);
-    state->closed = closed;
-    state->done = true;
-    state->changed.notifyAll();
-  });
-  if (!started) return false;
-  const auto deadline = SlimCondition::Clock::now() + std::chrono::milliseconds(limitMs);
-  const SlimLockGuard guard(state->lock);
-  while (!state->done && state->changed.waitUntil(state->lock, deadline)) {
-  }
-  return state->done && state->closed;
 }

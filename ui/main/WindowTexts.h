@@ -19,9 +19,12 @@ constexpr char kCopiedMessage[] = "复制成功";
 constexpr char kCopyFailedMessage[] = "复制失败";
 constexpr char kEndedMessage[] = "结束成功";
 constexpr char kEndFailedMessage[] = "结束失败";
+constexpr char kEndCriticalMessage[] = "结束失败\n这是系统关键进程";
 constexpr char kCloseHandleQuestion[] = "关闭句柄后,占用它的程序可能出错或丢失数据。确定要关闭吗?";
 constexpr char kClosedMessage[] = "关闭成功";
 constexpr char kCloseFailedFormat[] = "关闭失败\n%d个句柄中有%d个关闭失败";
+// Appended to the failure text when some failed because the value named another object by then.
+constexpr char kHandlesChangedFormat[] = "\n其中%d个句柄已变化";
 // The Explorer registration's outcomes.
 constexpr char kAddedMessage[] = "添加成功";
 constexpr char kAddFailedMessage[] = "添加失败,请以管理员身份运行";
