@@ -1,5 +1,10 @@
 #include "scan/HolderControl.h"
 
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <utility>
+
 #include "os/DeadlineCall.h"
 #include "os/ProcessTimes.h"
 #include "os/SystemCalls.h"
@@ -113,4 +118,63 @@ CloseResult CloseHolderHandle(const HeldHandle& handle, PathMatch namesRowFile, 
   // query waits behind the file's pending I/O): not reported as a failure
   // that did not happen, nor as a success that may not be one.
   return closedUnconfirmed ? CloseResult::kChanged : CloseResult::kFailed;
+}
+
+namespace {
+// What the closing threads of one batch share; lives until the last ends.
+struct ClosingBatch {
+  std::vector<HeldHandle> handles;
+  PathMatch namesRowFile = nullptr;
+  DWORD limitMs = 0;
+  std::function<void(int, int)> progress;
+  std::function<void(const CloseTally&)> finished;
+  std::atomic<std::size_t> cursor{0};
+  std::atomic<int> done{0};
+  std::atomic<int> failed{0};
+  std::atomic<int> changed{0};
+  std::atomic<int> running{0};
+
+  void run() {
+    const int total = static_cast<int>(handles.size());
+    for (std::size_t index = cursor.fetch_add(1); index < handles.size(); index = cursor.fetch_add(1)) {
+      const CloseResult result = CloseHolderHandle(handles[index], namesRowFile, limitMs);
+      if (result != CloseResult::kClosed) failed.fetch_add(1);
+      if (result == CloseResult::kChanged) changed.fetch_add(1);
+      progress(done.fetch_add(1) + 1, total);
+    }
+    // The last thread out reports the whole.
+    if (running.fetch_sub(1) == 1) finished(CloseTally{total, failed.load(), changed.load()});
+  }
+};
+}  // namespace
+
+bool StartClosingHandles(std::vector<HeldHandle> handles, PathMatch namesRowFile,
+                         std::function<void(int, int)> progress, std::function<void(const CloseTally&)> finished,
+                         DWORD limitMs) {
+  auto batch = std::make_shared<ClosingBatch>();
+  batch->handles = std::move(handles);
+  batch->namesRowFile = namesRowFile;
+  batch->limitMs = limitMs;
+  batch->progress = std::move(progress);
+  batch->finished = std::move(finished);
+  const int wanted = std::max(1, std::min<int>(kClosingThreads, static_cast<int>(batch->handles.size())));
+  // Counted before any starts, so that no early thread takes itself for the last.
+  batch->running.store(wanted);
+  int started = 0;
+  for (int i = 0; i < wanted; ++i) {
+    bool ok = false;
+    try {
+      ok = StartSmallThread([batch] { batch->run(); });
+    } catch (...) {
+      // No memory for it: one thread fewer.
+    }
+    if (ok) ++started;
+  }
+  if (started == 0) return false;
+  // Threads that did not start end at once, the last of all reporting.
+  for (int i = started; i < wanted; ++i) {
+    if (batch->running.fetch_sub(1) == 1) batch->finished(CloseTally{static_cast<int>(batch->handles.size()),
+                                                                     batch->failed.load(), batch->changed.load()});
+  }
+  return true;
 }

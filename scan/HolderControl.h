@@ -13,6 +13,8 @@
 //   reused for another object in between counts as changed, not closed.
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "os/Win32.h"
 #include "text/AnsiString.h"
@@ -48,3 +50,22 @@ using PathMatch = bool (*)(const char* named, const char* rowFile);
 
 // Closes `handle` in its holder as above, waiting `limitMs` at most.
 CloseResult CloseHolderHandle(const HeldHandle& handle, PathMatch namesRowFile, DWORD limitMs = 2000);
+
+// What a batch of closings came to.
+struct CloseTally {
+  int tried = 0;
+  int failed = 0;   // changed ones included
+  int changed = 0;
+};
+
+// At most this many closings of a batch run at once.
+constexpr int kClosingThreads = 4;
+
+// Closes every handle of the batch as CloseHolderHandle does, off the
+// caller's thread: on at most kClosingThreads threads, each waiting on one
+// closing at a time. `progress(done, total)` follows every closing, and
+// `finished(tally)` comes once, after the last, both on a closing thread.
+// False, with nothing reported, when no thread could be had.
+bool StartClosingHandles(std::vector<HeldHandle> handles, PathMatch namesRowFile,
+                         std::function<void(int done, int total)> progress,
+                         std::function<void(const CloseTally& tally)> finished, DWORD limitMs = 2000);

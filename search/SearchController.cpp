@@ -31,7 +31,8 @@ void setStatus(HWND statusBar, WPARAM part, const char* text) {
 }  // namespace
 
 void Application::restartSearch() {
-  if (busy.load() != 0) {
+  // A search waits for a batch of closings too: it would show rows about to change.
+  if (busy.load() != 0 || closing.load() != 0) {
     ::MessageBoxA(mainWindow(), kSearchRunningMessage, kPromptCaption, MB_ICONERROR);
     return;
   }

@@ -4,7 +4,10 @@
 // value the holder reused meanwhile as closed.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "fakes/FakeSystem.h"
 #include "scan/HolderControl.h"
@@ -105,6 +108,58 @@ TEST_F(CloseHolderHandleTest, AValueReusedAtTheClosingMomentIsReportedNotCounted
   EXPECT_EQ(CloseResult::kChanged, CloseHolderHandle(held, sameText));
   system.setPathQueryHook(nullptr);
   expectNothingLeftOpen();
+}
+
+// Many rows, some of whose looks hang: the batch runs off the caller's
+// thread (it has returned while closings still hang), on a bounded number
+// of threads, reports every closing and then the whole once.
+TEST_F(CloseHolderHandleTest, ABatchClosesOffTheCallersThreadOnBoundedThreads) {
+  constexpr int kRows = 40;
+  std::vector<HeldHandle> handles;
+  for (int i = 0; i < kRows; ++i) {
+    FakeSystem::Object file{u"File", u"", "\\\\?\\C:\\data\\held.txt"};
+    file.pathQueryHangs = i % 10 == 3;
+    const uint32_t value = 0x1000 + 4 * static_cast<uint32_t>(i);
+    system.addHandle(kHolder, value, file);
+    handles.push_back(HeldHandle{kHolder, 1234, value, "C:\\data\\held.txt"});
+  }
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<int> reported;
+  int finishedCount = 0;
+  CloseTally tally;
+  ASSERT_TRUE(StartClosingHandles(
+      handles, sameText,
+      [&](int done, int total) {
+        const std::lock_guard<std::mutex> guard(lock);
+        EXPECT_EQ(kRows, total);
+        reported.push_back(done);
+      },
+      [&](const CloseTally& whole) {
+        const std::lock_guard<std::mutex> guard(lock);
+        ++finishedCount;
+        tally = whole;
+        changed.notify_all();
+      },
+      600000));
+  {
+    const std::lock_guard<std::mutex> guard(lock);
+    EXPECT_EQ(0, finishedCount) << "hung closings are still waited on, off this thread";
+  }
+  system.releaseHangs();
+  {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return finishedCount > 0; });
+    EXPECT_EQ(kRows, tally.tried);
+    EXPECT_EQ(0, tally.failed);
+    ASSERT_EQ(static_cast<std::size_t>(kRows), reported.size());
+  }
+  for (const HeldHandle& handle : handles) EXPECT_FALSE(system.holds(kHolder, handle.handleValue));
+  // Each closing thread with the one closing it waits on, and as many
+  // finished closings' threads still on their way out: not one per row.
+  EXPECT_LE(system.maxRunningThreads(), 3 * kClosingThreads);
+  expectNothingLeftOpen();
+  EXPECT_EQ(1, finishedCount);
 }
 
 }  // namespace

@@ -183,10 +183,11 @@ class RecordedEffects : public RowActionEffects {
     log += "confirm;";
     return agrees;
   }
-  CloseResult closeHandle(const RowTarget& target) override {
-    log += "close:" + std::to_string(target.handleValue) + ";";
-    if (target.handleValue == 0x99) return CloseResult::kFailed;
-    return target.handleValue == 0x98 ? CloseResult::kChanged : CloseResult::kClosed;
+  bool startClosing(const std::vector<RowTarget>& handles) override {
+    log += "closing:";
+    for (const RowTarget& handle : handles) log += std::to_string(handle.handleValue) + ",";
+    log += ";";
+    return startsClosing;
   }
   void refresh() override { log += "refresh;"; }
   void tell(const char* message, bool failure) override {
@@ -196,6 +197,7 @@ class RecordedEffects : public RowActionEffects {
   bool copies = true;
   EndResult ends = EndResult::kEnded;
   bool agrees = true;
+  bool startsClosing = true;
 };
 
 TEST(RowMenu, EachItemDoesItsOneThing) {
@@ -205,9 +207,7 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
   target.processId = 700;
   target.handleValue = 0x44;
   RowTarget second = target;
-  second.handleValue = 0x99;  // will not close
-  RowTarget changed = target;
-  changed.handleValue = 0x98;  // names another object as it is closed
+  second.handleValue = 0x99;  // a second selected row
   RowTarget module = target;
   module.loadedModule = true;
   constexpr EndResult kEnds = EndResult::kEnded;
@@ -229,13 +229,7 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
       {RowMenuCommand::Refresh, true, kEnds, "refresh;", {}, true},
       {RowMenuCommand::Dismissed, true, kEnds, "", {target}, true},
       // Every selected handle, after the user agreed; modules are no handles.
-      {RowMenuCommand::CloseHandle, true, kEnds, "confirm;close:68;close:68;tell:关闭成功;refresh;",
-       {target, module, target}, true},
-      {RowMenuCommand::CloseHandle, true, kEnds, "confirm;close:68;close:153;close:68;error:关闭失败\n3个句柄中有1个关闭失败;refresh;",
-       {target, second, target}, true},
-      {RowMenuCommand::CloseHandle, true, kEnds,
-       "confirm;close:68;close:152;close:153;error:关闭失败\n3个句柄中有2个关闭失败\n其中1个句柄已变化;refresh;",
-       {target, changed, second}, true},
+      {RowMenuCommand::CloseHandle, true, kEnds, "confirm;closing:68,68,;", {target, module, target}, true},
       {RowMenuCommand::CloseHandle, true, kEnds, "confirm;", {target}, false},
   };
   for (const auto& c : cases) {
@@ -246,6 +240,30 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
     PerformRowAction(c.command, c.selected, effects);
     EXPECT_EQ(c.log, effects.log) << static_cast<unsigned>(c.command);
   }
+}
+
+// The end of a batch of closings: one box, then the refresh; a batch that
+// cannot start fails every handle.
+TEST(RowMenu, ClosingEndsInOneBoxThenTheRefresh) {
+  const struct {
+    CloseTally tally;
+    const char* log;
+  } cases[] = {
+      {{3, 0, 0}, "tell:关闭成功;refresh;"},
+      {{3, 1, 0}, "error:关闭失败\n3个句柄中有1个关闭失败;refresh;"},
+      {{3, 2, 1}, "error:关闭失败\n3个句柄中有2个关闭失败\n其中1个句柄已变化;refresh;"},
+  };
+  for (const auto& c : cases) {
+    RecordedEffects effects;
+    ReportClosing(c.tally, effects);
+    EXPECT_EQ(c.log, effects.log);
+  }
+  RowTarget target;
+  target.handleValue = 0x44;
+  RecordedEffects refused;
+  refused.startsClosing = false;
+  PerformRowAction(RowMenuCommand::CloseHandle, {target}, refused);
+  EXPECT_EQ("confirm;closing:68,;error:关闭失败\n1个句柄中有1个关闭失败;refresh;", refused.log);
 }
 
 TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
@@ -274,6 +292,9 @@ TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
   app.busy.exchange(1);
   EXPECT_FALSE(RowTargetFor(app, windows.listView(), 0).has_value());
   app.busy.exchange(0);
+  app.closing.exchange(1);
+  EXPECT_FALSE(RowTargetFor(app, windows.listView(), 0).has_value()) << "nor while handles are being closed";
+  app.closing.exchange(0);
 
   const std::vector<RowMenuItem> items = RowMenuItems(&*target);
   ASSERT_EQ(6u, items.size());

@@ -62,10 +62,12 @@ class SystemRowEffects : public RowActionEffects {
     return ::MessageBoxA(app_.mainWindow(), kCloseHandleQuestion, kPromptCaption,
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
   }
-  CloseResult closeHandle(const RowTarget& target) override {
-    return CloseHolderHandle(HeldHandle{target.processId, target.processCreationTime, target.handleValue,
-                                        target.filePath},
-                             PathsEqualIgnoringCase);
+  bool startClosing(const std::vector<RowTarget>& rows) override {
+    std::vector<HeldHandle> handles;
+    for (const RowTarget& row : rows) {
+      handles.push_back(HeldHandle{row.processId, row.processCreationTime, row.handleValue, row.filePath});
+    }
+    return app_.startClosing(std::move(handles));
   }
   void refresh() override { app_.restartSearch(); }
   void tell(const char* message, bool failure) override {
@@ -78,9 +80,10 @@ class SystemRowEffects : public RowActionEffects {
 }  // namespace
 
 std::optional<RowTarget> RowTargetFor(const Application& app, HWND listView, int row) {
-  // While a search runs its results are about to be replaced: no row is
-  // looked at then, and only "刷新" is offered (which says "正在查找").
-  if (app.busy.load() != 0 || row < 0) return std::nullopt;
+  // While a search runs its results are about to be replaced, and while
+  // handles are being closed they are about to be: no row is looked at then,
+  // and only "刷新" is offered (which says "正在查找").
+  if (app.busy.load() != 0 || app.closing.load() != 0 || row < 0) return std::nullopt;
   // Rows and results differ in order when a filter hides rows: the row
   // names its result by its item parameter.
   LVITEMA item{};
@@ -114,28 +117,30 @@ std::vector<RowMenuItem> RowMenuItems(const RowTarget* target) {
 namespace {
 void closeHandles(const std::vector<RowTarget>& selected, RowActionEffects& effects) {
   if (!effects.confirmClose()) return;
-  int tried = 0;
-  int failed = 0;
-  int changed = 0;
+  std::vector<RowTarget> handles;
   for (const RowTarget& target : selected) {
-    if (target.loadedModule) continue;  // no handle: a loaded module
-    ++tried;
-    const CloseResult result = effects.closeHandle(target);
-    if (result != CloseResult::kClosed) ++failed;
-    if (result == CloseResult::kChanged) ++changed;
+    if (!target.loadedModule) handles.push_back(target);  // a loaded module has no handle
   }
-  if (failed == 0) {
+  // Not started: every one of them failed.
+  if (!effects.startClosing(handles)) {
+    const int count = static_cast<int>(handles.size());
+    ReportClosing(CloseTally{count, count, 0}, effects);
+  }
+}
+}  // namespace
+
+void ReportClosing(const CloseTally& tally, RowActionEffects& effects) {
+  if (tally.failed == 0) {
     effects.tell(kClosedMessage, false);
   } else {
     AnsiString message;
-    message.Format(kCloseFailedFormat, tried, failed);
-    if (changed > 0) message.AppendFormat(kHandlesChangedFormat, changed);
+    message.Format(kCloseFailedFormat, tally.tried, tally.failed);
+    if (tally.changed > 0) message.AppendFormat(kHandlesChangedFormat, tally.changed);
     effects.tell(message, true);
   }
   // The list then shows what is still held.
   effects.refresh();
 }
-}  // namespace
 
 void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects) {
   const RowTarget none;
@@ -225,4 +230,40 @@ void Application::showRowMenu(int row) {
       ::TrackPopupMenu(menu.get(), TPM_RETURNCMD, pointer.x, pointer.y, 0, main, nullptr));
   SystemRowEffects effects(*this);
   PerformRowAction(chosen, selected, effects);
+}
+
+bool Application::startClosing(std::vector<HeldHandle> handles) {
+  const HWND window = mainWindow();
+  closing.exchange(1);
+  bool started = false;
+  try {
+    // Both ends come back to the window's thread as messages: the counts
+    // travel in their parameters.
+    started = StartClosingHandles(
+        std::move(handles), PathsEqualIgnoringCase,
+        [window](int done, int total) {
+          ::PostMessageA(window, kClosingProgressMessage, static_cast<WPARAM>(done), static_cast<LPARAM>(total));
+        },
+        [window](const CloseTally& tally) {
+          ::PostMessageA(window, kClosingDoneMessage, static_cast<WPARAM>(tally.tried),
+                         MAKELPARAM(static_cast<WORD>(tally.failed), static_cast<WORD>(tally.changed)));
+        });
+  } catch (...) {
+    // No memory for the batch: nothing started.
+  }
+  if (!started) closing.exchange(0);
+  return started;
+}
+
+void Application::onClosingProgress(int done, int total) {
+  if (closing.load() == 0) return;
+  AnsiString text;
+  text.Format(kClosingProgressFormat, done, total);
+  ::SendMessageA(::GetDlgItem(mainWindow(), IDC_STATUS_BAR), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.GetString()));
+}
+
+void Application::onClosingDone(WPARAM tried, LPARAM failedAndChanged) {
+  closing.exchange(0);
+  SystemRowEffects effects(*this);
+  ReportClosing(CloseTally{static_cast<int>(tried), LOWORD(failedAndChanged), HIWORD(failedAndChanged)}, effects);
 }

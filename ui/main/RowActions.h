@@ -5,8 +5,10 @@
 // - a row is acted on only while no search runs, and only through the
 //   result its item parameter names;
 // - "结束进程" acts on the first selected row, "关闭句柄" on every selected
-//   handle row after the user agreed; what either does to the holder, and
-//   when it refuses, is the engine's (scan/HolderControl.h).
+//   handle row after the user agreed, off the window's thread, with its
+//   progress in the status bar; while it runs no row is offered and no
+//   search starts. What either does to the holder, and when it refuses, is
+//   the engine's (scan/HolderControl.h).
 
 #include <windows.h>
 
@@ -65,7 +67,9 @@ class RowActionEffects {
   virtual EndResult endHolder(const RowTarget& target) = 0;
   // True when the user agrees to close handles.
   virtual bool confirmClose() = 0;
-  virtual CloseResult closeHandle(const RowTarget& target) = 0;
+  // Starts closing the handles of these rows off the window's thread; their
+  // end comes back through ReportClosing. False when it cannot start.
+  virtual bool startClosing(const std::vector<RowTarget>& handles) = 0;
   virtual void refresh() = 0;
   // A box owned by the main window with the prompt caption, with the
   // information icon, or the error icon for a failure.
@@ -75,6 +79,10 @@ class RowActionEffects {
 // Does what the chosen item stands for: on the first (top-most) of the
 // selected rows, or, for "关闭句柄", on every one of them.
 void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects);
+
+// The end of a batch of closings: one box (what failed, and how many of
+// those because the value named another object by then), then the refresh.
+void ReportClosing(const CloseTally& tally, RowActionEffects& effects);
 
 // The real doings.
 bool SelectInExplorer(const wchar_t* path);

@@ -23,6 +23,8 @@ constexpr char kEndCriticalMessage[] = "结束失败\n这是系统关键进程";
 constexpr char kCloseHandleQuestion[] = "关闭句柄后,占用它的程序可能出错或丢失数据。确定要关闭吗?";
 constexpr char kClosedMessage[] = "关闭成功";
 constexpr char kCloseFailedFormat[] = "关闭失败\n%d个句柄中有%d个关闭失败";
+// Status part 0 while handles are being closed: done, of all.
+constexpr char kClosingProgressFormat[] = "正在关闭 %d/%d";
 // Appended to the failure text when some failed because the value named another object by then.
 constexpr char kHandlesChangedFormat[] = "\n其中%d个句柄已变化";
 // The Explorer registration's outcomes.
