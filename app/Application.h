@@ -55,8 +55,9 @@ class Application {
   void prepareScan(HandleScanner& scanner);
   void onSearchDone();
   void matchResults();
-  // The search's end when it comes as a thread message (there is no main
-  // window to post it to): true when `message` was that.
+  // The search's end, or a batch of closings' progress or end, when it comes
+  // as a thread message (there is no main window to post it to): true when
+  // `message` was one of those.
   bool routeThreadMessage(const MSG& message);
 
   // The search box's callbacks: refill the list with the box's text as filter.

@@ -112,9 +112,20 @@ void Application::onSearchDone() {
 }
 
 bool Application::routeThreadMessage(const MSG& message) {
-  if (message.hwnd != nullptr || message.message != kSearchDoneMessage) return false;
-  onSearchDone();
-  return true;
+  if (message.hwnd != nullptr) return false;
+  switch (message.message) {
+    case kSearchDoneMessage:
+      onSearchDone();
+      return true;
+    case kClosingProgressMessage:
+      onClosingProgress(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+      return true;
+    case kClosingDoneMessage:
+      onClosingDone(message.wParam, message.lParam);
+      return true;
+    default:
+      return false;
+  }
 }
 
 void Application::matchResults() {

@@ -12,6 +12,7 @@
 
 #include "SearchWindowsTestSupport.h"
 #include "app/Application.h"
+#include "fakes/FakeSystem.h"
 #include "support/ClipboardText.h"
 #include "text/CodePageConversion.h"
 #include "ui/main/RowActions.h"
@@ -306,6 +307,63 @@ TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
   EXPECT_EQ(5u, RowMenuItems(&module).size()) << "a module row offers no 关闭句柄";
   ASSERT_EQ(1u, RowMenuItems(nullptr).size());
   EXPECT_EQ(RowMenuCommand::Refresh, RowMenuItems(nullptr)[0].command);
+}
+
+// Pumps the test thread's messages, as the tool's loop does, until `done`.
+template <typename Done>
+bool pumpUntil(Application& app, Done done) {
+  for (int i = 0; i < 60000 && !done(); ++i) {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (!app.routeThreadMessage(message)) ::DispatchMessageA(&message);
+    }
+    ::Sleep(1);
+  }
+  return done();
+}
+
+// Closing many rows, some of whose closings hang: the window's thread is
+// back at once, a search cannot start meanwhile, and the end comes as one
+// box, then the refresh.
+TEST(RowMenu, ABatchOfClosingsLeavesTheWindowsThreadFreeAndHoldsOffSearches) {
+  FakeSystem system;
+  FakeSystem::Process holder{u"holder.exe", "C:\\holder.exe"};
+  holder.creationTime = 1234;
+  system.addProcess(700, holder);
+  std::vector<HeldHandle> handles;
+  for (int i = 0; i < 120; ++i) {
+    FakeSystem::Object file{u"File", u"", "\\\\?\\C:\\data\\held.txt"};
+    file.pathQueryHangs = i % 10 == 3;
+    const uint32_t value = 0x1000 + 4 * static_cast<uint32_t>(i);
+    system.addHandle(700, value, file);
+    handles.push_back(HeldHandle{700, 1234, value, "C:\\data\\held.txt"});
+  }
+  Application app;
+  MessageBoxCatcher catcher;
+  ASSERT_TRUE(app.startClosing(handles));
+  EXPECT_EQ(1, app.closing.load()) << "the hung closings are waited on elsewhere";
+  app.restartSearch();
+  EXPECT_EQ(1, catcher.caught().count);
+  EXPECT_EQ("正在查找", catcher.caught().text);
+  EXPECT_EQ(0, app.busy.load());
+
+  system.releaseHangs();
+  ASSERT_TRUE(pumpUntil(app, [&] { return app.closing.load() == 0; }));
+  EXPECT_EQ(2, catcher.caught().count) << "one box for the whole batch";
+  ASSERT_TRUE(pumpUntil(app, [&] { return app.busy.load() == 0; })) << "the refresh ends";
+  // A hung closing may have been given up (the boxes take their time under
+  // Wine): then it closed nothing, also after its look returned, and the box
+  // counts it.
+  system.waitForThreads();
+  int stillHeld = 0;
+  for (std::size_t i = 0; i < handles.size(); ++i) {
+    if (!system.holds(700, handles[i].handleValue)) continue;
+    ++stillHeld;
+    EXPECT_EQ(3u, i % 10) << "only a hung closing may fail";
+  }
+  AnsiString expected("关闭成功");
+  if (stillHeld > 0) expected.Format("关闭失败\n%d个句柄中有%d个关闭失败", 120, stillHeld);
+  EXPECT_EQ(std::string(expected.GetString()), catcher.caught().text);
 }
 
 TEST(SelectInExplorer, AnEmptyPathStartsNothing) {

@@ -232,8 +232,21 @@ void Application::showRowMenu(int row) {
   PerformRowAction(chosen, selected, effects);
 }
 
+namespace {
+// Posts to the main window, or, where there is none, to the window's thread
+// (routeThreadMessage takes it there), as the search's end does.
+void postToWindowThread(HWND window, DWORD uiThread, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (window != nullptr) {
+    ::PostMessageA(window, message, wParam, lParam);
+  } else {
+    ::PostThreadMessageA(uiThread, message, wParam, lParam);
+  }
+}
+}  // namespace
+
 bool Application::startClosing(std::vector<HeldHandle> handles) {
   const HWND window = mainWindow();
+  const DWORD uiThread = ::GetCurrentThreadId();
   closing.exchange(1);
   bool started = false;
   try {
@@ -241,12 +254,13 @@ bool Application::startClosing(std::vector<HeldHandle> handles) {
     // travel in their parameters.
     started = StartClosingHandles(
         std::move(handles), PathsEqualIgnoringCase,
-        [window](int done, int total) {
-          ::PostMessageA(window, kClosingProgressMessage, static_cast<WPARAM>(done), static_cast<LPARAM>(total));
+        [window, uiThread](int done, int total) {
+          postToWindowThread(window, uiThread, kClosingProgressMessage, static_cast<WPARAM>(done),
+                             static_cast<LPARAM>(total));
         },
-        [window](const CloseTally& tally) {
-          ::PostMessageA(window, kClosingDoneMessage, static_cast<WPARAM>(tally.tried),
-                         MAKELPARAM(static_cast<WORD>(tally.failed), static_cast<WORD>(tally.changed)));
+        [window, uiThread](const CloseTally& tally) {
+          postToWindowThread(window, uiThread, kClosingDoneMessage, static_cast<WPARAM>(tally.tried),
+                             MAKELPARAM(static_cast<WORD>(tally.failed), static_cast<WORD>(tally.changed)));
         });
   } catch (...) {
     // No memory for the batch: nothing started.
