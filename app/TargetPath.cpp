@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "os/FileSystemRedirectionOff.h"
 #include "os/UniqueHandle.h"
 #include "scan/HandleNaming.h"
 #include "text/CodePageConversion.h"
@@ -25,7 +26,11 @@ AnsiString TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
   AnsiString full;
   char* buffer = full.GetBuffer(kFullPathBytes);
   buffer[0] = '\0';
-  const DWORD written = ::GetFullPathNameA(narrow.GetString(), kFullPathChars, buffer, nullptr);
+  DWORD written = 0;
+  {
+    const FileSystemRedirectionOff realFileSystem;
+    written = ::GetFullPathNameA(narrow.GetString(), kFullPathChars, buffer, nullptr);
+  }
   // A path that fails, or would not fit the buffer, is no target at all:
   // never a cut one, never "every file".
   if (written == 0 || written >= kFullPathChars) {
@@ -41,6 +46,8 @@ TargetIdentity IdentifyTarget(const AnsiString& fullPath) {
   TargetIdentity identity;
   identity.matchPath = fullPath;
   if (fullPath.IsEmpty()) return identity;
+  // The file the user named, not its SysWOW64 twin.
+  const FileSystemRedirectionOff realFileSystem;
   const DWORD attributes = ::GetFileAttributesA(fullPath);
   identity.folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   HANDLE opened = ::CreateFileA(fullPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

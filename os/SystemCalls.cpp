@@ -23,6 +23,13 @@ SystemCalls RealSystemCalls() {
   c.K32EnumProcessModulesEx = ::K32EnumProcessModulesEx;
   c.K32GetModuleFileNameExA = ::K32GetModuleFileNameExA;
   c.GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
+  c.IsWow64Process = ::IsWow64Process;
+  // Looked up, not linked: a system without WOW64 has no such exports.
+  const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  c.Wow64DisableWow64FsRedirection = reinterpret_cast<BOOL(WINAPI*)(LPVOID*)>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+  c.Wow64RevertWow64FsRedirection = reinterpret_cast<BOOL(WINAPI*)(LPVOID)>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
   c.CreateThread = ::CreateThread;
   c.VirtualAlloc = ::VirtualAlloc;
   c.VirtualFree = ::VirtualFree;
@@ -53,6 +60,7 @@ BOOL WINAPI NoTimes(HANDLE, FILETIME*, FILETIME*, FILETIME*, FILETIME*) { return
 BOOL WINAPI NoModules(HANDLE, HMODULE*, DWORD, DWORD*, DWORD) { return FALSE; }
 DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPSTR, DWORD) { return 0; }
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
+BOOL WINAPI NoWow64(HANDLE, BOOL*) { return FALSE; }
 HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, DWORD*) {
   return nullptr;
 }
@@ -64,7 +72,8 @@ void WINAPI NoSleep(DWORD) {}
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
-                     NoModules, NoModuleName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
+                     NoModules, NoModuleName, NoFinalPath, NoWow64, nullptr, nullptr, NoThread,  NoAlloc,
+                     NoFree,  NoSleep};
 }
 
 #endif
