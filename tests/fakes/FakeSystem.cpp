@@ -446,6 +446,18 @@ DWORD WINAPI FakeK32GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR b
   return static_cast<DWORD>(length);
 }
 
+BOOL WINAPI FakeIsWow64Process(HANDLE process, BOOL* underWow64) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  uint32_t pid = FakeSystem::kOwnPid;
+  if (process != kPseudoProcess) {
+    Handle* found = fake->find(process);
+    if (found == nullptr || !found->isProcess) return FALSE;
+    pid = found->processPid;
+  }
+  *underWow64 = fake->processes[pid].underWow64 ? TRUE : FALSE;
+  return TRUE;
+}
+
 DWORD WINAPI FakeGetFinalPathNameByHandleW(HANDLE file, LPWSTR buffer, DWORD size, DWORD) {
   std::unique_lock<std::mutex> guard(fake->lock);
   Handle* found = fake->find(file);
@@ -527,6 +539,7 @@ SystemCalls fakeCalls() {
   calls.K32EnumProcessModulesEx = FakeK32EnumProcessModulesEx;
   calls.K32GetModuleFileNameExA = FakeK32GetModuleFileNameExA;
   calls.GetFinalPathNameByHandleW = FakeGetFinalPathNameByHandleW;
+  calls.IsWow64Process = FakeIsWow64Process;
   calls.CreateThread = FakeCreateThread;
   calls.VirtualAlloc = FakeVirtualAlloc;
   calls.VirtualFree = FakeVirtualFree;
