@@ -66,7 +66,7 @@ FileHolderProcess::FileHolderProcess(const std::vector<std::wstring>& paths, con
   ::SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
   ::SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
 
-  const std::wstring program = besideThisProgram(L"file_holder.exe");
+  const std::wstring program = options.program.empty() ? besideThisProgram(L"file_holder.exe") : options.program;
   std::wstring commandLine = L"\"" + program + L"\" --copies " + std::to_wstring(options.copies);
   if (!options.deleteSharing) commandLine += L" --no-delete-share";
   for (const std::wstring& module : options.modules) commandLine += L" --load \"" + module + L"\"";
