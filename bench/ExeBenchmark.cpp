@@ -501,9 +501,10 @@ bool Succeeded(const Row& row) {
 
 // The hand-over's cost, measured in a 64-bit prefix by the 64-bit build:
 // the time to the answer with a target through the distribution's
-// Ostrel.exe (which hands over to Ostrel64.exe beside it) and through a copy
-// of that Ostrel.exe with no sibling, on the same held handles, alternately,
-// kHandOverRounds times each after one warm-up start of each.
+// Ostrel.exe (which hands over to Ostrel64.exe beside it), through a copy of
+// that Ostrel.exe with no sibling, and through Ostrel64.exe started
+// directly, on the same held handles, in turn, kHandOverRounds times each
+// after one warm-up start of each.
 constexpr int kHandOverRounds = 5;
 
 int MeasureHandOver(const std::wstring& dist, int wanted, double deadline, const std::vector<std::wstring>& files,
@@ -525,25 +526,32 @@ int MeasureHandOver(const std::wstring& dist, int wanted, double deadline, const
       return 1;
     }
   }
+  // Through Ostrel.exe with its sibling, Ostrel.exe alone, and Ostrel64.exe
+  // started directly (the hand-over's own cost is the first less the last).
+  struct Way {
+    const char* what;
+    std::wstring exe;
+    std::vector<double> milliseconds;
+  };
+  Way ways[] = {{"Ostrel.exe, handed over", withSibling, {}},
+                {"Ostrel.exe alone", alone, {}},
+                {"Ostrel64.exe directly", dist + L"\\Ostrel64.exe", {}}};
   const std::string name = Narrow(std::wstring(kTargetName));
   const auto once = [&](const std::wstring& exe) {
     return Measure(e2e::CommandLine{Quoted(exe) + L" " + Quoted(target)}, name + kHeldSuffix,
                    {name + kNotHeldSuffix, kSearchFailedStatus}, deadline, [](OstrelRun&, const Outcome&) {});
   };
-  once(withSibling);
-  once(alone);
-  std::vector<double> handedOver;
-  std::vector<double> byItself;
+  for (const Way& way : ways) once(way.exe);
   int failures = 0;
   for (int round = 0; round < kHandOverRounds; ++round) {
-    for (const bool sibling : {true, false}) {
-      const Outcome outcome = once(sibling ? withSibling : alone);
+    for (Way& way : ways) {
+      const Outcome outcome = once(way.exe);
       if (outcome.kind != Outcome::kDone) {
         ++failures;
-        std::printf("        note: %s\n", Note(sibling ? "with sibling" : "alone", outcome).c_str());
+        std::printf("        note: %s\n", Note(way.what, outcome).c_str());
         continue;
       }
-      (sibling ? handedOver : byItself).push_back(outcome.milliseconds);
+      way.milliseconds.push_back(outcome.milliseconds);
     }
   }
   const auto median = [](std::vector<double> values) {
@@ -551,17 +559,18 @@ int MeasureHandOver(const std::wstring& dist, int wanted, double deadline, const
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
   };
-  const auto minimum = [](const std::vector<double>& values) {
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-  };
-  std::printf("hand-over: ms from starting Ostrel.exe with target q7x0.dat until the answer shows, %d rounds, "
-              "%d handles held\n",
-              kHandOverRounds, wanted);
-  std::printf("%28s %10s %10s\n", "", "median", "fastest");
-  std::printf("%28s %10.0f %10.0f\n", "with Ostrel64.exe (handed over)", median(handedOver), minimum(handedOver));
-  std::printf("%28s %10.0f %10.0f\n", "Ostrel.exe alone", median(byItself), minimum(byItself));
-  std::printf("%28s %10.0f %10.0f\n", "hand-over's cost", median(handedOver) - median(byItself),
-              minimum(handedOver) - minimum(byItself));
+  std::printf("hand-over: ms from the start until the answer with target q7x0.dat shows, %d handles held, "
+              "%d rounds (the three ways in turn, after one warm-up start of each)\n",
+              wanted, kHandOverRounds);
+  std::printf("%26s %8s %8s   each\n", "", "median", "fastest");
+  for (const Way& way : ways) {
+    std::string each;
+    for (const double value : way.milliseconds) each += " " + std::to_string(static_cast<int>(value));
+    const double fastest =
+        way.milliseconds.empty() ? 0.0 : *std::min_element(way.milliseconds.begin(), way.milliseconds.end());
+    std::printf("%26s %8.0f %8.0f  %s\n", way.what, median(way.milliseconds), fastest, each.c_str());
+  }
+  std::printf("%26s %8.0f\n", "hand-over (median)", median(ways[0].milliseconds) - median(ways[2].milliseconds));
   return failures == 0 ? 0 : 1;
 }
 
@@ -586,7 +595,8 @@ int main(int argc, char** argv) {
 
   std::printf("build: %s\n", sizeof(void*) == 4 ? "win32 (the shipped 32-bit Ostrel.exe)"
                                                  : "win64 (the 64-bit build of Ostrel.exe)");
-  std::printf("exe: %s\n", Narrow(e2e::OstrelExecutablePath(), CP_UTF8).c_str());
+  std::printf("exe: %s\n",
+              Narrow(handOverDist.empty() ? e2e::OstrelExecutablePath() : handOverDist + L"\\Ostrel.exe", CP_UTF8).c_str());
   if (handOverDist.empty()) std::printf("with/without target: ms from starting Ostrel.exe until part 0 shows the outcome and part 1 the "
               "list's row count (polled every %lu ms)\n",
               static_cast<unsigned long>(kAnswerPollMilliseconds));
