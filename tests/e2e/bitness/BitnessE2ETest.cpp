@@ -135,7 +135,7 @@ class Bitness : public ::testing::Test {
       module = module || row.columns[kHandleColumn] == kModuleText;
     }
     EXPECT_EQ(owners, shown) << e2e::narrow(target);
-    if (moduleRow) EXPECT_TRUE(module) << "the DLL as a 模块 row";
+    EXPECT_TRUE(module || !moduleRow) << "the DLL as a 模块 row";
   }
 
   std::wstring dist_;
