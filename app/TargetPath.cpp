@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "os/FileSystemRedirectionOff.h"
 #include "os/UniqueHandle.h"
 #include "scan/HandleNaming.h"
 
@@ -30,6 +31,8 @@ struct SystemAnswer {
 };
 
 SystemAnswer askSystem(const WideText& path) {
+  // The file the user named, not its SysWOW64 twin.
+  const FileSystemRedirectionOff realFileSystem;
   SystemAnswer answer;
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   answer.folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -73,7 +76,11 @@ WideText TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
   // Entry 0 is the executable itself; entries from 2 on are ignored.
   if (arguments.size() < 2) return WideText();
   WideText full(kFullPathUnits, 0);
-  const DWORD written = ::GetFullPathNameW(arguments[1].c_str(), kFullPathUnits, full.data(), nullptr);
+  DWORD written = 0;
+  {
+    const FileSystemRedirectionOff realFileSystem;
+    written = ::GetFullPathNameW(arguments[1].c_str(), kFullPathUnits, full.data(), nullptr);
+  }
   // A path that fails, or would not fit the buffer, is no target at all:
   // never a cut one, never "every file".
   if (written == 0 || written >= kFullPathUnits) {
