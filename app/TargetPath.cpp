@@ -20,8 +20,13 @@ AnsiString TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
   std::vector<WideText> arguments = SplitCommandLine(commandLine != nullptr ? WideText(commandLine) : WideText());
   // Entry 0 is the executable itself; entries from 2 on are ignored.
   if (arguments.size() < 2) return AnsiString();
+  return FullTargetPath(arguments[1], unusable);
+}
+
+AnsiString FullTargetPath(const WideText& argument, bool* unusable) {
+  if (unusable != nullptr) *unusable = false;
   // Characters missing from the ANSI code page become its default character.
-  AnsiString narrow(AnsiFromWide(arguments[1].c_str()).get());
+  AnsiString narrow(AnsiFromWide(argument.c_str()).get());
   AnsiString full;
   char* buffer = full.GetBuffer(kFullPathBytes);
   buffer[0] = '\0';
@@ -30,7 +35,7 @@ AnsiString TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
   // never a cut one, never "every file".
   if (written == 0 || written >= kFullPathChars) {
     full.ReleaseBufferSetLength(0);
-    if (unusable != nullptr) *unusable = !narrow.IsEmpty() || !arguments[1].empty();
+    if (unusable != nullptr) *unusable = !narrow.IsEmpty() || !argument.empty();
     return AnsiString();
   }
   full.ReleaseBufferSetLength(static_cast<int>(written));

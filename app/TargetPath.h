@@ -2,6 +2,7 @@
 // The file the tool is asked about: argument 1 of the command line, made a
 // full narrow path in the thread's ANSI code page.
 
+#include "app/CommandLine.h"
 #include "os/Win32.h"
 #include "text/AnsiString.h"
 
@@ -9,6 +10,9 @@
 // cannot be made a full path; then `unusable` (when given) is set, so that
 // such a target is never taken for "every file".
 AnsiString TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable = nullptr);
+// The same for one argument already taken from a command line: empty when
+// it is empty, and also when it cannot be made a full path (`unusable`).
+AnsiString FullTargetPath(const WideText& argument, bool* unusable = nullptr);
 
 // How the system names an existing target: a held file is reported under
 // the name the system gives its handle, while the target arrives as the

@@ -17,3 +17,9 @@ void AppendMatchingRecords(const HandleRecords& records, const AnsiString& targe
     results.push_back(std::move(copy));
   }
 }
+
+ModuleFilter TargetModuleFilter(const AnsiString& matchPath, bool targetIsFolder) {
+  return [matchPath, targetIsFolder](const char* path) {
+    return targetIsFolder ? PathIsInFolder(path, matchPath) : PathsEqualIgnoringCase(path, matchPath);
+  };
+}
