@@ -88,8 +88,11 @@ int main() {
   try {
     exitCode = answer(output, errors);
   } catch (...) {
-    // No memory, no thread, a text that cannot be converted: no answer.
-    complain(errors, kOutOfResourcesMessage);
+    // No memory, no thread, a name that cannot be converted: no answer.
+    try {
+      complain(errors, kSearchBrokeMessage);
+    } catch (...) {
+    }
   }
   // Query threads a deadline gave up on may still be blocked in the system;
   // they end with the process, before anything they share is destroyed.

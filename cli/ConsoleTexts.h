@@ -31,5 +31,6 @@ inline constexpr const wchar_t* kTryHelpMessage = L"Try 'ostrel-cli --help'.\r\n
 inline constexpr const wchar_t* kUnusablePathMessage = L"cannot be made a full path: ";
 inline constexpr const wchar_t* kScanFailedMessage = L"the scan of open handles failed";
 inline constexpr const wchar_t* kOutputFailedMessage = L"the output could not be written";
-inline constexpr const wchar_t* kOutOfResourcesMessage = L"the search failed: out of memory or threads";
+inline constexpr const wchar_t* kSearchBrokeMessage =
+    L"the search failed: no memory or thread left, or a name that cannot be converted";
 inline constexpr const wchar_t* kLineEnd = L"\r\n";

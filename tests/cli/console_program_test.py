@@ -41,6 +41,7 @@ class ConsoleProgram(unittest.TestCase):
             wine([BIN / "file_holder.exe", "--load", cls.module_path, "held.txt"]),
             cwd=cls.work, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         cls.handle = cls.pid = None
+        ready = False
         for line in cls.holder.stdout:
             word, _, rest = line.decode(errors="replace").strip().partition(" ")
             if word == "HANDLE":
@@ -48,8 +49,9 @@ class ConsoleProgram(unittest.TestCase):
             elif word == "PID":
                 cls.pid = int(rest)
             elif word in ("READY", "FAILED"):
+                ready = word == "READY"
                 break
-        if cls.handle is None or cls.pid is None:
+        if not ready or cls.handle is None or cls.pid is None:
             cls.tearDownClass()
             raise RuntimeError("file_holder.exe did not hold the file")
 
