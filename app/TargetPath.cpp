@@ -75,16 +75,21 @@ WideText TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
   std::vector<WideText> arguments = SplitCommandLine(commandLine != nullptr ? WideText(commandLine) : WideText());
   // Entry 0 is the executable itself; entries from 2 on are ignored.
   if (arguments.size() < 2) return WideText();
+  return FullTargetPath(arguments[1], unusable);
+}
+
+WideText FullTargetPath(const WideText& argument, bool* unusable) {
+  if (unusable != nullptr) *unusable = false;
   WideText full(kFullPathUnits, 0);
   DWORD written = 0;
   {
     const FileSystemRedirectionOff realFileSystem;
-    written = ::GetFullPathNameW(arguments[1].c_str(), kFullPathUnits, full.data(), nullptr);
+    written = ::GetFullPathNameW(argument.c_str(), kFullPathUnits, full.data(), nullptr);
   }
   // A path that fails, or would not fit the buffer, is no target at all:
   // never a cut one, never "every file".
   if (written == 0 || written >= kFullPathUnits) {
-    if (unusable != nullptr) *unusable = !arguments[1].empty();
+    if (unusable != nullptr) *unusable = !argument.empty();
     return WideText();
   }
   full.resize(written);
