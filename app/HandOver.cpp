@@ -6,6 +6,7 @@
 #include "os/UniqueHandle.h"
 
 const wchar_t kSixtyFourBitExeName[] = L"Ostrel64.exe";
+const wchar_t kSixtyFourBitConsoleExeName[] = L"ostrel-cli64.exe";
 
 namespace {
 // Room for a long path (\\?\ form) of the own executable.
@@ -40,23 +41,36 @@ std::wstring realCurrentDirectory() {
   return std::wstring(buffer.data(), length);
 }
 
-std::optional<DWORD> realRunAndWait(const std::wstring& executable, const std::wstring& commandLine,
-                                    const std::wstring& directory) {
+// Starts the sibling and waits for it. `passStandard`: the sibling writes to
+// our standard output and error and reads our input, which are made
+// inheritable for it (nothing else of ours is).
+std::optional<DWORD> runAndWait(const std::wstring& executable, const std::wstring& commandLine,
+                                const std::wstring& directory, bool passStandard) {
   // CreateProcessW may write into the command line.
   std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
   writable.push_back(L'\0');
   STARTUPINFOW own{};
   own.cb = sizeof own;
   ::GetStartupInfoW(&own);
-  // How the window was asked to show passes on; nothing else does (the
-  // standard handles are not inherited).
+  // How the window was asked to show passes on.
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = own.dwFlags & STARTF_USESHOWWINDOW;
   startup.wShowWindow = own.wShowWindow;
+  if (passStandard) {
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    for (HANDLE standard : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+      if (standard != nullptr && standard != INVALID_HANDLE_VALUE) {
+        ::SetHandleInformation(standard, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+      }
+    }
+  }
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(executable.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.empty() ? nullptr : directory.c_str(), &startup, &started)) {
+  if (!::CreateProcessW(executable.c_str(), writable.data(), nullptr, nullptr, passStandard ? TRUE : FALSE, 0,
+                        nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &started)) {
     return std::nullopt;
   }
   const UniqueHandle thread(started.hThread);
@@ -66,24 +80,35 @@ std::optional<DWORD> realRunAndWait(const std::wstring& executable, const std::w
   if (!Sys().GetExitCodeProcess(process.get(), &exitCode)) exitCode = 1;
   return exitCode;
 }
+
+std::optional<DWORD> realRunAndWait(const std::wstring& executable, const std::wstring& commandLine,
+                                    const std::wstring& directory) {
+  return runAndWait(executable, commandLine, directory, false);
+}
+
+std::optional<DWORD> realRunAndWaitPassingStandard(const std::wstring& executable, const std::wstring& commandLine,
+                                                   const std::wstring& directory) {
+  return runAndWait(executable, commandLine, directory, true);
+}
 }  // namespace
 
-HandOverSystem RealHandOverSystem() {
+HandOverSystem RealHandOverSystem(StandardHandles standard) {
 #ifdef _WIN64
   constexpr bool kBuiltFor64Bit = true;
 #else
   constexpr bool kBuiltFor64Bit = false;
 #endif
   return HandOverSystem{kBuiltFor64Bit, realRunsUnderWow64, realOwnExecutablePath, realIsFile,
-                        realCommandLine, realCurrentDirectory, realRunAndWait};
+                        realCommandLine, realCurrentDirectory,
+                        standard == StandardHandles::kPassedOn ? realRunAndWaitPassingStandard : realRunAndWait};
 }
 
-std::optional<DWORD> HandOverTo64BitSibling(const HandOverSystem& system) {
+std::optional<DWORD> HandOverTo64BitSibling(const HandOverSystem& system, const wchar_t* siblingName) {
   if (system.builtFor64Bit || !system.runsUnderWow64()) return std::nullopt;
   const std::wstring own = system.ownExecutablePath();
   const std::size_t slash = own.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return std::nullopt;
-  const std::wstring sibling = own.substr(0, slash + 1) + kSixtyFourBitExeName;
+  const std::wstring sibling = own.substr(0, slash + 1) + siblingName;
   if (!system.isFile(sibling)) return std::nullopt;
   return system.runAndWait(sibling, system.commandLine(), system.currentDirectory());
 }

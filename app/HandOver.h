@@ -7,6 +7,10 @@
 // cannot be started, the 32-bit exe runs by itself. The 64-bit exe never
 // hands over.
 //
+// The console program does the same with its own 64-bit sibling, and passes
+// its standard handles on, so the sibling's output and error reach whatever
+// the caller reads (a console, a pipe, a file).
+//
 // The decision asks the system through HandOverSystem, so tests decide it
 // without real processes.
 
@@ -33,12 +37,17 @@ struct HandOverSystem {
                                      const std::wstring& directory);
 };
 
-// The real system.
-HandOverSystem RealHandOverSystem();
+// Whether the sibling gets the own standard input, output and error.
+enum class StandardHandles { kKept, kPassedOn };
 
-// The file name of the 64-bit exe beside the 32-bit one.
+// The real system.
+HandOverSystem RealHandOverSystem(StandardHandles standard = StandardHandles::kKept);
+
+// The file names of the 64-bit exes beside the 32-bit ones.
 extern const wchar_t kSixtyFourBitExeName[];
+extern const wchar_t kSixtyFourBitConsoleExeName[];
 
 // The sibling's exit code when the run was handed over to it; nothing when
 // this process goes on by itself.
-std::optional<DWORD> HandOverTo64BitSibling(const HandOverSystem& system);
+std::optional<DWORD> HandOverTo64BitSibling(const HandOverSystem& system,
+                                            const wchar_t* siblingName = kSixtyFourBitExeName);

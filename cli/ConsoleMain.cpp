@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/HandOver.h"
 #include "app/TargetPath.h"
 #include "cli/ConsoleArguments.h"
 #include "cli/ConsoleTexts.h"
@@ -63,7 +64,8 @@ int answer(const StandardStream& output, const StandardStream& errors) {
     }
   }
   std::vector<HandleRecord> holders;
-  if (FindHolders(fullPath, holders) == 0) {
+  bool complete = true;
+  if (FindHolders(fullPath, holders, complete) == 0) {
     complain(errors, kScanFailedMessage);
     return kExitError;
   }
@@ -71,12 +73,20 @@ int answer(const StandardStream& output, const StandardStream& errors) {
     complain(errors, kOutputFailedMessage);
     return kExitError;
   }
+  // Found holders are true whatever was cut short; "not held" and "every
+  // open file" are not, when the thread bound stopped the naming.
+  if (!complete && (!request.hasPath || holders.empty())) return kExitIncomplete;
   return request.hasPath && holders.empty() ? kExitNotHeld : kExitHeld;
 }
 
 }  // namespace
 
 int main() {
+  // On 64-bit Windows the 64-bit sibling answers, on our standard handles.
+  if (const std::optional<DWORD> handedOver =
+          HandOverTo64BitSibling(RealHandOverSystem(StandardHandles::kPassedOn), kSixtyFourBitConsoleExeName)) {
+    ::ExitProcess(*handedOver);
+  }
   // The engine's start-up, in the window's order.
   ReadOsMajorVersion();
   BindNativeApi();

@@ -9,7 +9,7 @@ const char* const kFileType = "File";
 constexpr int32_t kEveryProcess = -1;
 }  // namespace
 
-int FindHolders(const WideText& fullPath, std::vector<HandleRecord>& holders) {
+int FindHolders(const WideText& fullPath, std::vector<HandleRecord>& holders, bool& complete) {
   HandleScanner scanner(kEveryProcess, kFileType);
   TargetIdentity target;
   if (!fullPath.empty()) {
@@ -19,5 +19,6 @@ int FindHolders(const WideText& fullPath, std::vector<HandleRecord>& holders) {
   // Nobody cancels: the console program waits for its one answer.
   if (scanner.Run(nullptr) == 0) return 0;
   AppendMatchingRecords(scanner.records(), target.matchPath, holders, target.folder);
+  complete = scanner.complete();
   return 1;
 }

@@ -12,5 +12,7 @@
 
 // The holders of `fullPath` (a full path), or of every open file when it is
 // empty, appended to `holders` in the scanner's order. Returns 1, or 0 when
-// the scan could take no snapshot of the handle table.
-int FindHolders(const WideText& fullPath, std::vector<HandleRecord>& holders);
+// the scan could take no snapshot of the handle table. `complete` tells
+// whether the scan named every handle it could have (the thread bound cut
+// none short): an incomplete scan that found nothing cannot say "not held".
+int FindHolders(const WideText& fullPath, std::vector<HandleRecord>& holders, bool& complete);

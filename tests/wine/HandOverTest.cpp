@@ -63,6 +63,13 @@ TEST(HandOver, UnderWow64WithTheSiblingItRunsItAndGivesItsExitCode) {
     EXPECT_EQ(std::wstring(kCommandLine), script.commandLine) << "the command line is handed on unchanged";
     EXPECT_EQ(std::wstring(kDirectory), script.directory);
   }
+  // The console program runs its own sibling, never the window's.
+  script = Script{};
+  script.files = {kSibling};
+  EXPECT_EQ(std::nullopt, HandOverTo64BitSibling(scripted(false), kSixtyFourBitConsoleExeName));
+  script.files = {kSibling, L"D:\\Tools\\Ostrel 工具\\ostrel-cli64.exe"};
+  EXPECT_EQ(std::optional<DWORD>(7), HandOverTo64BitSibling(scripted(false), kSixtyFourBitConsoleExeName));
+  EXPECT_EQ(script.files[1], script.executable);
 }
 
 // Every other case goes on by itself; only the failed start has tried.
