@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "scan/HandleRecord.h"
+#include "search/RowOrder.h"
 #include "search/ScanWorker.h"
 #include "text/WideText.h"
 #include "ui/main/ResultList.h"
@@ -60,7 +61,12 @@ class Application {
 
   // Menu commands, row actions, Explorer registration.
   int onCommand(WORD id);
-  void showRowMenu(int row);
+  // The row menu for list row `row` (-1: none), at a point on the screen.
+  void showRowMenu(int row, POINT at);
+  // The same from the keyboard: for the focused row when it is selected,
+  // else the top-most selected one, at that row; with none, at the list's
+  // top-left corner.
+  void showRowMenuFromKeyboard();
   int registerExplorerMenu();
 
   HWND mainWindow() const;
@@ -83,4 +89,8 @@ class Application {
   WideText targetMatchPath;
   bool targetIsFolder = false;
   ResultIcons resultIcons;
+  // The column the user sorted the rows by, if any, for every fill; and the
+  // filter of the last fill, which a re-sort keeps.
+  RowSort rowSort;
+  WideText listFilter;
 };

@@ -200,12 +200,12 @@ bool EndHolderProcess(DWORD processId, uint64_t creationTime) {
   return Sys().TerminateProcess(process.get(), kEndedExitCode) != FALSE;
 }
 
-void Application::showRowMenu(int row) {
+void Application::showRowMenu(int row, POINT at) {
   const HWND main = mainWindow();
   const PopupMenu menu;
   if (!menu) return;
   const HWND list = ::GetDlgItem(main, IDC_RESULT_LIST);
-  // The top-most selected row first, then every other selected one.
+  // The given row first, then every other selected one.
   std::vector<RowTarget> selected;
   if (const std::optional<RowTarget> top = RowTargetFor(*this, list, row)) {
     selected.push_back(*top);
@@ -219,13 +219,30 @@ void Application::showRowMenu(int row) {
   for (const RowMenuItem& item : RowMenuItems(selected.empty() ? nullptr : &selected.front())) {
     ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
   }
-  POINT pointer{};
-  ::GetCursorPos(&pointer);
   ::SetForegroundWindow(main);
-  const auto chosen = static_cast<RowMenuCommand>(
-      ::TrackPopupMenu(menu.get(), TPM_RETURNCMD, pointer.x, pointer.y, 0, main, nullptr));
+  const auto chosen =
+      static_cast<RowMenuCommand>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD, at.x, at.y, 0, main, nullptr));
   SystemRowEffects effects(*this);
   PerformRowAction(chosen, selected, effects);
+}
+
+void Application::showRowMenuFromKeyboard() {
+  const HWND list = ::GetDlgItem(mainWindow(), IDC_RESULT_LIST);
+  int row = static_cast<int>(
+      ::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+  if (row < 0) row = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  POINT at{0, 0};
+  if (row >= 0) {
+    // Under the row's label, scrolled into view first.
+    ::SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    RECT label{};
+    label.left = LVIR_LABEL;
+    if (::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label)) != FALSE) {
+      at = POINT{label.left, label.bottom};
+    }
+  }
+  ::ClientToScreen(list, &at);
+  showRowMenu(row, at);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,39 @@ TEST_F(RowActions, CopyPutsExactlyThePathOnTheClipboardAndSaysSo) {
   EXPECT_EQ(window().cell(holderRow_, kPathColumn), copied);
   EXPECT_EQ(file_, copied);
   EXPECT_TRUE(e2e::pressOk(box.window));
+}
+
+// Shift+F10 opens the menu of the selected row under the row, and its items
+// act as from a right click; the menu key with no row selected opens the
+// menu of 刷新 alone at the list's top-left corner.
+TEST_F(RowActions, ShiftF10AndTheMenuKeyOpenTheRowMenuAtTheRowOrAtTheListsCorner) {
+  window().selectOnly(holderRow_);
+  window().pressKey(VK_F10, {VK_SHIFT});
+  ASSERT_EQ(kRowItems, e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_));
+  RECT menu{};
+  ::GetWindowRect(menu_, &menu);
+  const POINT row = window().rowCentre(holderRow_);
+  EXPECT_GT(menu.top, row.y) << "below the row's middle";
+  EXPECT_LT(menu.top - row.y, 40) << "close under the row";
+  choose(kCopyFileLocation);
+  const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrelId());
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"复制成功", box.text);
+  std::wstring copied;
+  EXPECT_TRUE(ReadClipboardText(copied));
+  EXPECT_EQ(file_, copied);
+  EXPECT_TRUE(e2e::pressOk(box.window));
+
+  window().selectOnly(-1);
+  window().pressKey(VK_APPS);
+  ASSERT_EQ(kRefreshOnly, e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_));
+  RECT list{};
+  ::GetWindowRect(window().list(), &list);
+  ::GetWindowRect(menu_, &menu);
+  EXPECT_LE(std::abs(menu.left - list.left), 4);
+  EXPECT_LE(std::abs(menu.top - list.top), 4);
+  e2e::pressKeys({VK_ESCAPE});
+  EXPECT_TRUE(waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000));
 }
 
 TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {

@@ -74,6 +74,12 @@ class OstrelWindow {
   POINT rowCentre(int row) const;
   // The row's image index in the system small icon list, -1 when unreadable.
   int itemImage(int row) const;
+  // Clicks column `column`'s header with the mouse, the window brought to
+  // the front first; the click is only queued.
+  void clickColumnHeader(int column) const;
+  // The sort arrow column `column`'s header shows: HDF_SORTUP, HDF_SORTDOWN
+  // or 0.
+  int sortArrow(int column) const;
 
   RECT clientRect() const;
   // A control by its id (IDC_* of res/resource.h).
