@@ -158,6 +158,44 @@ TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
   EXPECT_TRUE(e2e::pressOk(box.window));
 }
 
+// Rows of two programs selected: 结束进程 asks once, ends both, says so in
+// one box, then searches again.
+TEST(RowActionsOnSeveralPrograms, EndProcessAsksOnceEndsEveryProgramAndSaysSoOnce) {
+  const std::wstring file = e2e::scratchFile(L"end several programs.txt");
+  FileHolderProcess first{std::vector<std::wstring>{file}};
+  FileHolderProcess second{std::vector<std::wstring>{file}};
+  ASSERT_TRUE(first.holding() && second.holding());
+  OstrelSession ostrel(L"\"" + file + L"\"");
+  const OstrelWindow& window = ostrel.window();
+  const DWORD ostrelId = ostrel.process().id();
+  window.waitForStatusToSettle();
+  ASSERT_EQ(2, window.rowCount());
+  window.pressKey('A', {VK_CONTROL});
+  ASSERT_TRUE(waitUntil([&] { return window.selectedCount() == 2; }));
+  HWND menu = nullptr;
+  ASSERT_EQ(kRowItems, window.openRowMenu(0, menu));
+  ASSERT_EQ(2, window.selectedCount());
+  ASSERT_TRUE(e2e::chooseMenuItem(menu, kEndProcess));
+
+  e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrelId);
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"确定要结束这2个进程吗?", box.text);
+  EXPECT_EQ(L"提示", box.caption);
+  EXPECT_TRUE(first.running() && second.running()) << "nothing is ended before the answer";
+  ASSERT_TRUE(e2e::pressButton(box.window, IDYES));
+
+  box = e2e::waitForMessageBox(ostrelId);
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"结束成功", box.text);
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(first.process(), 10000));
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(second.process(), 10000));
+  EXPECT_TRUE(e2e::pressOk(box.window));
+  // The search runs again and finds no holder; no second box came.
+  EXPECT_TRUE(waitUntil([&] { return window.rowCount() == 0; }, 60000));
+  EXPECT_EQ(L"end several programs.txt 没有被占用", window.waitForStatusToSettle());
+  EXPECT_EQ(nullptr, e2e::messageBoxOf(ostrelId).window);
+}
+
 TEST_F(RowActions, ViewFileLocationStartsExplorerSelectingTheQuotedPath) {
   const std::wstring expected = L"/select,\"" + file_ + L"\"";
   e2e::endProcessesWith(L"explorer.exe", L"/select,");

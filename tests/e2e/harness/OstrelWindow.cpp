@@ -216,13 +216,13 @@ int OstrelWindow::itemImage(int row) const {
   return buffer.readValue<LVITEMA>().iImage;
 }
 
-void OstrelWindow::clickColumnHeader(int column) const {
+void OstrelWindow::clickColumnHeader(int column, int offset) const {
   const HWND header = reinterpret_cast<HWND>(send(list(), LVM_GETHEADER));
   RemoteBuffer buffer(process_, sizeof(RECT));
   buffer.writeValue(RECT{});
   send(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.remote()));
   const RECT rect = buffer.readValue<RECT>();
-  POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  POINT centre{(rect.left + rect.right) / 2 + offset, (rect.top + rect.bottom) / 2};
   ::ClientToScreen(header, &centre);
   settleInput();
   clickAt(centre, false);
