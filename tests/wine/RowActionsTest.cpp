@@ -177,10 +177,14 @@ class RecordedEffects : public RowActionEffects {
   }
   bool endHolder(const RowTarget& target) override {
     log += L"end:" + std::to_wstring(target.processId) + L";";
-    return ends;
+    return ends && target.processId != 800;
   }
   bool confirmClose() override {
     log += L"confirm;";
+    return agrees;
+  }
+  bool confirmEnd(int programs) override {
+    log += L"confirmEnd:" + std::to_wstring(programs) + L";";
     return agrees;
   }
   bool closeHandle(const RowTarget& target) override {
@@ -207,6 +211,12 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
   second.handleValue = 0x99;  // will not close
   RowTarget module = target;
   module.loadedModule = true;
+  RowTarget otherProgram = target;
+  otherProgram.processId = 701;
+  RowTarget failingProgram = target;
+  failingProgram.processId = 800;  // will not end
+  RowTarget sameIdLater = target;
+  sameIdLater.processCreationTime = 99;  // another program under the ID
   const struct {
     RowMenuCommand command;
     bool copies;
@@ -221,6 +231,13 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
       {RowMenuCommand::ViewProcessLocation, true, true, L"select:C:\\Apps\\占用者.exe;", {target}, true},
       {RowMenuCommand::EndProcess, true, true, L"end:700;tell:结束成功;", {target, second}, true},
       {RowMenuCommand::EndProcess, true, false, L"end:700;tell:结束失败;", {target}, true},
+      // Several programs: one question, each program once, one box, a new search.
+      {RowMenuCommand::EndProcess, true, true, L"confirmEnd:2;end:700;end:701;tell:结束成功;refresh;",
+       {target, otherProgram, second, module}, true},
+      {RowMenuCommand::EndProcess, true, true,
+       L"confirmEnd:3;end:700;end:800;end:700;error:结束失败\n3个进程中有1个结束失败;refresh;",
+       {target, failingProgram, sameIdLater}, true},
+      {RowMenuCommand::EndProcess, true, true, L"confirmEnd:2;", {target, otherProgram}, false},
       {RowMenuCommand::Refresh, true, true, L"refresh;", {}, true},
       {RowMenuCommand::Dismissed, true, true, L"", {target}, true},
       // Every selected handle, after the user agreed; modules are no handles.

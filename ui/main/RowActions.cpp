@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -66,6 +67,11 @@ class SystemRowEffects : public RowActionEffects {
   }
   bool confirmClose() override {
     return ::MessageBoxW(app_.mainWindow(), kCloseHandleQuestion, kPromptCaption,
+                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+  }
+  bool confirmEnd(int programs) override {
+    const WideText question = kEndSeveralQuestionStart + DecimalText(programs) + kEndSeveralQuestionEnd;
+    return ::MessageBoxW(app_.mainWindow(), question.c_str(), kPromptCaption,
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
   }
   bool closeHandle(const RowTarget& target) override { return CloseHolderHandle(target); }
@@ -133,6 +139,37 @@ void closeHandles(const std::vector<RowTarget>& selected, RowActionEffects& effe
   // The list then shows what is still held.
   effects.refresh();
 }
+
+// The selected rows' programs, each once, in the rows' order: a program is
+// its ID and the moment it started.
+std::vector<RowTarget> programsOf(const std::vector<RowTarget>& selected) {
+  std::vector<RowTarget> programs;
+  for (const RowTarget& target : selected) {
+    const bool seen = std::any_of(programs.begin(), programs.end(), [&](const RowTarget& program) {
+      return program.processId == target.processId && program.processCreationTime == target.processCreationTime;
+    });
+    if (!seen) programs.push_back(target);
+  }
+  return programs;
+}
+
+void endPrograms(const std::vector<RowTarget>& programs, RowActionEffects& effects) {
+  const int count = static_cast<int>(programs.size());
+  if (!effects.confirmEnd(count)) return;
+  int failed = 0;
+  for (const RowTarget& program : programs) {
+    if (!effects.endHolder(program)) ++failed;
+  }
+  if (failed == 0) {
+    effects.tell(kEndedMessage, false);
+  } else {
+    const WideText message = kEndSeveralFailedFirstLine + DecimalText(count) + kEndSeveralFailedOf +
+                             DecimalText(failed) + kEndSeveralFailedEnd;
+    effects.tell(message.c_str(), true);
+  }
+  // Their rows go: the list then shows who still holds the file.
+  effects.refresh();
+}
 }  // namespace
 
 void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects) {
@@ -149,10 +186,16 @@ void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& sele
       // A process whose image path is unknown starts nothing.
       effects.selectInExplorer(target.processPath);
       break;
-    case RowMenuCommand::EndProcess:
-      // The row stays until the next search.
+    case RowMenuCommand::EndProcess: {
+      const std::vector<RowTarget> programs = programsOf(selected);
+      if (programs.size() > 1) {
+        endPrograms(programs, effects);
+        break;
+      }
+      // One program: at once, and its row stays until the next search.
       effects.tell(effects.endHolder(target) ? kEndedMessage : kEndFailedMessage, false);
       break;
+    }
     case RowMenuCommand::CloseHandle:
       if (!selected.empty()) closeHandles(selected, effects);
       break;

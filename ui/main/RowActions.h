@@ -7,6 +7,9 @@
 // - "结束进程" ends a process only when it is still the holder: the process
 //   with the holder's ID must have started at the very moment the scan
 //   recorded, so an ID given to another program since is never touched;
+// - with rows of several programs selected, "结束进程" asks once and ends
+//   each program once (each by the same check), then searches again; with
+//   one program it ends it at once, as for one row;
 // - "关闭句柄" acts on every selected row, after the user agreed: it closes a
 //   handle in its holder only when the holder is still the one the scan saw
 //   and the handle still names the row's file (handle values are reused), on
@@ -68,6 +71,8 @@ class RowActionEffects {
   virtual bool endHolder(const RowTarget& target) = 0;
   // True when the user agrees to close handles.
   virtual bool confirmClose() = 0;
+  // True when the user agrees to end `programs` programs.
+  virtual bool confirmEnd(int programs) = 0;
   virtual bool closeHandle(const RowTarget& target) = 0;
   virtual void refresh() = 0;
   // A box owned by the main window with the prompt caption, with the
@@ -76,7 +81,7 @@ class RowActionEffects {
 };
 
 // Does what the chosen item stands for: on the first (top-most) of the
-// selected rows, or, for "关闭句柄", on every one of them.
+// selected rows, or, for "关闭句柄" and "结束进程", on every one of them.
 void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects);
 
 // The real doings.
