@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "scan/HandleRecord.h"
+#include "scan/HolderControl.h"
 #include "search/RowOrder.h"
 #include "search/ScanWorker.h"
 #include "text/WideText.h"
@@ -28,6 +29,10 @@ class Application {
   // Posted by the search thread as its last act: the window's thread then
   // matches and fills.
   static constexpr UINT kSearchDoneMessage = WM_APP + 1;
+  // Posted by the closing threads: after each closing (done, total), and
+  // once at the end (tried; failed in the low word, changed in the high).
+  static constexpr UINT kClosingProgressMessage = WM_APP + 2;
+  static constexpr UINT kClosingDoneMessage = WM_APP + 3;
 
   // Enables the debug privilege and takes the target path from argument 1.
   Application();
@@ -51,8 +56,9 @@ class Application {
   void prepareScan(HandleScanner& scanner);
   void onSearchDone();
   void matchResults();
-  // The search's end when it comes as a thread message (there is no main
-  // window to post it to): true when `message` was that.
+  // The search's end, or a batch of closings' progress or end, when it comes
+  // as a thread message (there is no main window to post it to): true when
+  // `message` was one of those.
   bool routeThreadMessage(const MSG& message);
 
   // The search box's callbacks: refill the list with the box's text as filter.
@@ -67,6 +73,11 @@ class Application {
   // else the top-most selected one, at that row; with none, at the list's
   // top-left corner.
   void showRowMenuFromKeyboard();
+  // Closes the handles off the window's thread (closing is set until the
+  // end comes back); false when it cannot start.
+  bool startClosing(std::vector<HeldHandle> handles);
+  void onClosingProgress(int done, int total);
+  void onClosingDone(WPARAM tried, LPARAM failedAndChanged);
   int registerExplorerMenu();
 
   HWND mainWindow() const;
@@ -80,6 +91,8 @@ class Application {
   std::vector<HandleRecord> results;
   std::atomic<uint8_t> busy{0};
   std::atomic<uint8_t> filling{0};
+  // Handles are being closed: no search starts and no row is offered.
+  std::atomic<uint8_t> closing{0};
   WideText targetPath;
   // Argument 1 names something that cannot be made a full path: no search
   // runs, and the window says "查找失败".

@@ -30,6 +30,14 @@ int Application::run() {
                                   onSearchDone();
                                   return true;
                                 }));
+  mainDialog->addMessageHandler(kClosingProgressMessage, TwoArgumentCallback([this](WPARAM done, LPARAM total) {
+                                  onClosingProgress(static_cast<int>(done), static_cast<int>(total));
+                                  return true;
+                                }));
+  mainDialog->addMessageHandler(kClosingDoneMessage, TwoArgumentCallback([this](WPARAM tried, LPARAM counts) {
+                                  onClosingDone(tried, counts);
+                                  return true;
+                                }));
   mainDialog->onSize = [this] { layoutControls(); };
   mainDialog->onClose = [] { ::ExitProcess(0); };
 

@@ -24,6 +24,8 @@ SystemCalls RealSystemCalls() {
   c.K32GetModuleFileNameExW = ::K32GetModuleFileNameExW;
   c.QueryFullProcessImageNameW = ::QueryFullProcessImageNameW;
   c.GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
+  c.GetFileType = ::GetFileType;
+  c.GetFileInformationByHandle = ::GetFileInformationByHandle;
   c.CreateThread = ::CreateThread;
   c.VirtualAlloc = ::VirtualAlloc;
   c.VirtualFree = ::VirtualFree;
@@ -55,6 +57,8 @@ BOOL WINAPI NoModules(HANDLE, HMODULE*, DWORD, DWORD*, DWORD) { return FALSE; }
 DWORD WINAPI NoModuleName(HANDLE, HMODULE, LPWSTR, DWORD) { return 0; }
 BOOL WINAPI NoImageName(HANDLE, DWORD, LPWSTR, DWORD*) { return FALSE; }
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
+DWORD WINAPI NoFileType(HANDLE) { return FILE_TYPE_UNKNOWN; }
+BOOL WINAPI NoFileInformation(HANDLE, BY_HANDLE_FILE_INFORMATION*) { return FALSE; }
 HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, DWORD*) {
   return nullptr;
 }
@@ -66,7 +70,7 @@ void WINAPI NoSleep(DWORD) {}
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
-                     NoModules, NoModuleName, NoImageName, NoFinalPath, NoThread,  NoAlloc,       NoFree,  NoSleep};
+                     NoModules, NoModuleName, NoImageName, NoFinalPath, NoFileType, NoFileInformation, NoThread,  NoAlloc,       NoFree,  NoSleep};
 }
 
 #endif

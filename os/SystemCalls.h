@@ -40,6 +40,8 @@ struct SystemCalls {
   DWORD(WINAPI* K32GetModuleFileNameExW)(HANDLE process, HMODULE module, LPWSTR buffer, DWORD size);
   BOOL(WINAPI* QueryFullProcessImageNameW)(HANDLE process, DWORD flags, LPWSTR buffer, DWORD* size);
   DWORD(WINAPI* GetFinalPathNameByHandleW)(HANDLE file, LPWSTR buffer, DWORD size, DWORD flags);
+  DWORD(WINAPI* GetFileType)(HANDLE file);
+  BOOL(WINAPI* GetFileInformationByHandle)(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 
   // Threads, memory, time.
   HANDLE(WINAPI* CreateThread)(SECURITY_ATTRIBUTES* security, SIZE_T stackSize,

@@ -75,6 +75,10 @@ typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);
 #define MEM_RELEASE 0x00008000u
 #define PAGE_READWRITE 0x04u
 #define STACK_SIZE_PARAM_IS_A_RESERVATION 0x00010000u
+#define FILE_TYPE_UNKNOWN 0x0000u
+#define FILE_TYPE_DISK 0x0001u
+#define FILE_TYPE_CHAR 0x0002u
+#define FILE_TYPE_PIPE 0x0003u
 
 #define CP_ACP 0u
 #define CP_THREAD_ACP 3u
@@ -110,6 +114,19 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 struct FILETIME {
   DWORD dwLowDateTime;
   DWORD dwHighDateTime;
+};
+
+struct BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD nNumberOfLinks;
+  DWORD nFileIndexHigh;
+  DWORD nFileIndexLow;
 };
 
 struct LUID {

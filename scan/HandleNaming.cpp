@@ -97,3 +97,14 @@ SharedText QueryFinalPath(HANDLE file) {
   std::vector<WCHAR> buffer(kFinalPathUnits);
   return QueryFinalPath(file, buffer.data());
 }
+
+bool MayNameDiskFile(HANDLE file) {
+  // GetFileType asks for the device's type, which the I/O manager answers
+  // from the device object itself: the question never reaches the driver
+  // and never waits behind a read pending on the file (what hangs the path
+  // query of a synchronous pipe), so it cannot block. Pipes and character
+  // devices are the handles whose path query hangs and that name no file;
+  // an unknown answer (failure) leaves the handle to the query.
+  const DWORD type = Sys().GetFileType(file);
+  return type != FILE_TYPE_PIPE && type != FILE_TYPE_CHAR;
+}

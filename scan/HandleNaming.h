@@ -37,3 +37,7 @@ constexpr DWORD kFinalPathUnits = 32768;
 SharedText QueryFinalPath(HANDLE file, WCHAR* buffer);
 // The same with a buffer of its own.
 SharedText QueryFinalPath(HANDLE file);
+// False when the handle cannot name a file on a disk (a pipe or a character
+// device: a console, a serial port), so that no path query need be risked
+// on it; asked through the seam by a call that cannot block.
+bool MayNameDiskFile(HANDLE file);

@@ -59,6 +59,7 @@ int HandleScanner::SetTypeFilter(const char* typeName) {
 int HandleScanner::Run(const CancelByte* cancel) {
   // A fresh queue: workers of an earlier, cancelled run keep the old one.
   records_ = std::make_shared<HandleRecords>();
+  complete_ = true;
   const DWORD ownPid = Sys().GetCurrentProcessId();
   if (NativeApi.allPresent == 0) return 0;
   auto owners = std::make_shared<OwnerTable>();
@@ -71,7 +72,7 @@ int HandleScanner::Run(const CancelByte* cancel) {
   if (IsRaised(cancel)) return 1;
   owners->Describe(cancel);
   if (IsRaised(cancel)) return 1;
-  ResolveRecords(records_, std::move(plans), owners, cancel);
+  complete_ = ResolveRecords(records_, std::move(plans), owners, cancel);
   if (moduleFilter_ && !IsRaised(cancel)) AppendModuleRecords(records_, moduleFilter_, owners->processes(), cancel);
   return 1;
 }

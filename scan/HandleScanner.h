@@ -55,6 +55,12 @@ class HandleScanner {
   // running keep the records alive (shared ownership) but drop their answers.
   const HandleRecords& records() const { return *records_; }
 
+  // False when the latest Run left some handle unnamed only because the
+  // bound on threads stopped its naming: the records may miss a holder. A
+  // handle whose query merely timed out (a real system always has a few)
+  // does not make a run incomplete.
+  bool complete() const { return complete_; }
+
   int32_t ownerFilter() const { return ownerFilter_; }
   const AnsiString& typeFilter() const { return typeFilter_; }
 
@@ -68,4 +74,5 @@ class HandleScanner {
   int32_t ownerFilter_;
   AnsiString typeFilter_;
   ModuleFilter moduleFilter_;
+  bool complete_ = true;
 };

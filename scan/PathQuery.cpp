@@ -1,6 +1,7 @@
 #include "scan/PathQuery.h"
 
 #include <atomic>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -11,14 +12,50 @@
 
 namespace {
 std::atomic<int> liveThreads{0};
+
+// The handles whose abandoned query threads are still stuck in the system.
+struct HungQueries {
+  SlimLock lock;
+  std::multiset<HungQueryKey> keys;
+};
+
+HungQueries& hungQueries() {
+  static HungQueries hung;
+  return hung;
+}
+
+void rememberHung(const HungQueryKey& key) {
+  HungQueries& hung = hungQueries();
+  const SlimLockGuard guard(hung.lock);
+  try {
+    hung.keys.insert(key);
+  } catch (...) {
+    // Out of memory: the handle is simply asked again next time.
+  }
+}
+
+void forgetHung(const HungQueryKey& key) {
+  HungQueries& hung = hungQueries();
+  const SlimLockGuard guard(hung.lock);
+  const auto found = hung.keys.find(key);
+  if (found != hung.keys.end()) hung.keys.erase(found);
+}
 }  // namespace
 
-bool ReserveResolutionThread() {
+ResolutionThreadPlace ResolutionThreadPlace::Reserve() {
+  ResolutionThreadPlace place;
   int live = liveThreads.load();
   do {
-    if (live >= ScanLimitsInForce().maxLiveThreads) return false;
+    if (live >= ScanLimitsInForce().maxLiveThreads) return place;
   } while (!liveThreads.compare_exchange_weak(live, live + 1));
-  return true;
+  place.held_ = true;
+  return place;
+}
+
+bool IsQueryStillHung(const HungQueryKey& key) {
+  HungQueries& hung = hungQueries();
+  const SlimLockGuard guard(hung.lock);
+  return hung.keys.count(key) != 0;
 }
 
 void ReleaseResolutionThread() { liveThreads.fetch_sub(1); }
@@ -35,6 +72,7 @@ struct PathQuery::Slot {
   bool answered = false;   // `path` holds the answer to the last handle taken
   bool abandoned = false;  // the worker gave up on this thread: it ends after its call
   bool closing = false;    // the worker is done: the thread ends
+  HungQueryKey key;        // the handle in `file`, or the one the thread is asking about
   SharedText path;
 };
 
@@ -46,17 +84,14 @@ PathQuery::~PathQuery() {
 }
 
 bool PathQuery::startThread() {
-  if (exhausted_ || !ReserveResolutionThread()) {
+  if (exhausted_) return false;
+  ResolutionThreadPlace place = ResolutionThreadPlace::Reserve();
+  if (!place) {
     exhausted_ = true;
     return false;
   }
   auto slot = std::make_shared<Slot>();
-  const bool started = StartSmallThread([slot] {
-    const ResolutionThreadPlace place;
-    runQueries(slot);
-  });
-  if (!started) {
-    ReleaseResolutionThread();
+  if (!StartSmallThread([slot, place = std::move(place)] { runQueries(slot); })) {
     exhausted_ = true;
     return false;
   }
@@ -64,14 +99,18 @@ bool PathQuery::startThread() {
   return true;
 }
 
-SharedText PathQuery::Ask(UniqueHandle file) {
-  if (!slot_ && !startThread()) return SharedText();
+SharedText PathQuery::Ask(UniqueHandle file, const HungQueryKey& key) {
+  if (!slot_ && !startThread()) {
+    refused_ = true;
+    return SharedText();
+  }
   Slot& slot = *slot_;
   const auto deadline =
       SlimCondition::Clock::now() + std::chrono::milliseconds(ScanLimitsInForce().pathQueryMs);
   {
     SlimLockGuard guard(slot.lock);
     slot.file = std::move(file);
+    slot.key = key;
     slot.asked = true;
     slot.answered = false;
     slot.changed.notifyAll();
@@ -81,8 +120,10 @@ SharedText PathQuery::Ask(UniqueHandle file) {
       slot.answered = false;
       return std::move(slot.path);
     }
-    // Too late: whatever the thread finds from now on is its own.
+    // Too late: whatever the thread finds from now on is its own. Until its
+    // call returns, later scans leave this handle alone.
     slot.abandoned = true;
+    rememberHung(slot.key);
     slot.changed.notifyAll();
   }
   slot_.reset();
@@ -96,7 +137,11 @@ void PathQuery::runQueries(const std::shared_ptr<Slot>& slot) {
     {
       SlimLockGuard guard(slot->lock);
       while (!slot->asked && !slot->closing && !slot->abandoned) slot->changed.wait(slot->lock);
-      if (!slot->asked || slot->abandoned) return;
+      if (slot->abandoned) {
+        forgetHung(slot->key);  // given up before the call was even made
+        return;
+      }
+      if (!slot->asked) return;
       file = std::move(slot->file);
       slot->asked = false;
     }
@@ -111,7 +156,10 @@ void PathQuery::runQueries(const std::shared_ptr<Slot>& slot) {
     file.reset();
     {
       SlimLockGuard guard(slot->lock);
-      if (slot->abandoned) return;
+      if (slot->abandoned) {
+        forgetHung(slot->key);
+        return;
+      }
       slot->path = std::move(path);
       slot->answered = true;
       slot->changed.notifyAll();

@@ -9,31 +9,65 @@
 // and frees them if its call ever returns, and ends; its answer is never
 // written where anyone reads. A replacement is started only while the
 // process's resolution threads stay below ScanLimits::maxLiveThreads;
-// beyond that the worker's remaining files go unnamed.
+// beyond that the worker's remaining files go unnamed, and say so.
+//
+// The query thread stays for the worker's life rather than one thread per
+// query: starting a thread costs far more than a query (a server round trip
+// each under Wine), and a scan asks thousands. So it does not use the
+// one-shot DeadlineCall that every other deadline call uses.
 //
 // Every thread doing resolution work holds one place of that bound from its
 // start until its end.
 
+#include <cstdint>
 #include <memory>
+#include <tuple>
+#include <utility>
 
 #include "os/UniqueHandle.h"
 #include "text/WideText.h"
 
-// Takes a place for a new resolution thread; false when all are taken.
-bool ReserveResolutionThread();
-// Gives a place back: the last thing a resolution thread does.
+// Gives a place back (ResolutionThreadPlace does it).
 void ReleaseResolutionThread();
 // The resolution threads alive in the process now.
 int LiveResolutionThreads();
 
-// Gives a reserved place back when it goes out of scope.
+// One place of that bound. Reserved before a thread is started and moved
+// into the thread's body, so that it is given back whichever way that ends:
+// by the thread's end, or at once when the body could not be built (out of
+// memory) or the thread could not be started.
 class ResolutionThreadPlace {
  public:
+  // Takes a place; an empty one (false) when all are taken.
+  static ResolutionThreadPlace Reserve();
   ResolutionThreadPlace() = default;
-  ~ResolutionThreadPlace() { ReleaseResolutionThread(); }
-  ResolutionThreadPlace(const ResolutionThreadPlace&) = delete;
-  ResolutionThreadPlace& operator=(const ResolutionThreadPlace&) = delete;
+  ResolutionThreadPlace(ResolutionThreadPlace&& other) noexcept : held_(std::exchange(other.held_, false)) {}
+  ResolutionThreadPlace& operator=(ResolutionThreadPlace&&) = delete;
+  ~ResolutionThreadPlace() {
+    if (held_) ReleaseResolutionThread();
+  }
+  explicit operator bool() const { return held_; }
+
+ private:
+  bool held_ = false;
 };
+
+// Which handle a path query was about: its owner (by ID and start time, so
+// that a later process given the same ID is another owner) and its value.
+struct HungQueryKey {
+  uint32_t ownerPid = 0;
+  uint64_t ownerCreationTime = 0;
+  uint32_t handleValue = 0;
+  bool operator<(const HungQueryKey& other) const {
+    return std::tie(ownerPid, ownerCreationTime, handleValue) <
+           std::tie(other.ownerPid, other.ownerCreationTime, other.handleValue);
+  }
+};
+
+// True while the query about this handle that an earlier scan gave up on
+// is still stuck in the system (its abandoned thread still alive): asking
+// again would only leave another thread stuck beside it.
+bool IsQueryStillHung(const HungQueryKey& key);
 
 class PathQuery {
  public:
@@ -44,9 +78,15 @@ class PathQuery {
   PathQuery& operator=(const PathQuery&) = delete;
 
   // The final path of `file`, a handle of the own process that the query
-  // takes over and closes. Empty when the system cannot name it, when it
-  // does not answer in time, or when no query thread could be had.
-  SharedText Ask(UniqueHandle file);
+  // takes over and closes; `key` says which handle it is. Empty when the
+  // system cannot name it, when it does not answer in time (the handle is
+  // then remembered as hung until its call returns), or when no query
+  // thread could be had (refusedAny() turns true).
+  SharedText Ask(UniqueHandle file, const HungQueryKey& key);
+
+  // Some query was refused for want of a thread: its handle went unnamed
+  // only because of the bound.
+  bool refusedAny() const { return refused_; }
 
  private:
   struct Slot;
@@ -56,4 +96,5 @@ class PathQuery {
 
   std::shared_ptr<Slot> slot_;
   bool exhausted_ = false;  // no more query threads for this worker
+  bool refused_ = false;
 };

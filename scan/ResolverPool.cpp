@@ -18,6 +18,7 @@ struct PoolShare {
   std::vector<RecordPlan> plans;
   std::shared_ptr<OwnerTable> owners;  // keeps the plans' owners, and their process handles, open
   std::atomic<std::size_t> cursor{0};
+  std::atomic<bool> refused{false};  // some query was refused for want of a thread
   std::shared_ptr<WorkerCrew> crew = std::make_shared<WorkerCrew>();
 };
 
@@ -35,6 +36,7 @@ class Worker {
         // Out of memory, say: this record stays as it was queued.
       }
     }
+    if (paths_.refusedAny()) share_.refused.store(true);
   }
 
  private:
@@ -59,6 +61,10 @@ class Worker {
   }
 
   SharedText nameHandle(const Owner& owner, uint32_t handleValue, NamingMethod method) {
+    // Still stuck from an earlier scan: not even duplicated again.
+    if (method == NamingMethod::kFile && IsQueryStillHung(HungQueryKey{owner.pid, owner.creationTime, handleValue})) {
+      return SharedText();
+    }
     // A duplicate that fails leaves handle 0, which the queries refuse: the
     // texts of process and thread handles then carry the ID 0.
     UniqueHandle local;
@@ -70,7 +76,8 @@ class Worker {
       case NamingMethod::kThread:
         return NameThreadHandle(local.get());
       case NamingMethod::kFile:
-        return local ? paths_.Ask(std::move(local)) : SharedText();
+        if (!local || !MayNameDiskFile(local.get())) return SharedText();
+        return paths_.Ask(std::move(local), HungQueryKey{owner.pid, owner.creationTime, handleValue});
       case NamingMethod::kObject: {
         SharedText name;
         NameObjectHandle(local.get(), name, scratch_);
@@ -84,16 +91,16 @@ class Worker {
 };
 }  // namespace
 
-void ResolveRecords(const std::shared_ptr<HandleRecords>& records, std::vector<RecordPlan> plans,
+bool ResolveRecords(const std::shared_ptr<HandleRecords>& records, std::vector<RecordPlan> plans,
                     const std::shared_ptr<OwnerTable>& owners, const CancelByte* cancel) {
-  if (plans.empty()) return;
+  if (plans.empty()) return true;
   auto share = std::make_shared<PoolShare>();
   share->records = records;
   share->plans = std::move(plans);
   share->owners = owners;
   const std::size_t wanted =
       std::min<std::size_t>(static_cast<std::size_t>(ScanLimitsInForce().workerCount()), share->plans.size());
-  share->crew->start(wanted, [share] {
+  const std::size_t started = share->crew->start(wanted, [share] {
     Worker worker(*share);
     worker.run();
   });  // the worker's query thread is told to end as the worker goes
@@ -102,4 +109,5 @@ void ResolveRecords(const std::shared_ptr<HandleRecords>& records, std::vector<R
     // caller's table, not whenever the last worker thread lets go.
     share->owners.reset();
   }
+  return started > 0 && !share->refused.load();
 }

@@ -26,5 +26,8 @@ struct RecordPlan {
   NamingMethod method;
 };
 
-void ResolveRecords(const std::shared_ptr<HandleRecords>& records, std::vector<RecordPlan> plans,
+// Returns false when the bound on threads left some record unnamed that
+// could have been asked (no worker at all, or a path query refused for want
+// of a thread); a query that merely timed out does not count.
+bool ResolveRecords(const std::shared_ptr<HandleRecords>& records, std::vector<RecordPlan> plans,
                     const std::shared_ptr<OwnerTable>& owners, const CancelByte* cancel);

@@ -7,24 +7,28 @@
 std::size_t WorkerCrew::start(std::size_t count, const std::function<void()>& body) {
   std::size_t started = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    if (!ReserveResolutionThread()) break;
+    ResolutionThreadPlace place = ResolutionThreadPlace::Reserve();
+    if (!place) break;
     {
       const SlimLockGuard guard(lock_);
       ++running_;
     }
-    const bool ok = StartSmallThread([crew = shared_from_this(), body] {
-      const ResolutionThreadPlace place;
-      try {
-        body();
-      } catch (...) {
-        // Whatever it had not delivered stays as it was.
-      }
-      const SlimLockGuard guard(crew->lock_);
-      --crew->running_;
-      crew->changed_.notifyAll();
-    });
+    bool ok = false;
+    try {
+      ok = StartSmallThread([crew = shared_from_this(), body, place = std::move(place)] {
+        try {
+          body();
+        } catch (...) {
+          // Whatever it had not delivered stays as it was.
+        }
+        const SlimLockGuard guard(crew->lock_);
+        --crew->running_;
+        crew->changed_.notifyAll();
+      });
+    } catch (...) {
+      // No memory for the body: its place has gone back with it.
+    }
     if (!ok) {
-      ReleaseResolutionThread();
       const SlimLockGuard guard(lock_);
       --running_;
       continue;  // another may still start

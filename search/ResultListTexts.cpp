@@ -9,6 +9,7 @@ const WCHAR kModuleHandleText[] = WTEXT("模块");
 namespace {
 const WCHAR kSearchFailed[] = WTEXT("查找失败");
 const WCHAR kSearchComplete[] = WTEXT("查找完成");
+const WCHAR kSearchIncomplete[] = WTEXT("查找不完整");
 // "%s 被占用了" and "%s 没有被占用": the name, then these.
 const WCHAR kTargetHeldSuffix[] = WTEXT(" 被占用了");
 const WCHAR kTargetNotHeldSuffix[] = WTEXT(" 没有被占用");
@@ -24,6 +25,7 @@ WideText RowCountText(int rows) { return DecimalText(rows) + kRowCountSuffix; }
 
 WideText SearchOutcomeText(const SearchOutcome& outcome) {
   if (!outcome.haveRecords) return kSearchFailed;
+  if (!outcome.complete && (outcome.targetPath.empty() || !outcome.haveResults)) return kSearchIncomplete;
   if (outcome.targetPath.empty()) return kSearchComplete;
   WideView name = outcome.targetPath;
   if (outcome.targetIsFolder) name = name.substr(0, static_cast<std::size_t>(FolderNameLength(name)));

@@ -25,9 +25,13 @@ struct SearchOutcome {
   WideText targetPath;       // empty when every file was asked for
   bool haveResults;          // some record holds the target (filter not applied)
   bool targetIsFolder = false;  // the target is a folder: named without a trailing backslash
+  bool complete = true;         // the scan named every handle it could have (HandleScanner::complete)
 };
 
 // Status part 0 after a fill: "查找失败" when the scan gave no record,
 // "查找完成" when every file was asked for, else the target's file name (a
 // folder's own name; a drive root as given) in "%s 被占用了" or "%s 没有被占用".
+// An incomplete scan reads "查找不完整" instead of "查找完成" or
+// "%s 没有被占用": it cannot tell that nothing holds the target; a match
+// it found is still true.
 WideText SearchOutcomeText(const SearchOutcome& outcome);

@@ -3,8 +3,8 @@
 // reports by posting one message to the window's thread; there the records
 // that hold the target become the results and the list is filled in one go.
 // `busy` is set from the start of a search until its rows are shown. A
-// search that cannot start, or whose end throws, ends as "查找失败" with
-// `busy` cleared.
+// search that cannot start, whatever it throws, or whose end throws, ends as
+// "查找失败" with `busy` cleared.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -31,7 +31,8 @@ void setStatus(HWND statusBar, WPARAM part, const WCHAR* text) {
 }  // namespace
 
 void Application::restartSearch() {
-  if (busy.load() != 0) {
+  // A search waits for a batch of closings too: it would show rows about to change.
+  if (busy.load() != 0 || closing.load() != 0) {
     ::MessageBoxW(mainWindow(), kSearchRunningMessage, kPromptCaption, MB_ICONERROR);
     return;
   }
@@ -62,8 +63,10 @@ void Application::beginSearch() {
           },
           [this](HandleScanner& scanner) { prepareScan(scanner); });
       return;
-    } catch (const std::system_error&) {
-      // No thread, no search: reported as a failed one below.
+    } catch (...) {
+      // No thread (std::system_error) or no memory for its body
+      // (std::bad_alloc): no search, reported as a failed one below, with
+      // `busy` cleared again.
     }
   }
   // A target that names no file, or no thread: nothing to scan. The
@@ -109,9 +112,20 @@ void Application::onSearchDone() {
 }
 
 bool Application::routeThreadMessage(const MSG& message) {
-  if (message.hwnd != nullptr || message.message != kSearchDoneMessage) return false;
-  onSearchDone();
-  return true;
+  if (message.hwnd != nullptr) return false;
+  switch (message.message) {
+    case kSearchDoneMessage:
+      onSearchDone();
+      return true;
+    case kClosingProgressMessage:
+      onClosingProgress(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+      return true;
+    case kClosingDoneMessage:
+      onClosingDone(message.wParam, message.lParam);
+      return true;
+    default:
+      return false;
+  }
 }
 
 void Application::matchResults() {

@@ -32,10 +32,12 @@ constexpr ULONG kSystemExtendedHandleInformation = 64;
 constexpr ULONG kObjectNameInformation = 1;
 constexpr ULONG kObjectTypeInformation = 2;
 constexpr ULONG kProcessBasicInformation = 0;
+constexpr ULONG kProcessBreakOnTermination = 29;  // a ULONG: non-zero for a critical process
 constexpr ULONG kThreadBasicInformation = 0;
 constexpr NTSTATUS kStatusSuccess = 0;
 constexpr NTSTATUS kStatusInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004u);
 constexpr NTSTATUS kStatusInvalidInfoClass = static_cast<NTSTATUS>(0xC0000003u);
+constexpr NTSTATUS kStatusNotImplemented = static_cast<NTSTATUS>(0xC0000002u);
 
 extern NativeApiTable NativeApi;
 extern DWORD OsMajorVersion;

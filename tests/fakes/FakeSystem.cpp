@@ -41,6 +41,8 @@ struct FakeSystem::Impl {
   bool extendedKnown = true;
   InformationScript script;
   std::function<void()> typeQueryHook;
+  std::function<void()> pathQueryHook;
+  int pathQueries = 0;
   std::set<std::string> missing;
 
   std::set<int> failedAllocations;
@@ -250,6 +252,11 @@ NTSTATUS WINAPI FakeNtQueryInformationProcess(HANDLE process, ULONG informationC
   const std::lock_guard<std::mutex> guard(fake->lock);
   Handle* found = fake->find(process);
   if (found == nullptr || !found->object) return kStatusInvalidHandle;
+  if (informationClass == kProcessBreakOnTermination && found->isProcess) {
+    if (length != sizeof(ULONG)) return kStatusInfoLengthMismatch;
+    *static_cast<ULONG*>(buffer) = fake->processes[found->processPid].critical ? 1 : 0;
+    return kStatusSuccess;
+  }
   if (informationClass != kProcessBasicInformation || length < sizeof(ProcessBasicRecord) ||
       found->object->processId == 0) {
     return kStatusObjectTypeMismatch;
@@ -468,6 +475,13 @@ BOOL WINAPI FakeQueryFullProcessImageNameW(HANDLE process, DWORD, LPWSTR buffer,
 }
 
 DWORD WINAPI FakeGetFinalPathNameByHandleW(HANDLE file, LPWSTR buffer, DWORD size, DWORD) {
+  std::function<void()> hook;
+  {
+    const std::lock_guard<std::mutex> guard(fake->lock);
+    ++fake->pathQueries;
+    hook = fake->pathQueryHook;
+  }
+  if (hook) hook();
   std::unique_lock<std::mutex> guard(fake->lock);
   Handle* found = fake->find(file);
   if (found == nullptr || !found->object) return 0;
@@ -482,6 +496,25 @@ DWORD WINAPI FakeGetFinalPathNameByHandleW(HANDLE file, LPWSTR buffer, DWORD siz
   AnsiToWideUnits(path.c_str(), static_cast<int>(path.size()), buffer, units);
   buffer[units] = 0;
   return static_cast<DWORD>(units);
+}
+
+DWORD WINAPI FakeGetFileType(HANDLE file) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  Handle* found = fake->find(file);
+  if (found == nullptr || !found->object) return FILE_TYPE_UNKNOWN;
+  return found->object->fileType;
+}
+
+BOOL WINAPI FakeGetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  Handle* found = fake->find(file);
+  if (found == nullptr || !found->object || !found->object->identityKnown) return FALSE;
+  *information = BY_HANDLE_FILE_INFORMATION{};
+  const auto identity = reinterpret_cast<uint64_t>(found->object.get());
+  information->dwVolumeSerialNumber = 0x5EED;
+  information->nFileIndexHigh = static_cast<DWORD>(identity >> 32);
+  information->nFileIndexLow = static_cast<DWORD>(identity);
+  return TRUE;
 }
 
 HANDLE WINAPI FakeCreateThread(SECURITY_ATTRIBUTES*, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
@@ -549,6 +582,8 @@ SystemCalls fakeCalls() {
   calls.K32GetModuleFileNameExW = FakeK32GetModuleFileNameExW;
   calls.QueryFullProcessImageNameW = FakeQueryFullProcessImageNameW;
   calls.GetFinalPathNameByHandleW = FakeGetFinalPathNameByHandleW;
+  calls.GetFileType = FakeGetFileType;
+  calls.GetFileInformationByHandle = FakeGetFileInformationByHandle;
   calls.CreateThread = FakeCreateThread;
   calls.VirtualAlloc = FakeVirtualAlloc;
   calls.VirtualFree = FakeVirtualFree;
@@ -669,6 +704,11 @@ void FakeSystem::setTypeQueryHook(std::function<void()> hook) {
   impl_->typeQueryHook = std::move(hook);
 }
 
+void FakeSystem::setPathQueryHook(std::function<void()> hook) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->pathQueryHook = std::move(hook);
+}
+
 void FakeSystem::waitForThreads() {
   std::unique_lock<std::mutex> guard(impl_->lock);
   impl_->changed.wait(guard, [this] { return impl_->running == 0; });
@@ -699,6 +739,7 @@ FAKE_OBSERVE(std::vector<FakeSystem::OpenProcessCall>, openProcessCalls, impl_->
 FAKE_OBSERVE(std::vector<FakeSystem::ThreadCall>, threadCalls, impl_->threadCalls)
 FAKE_OBSERVE(std::vector<DWORD>, versionRecordSizes, impl_->versionSizes)
 FAKE_OBSERVE(int, duplicateCalls, impl_->duplicateCalls)
+FAKE_OBSERVE(int, pathQueries, impl_->pathQueries)
 FAKE_OBSERVE(int, imagePathQueries, impl_->imagePathQueries)
 FAKE_OBSERVE(int, badCloses, impl_->badCloses)
 FAKE_OBSERVE(int, openedHandles, impl_->handedOut)

@@ -35,6 +35,10 @@ class FakeSystem {
     std::u16string objectName;
     std::string finalPath;  // what GetFinalPathNameByHandleW answers (narrow here: code page 936)
     bool pathQueryHangs = false;  // GetFinalPathNameByHandleW waits until releaseHangs()
+    DWORD fileType = FILE_TYPE_DISK;  // what GetFileType answers
+    // GetFileInformationByHandle answers the object's own identity (each
+    // object is a file of its own) unless this is false.
+    bool identityKnown = true;
     NTSTATUS typeStatus = 0;      // status of the type query into a big enough block
     NTSTATUS nameStatus = 0;
     uint32_t processId = 0;  // for process handles: the process it refers to
@@ -50,6 +54,7 @@ class FakeSystem {
     DWORD exitCode;
     uint64_t creationTime = 0;  // what GetProcessTimes answers
     std::vector<std::string> modules;  // loaded modules' paths (narrow), as the module calls answer
+    bool critical = false;             // break on termination, as NtQueryInformationProcess answers
   };
   struct TableEntry {
     uint32_t ownerPid;
@@ -99,6 +104,8 @@ class FakeSystem {
   void releaseHangs();
   // Called (outside the fake's lock) on every object type query.
   void setTypeQueryHook(std::function<void()> hook);
+  // Called (outside the fake's lock) on every path query, before it answers.
+  void setPathQueryHook(std::function<void()> hook);
   // Waits until no thread the fake started is running.
   void waitForThreads();
 
@@ -115,6 +122,7 @@ class FakeSystem {
   int maxRunningThreads() const;                 // most threads of the fake's running at once
   std::vector<DWORD> versionRecordSizes() const;
   int duplicateCalls() const;
+  int pathQueries() const;           // GetFinalPathNameByHandleW calls
   int imagePathQueries() const;      // QueryFullProcessImageNameW calls
   DWORD exitCodeOf(uint32_t pid) const;
   bool holds(uint32_t pid, uint32_t handleValue) const;  // the handle is still open in that process  // as GetExitCodeProcess would say (TerminateProcess sets it)

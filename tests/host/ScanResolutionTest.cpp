@@ -152,8 +152,10 @@ TEST_F(Resolution, TypeNumberWithDisagreeingHandlesIsAskedPerHandle) {
 }
 
 // Many handles whose path query never returns: each is waited on for the
-// limit at most, the threads alive never pass the bound, the scan ends,
-// and answers that come late are never written.
+// limit at most, the threads alive never pass the bound, the scan ends, and
+// answers that come late are never written. More hung handles than the
+// bound has places: the good files after them may go unnamed, but then the
+// scan says it is incomplete.
 TEST_F(Resolution, HungPathQueriesStayWithinTheThreadBoundAndTheScanEnds) {
   system.setWaitScale(0.2);
   addFiles(kHolder, 150, true);
@@ -163,12 +165,52 @@ TEST_F(Resolution, HungPathQueriesStayWithinTheThreadBoundAndTheScanEnds) {
   const HandleRecords& records = scanner.records();
   ASSERT_EQ(records.size(), 153u);
   for (std::size_t i = 0; i < 150; ++i) EXPECT_EQ(records[i].filePath, WTEXT("")) << i;
+  bool goodNamed = true;
+  for (std::size_t i = 150; i < 153; ++i) goodNamed = goodNamed && !records[i].filePath.IsEmpty();
+  EXPECT_FALSE(goodNamed && !scanner.complete()) << "complete answers name every good file";
+  EXPECT_FALSE(scanner.complete()) << "150 hung queries cannot all have had a thread";
   EXPECT_LE(system.maxRunningThreads(), ScanLimitsInForce().maxLiveThreads);
   EXPECT_GE(system.maxRunningThreads(), 20);  // the hung threads were really left running
   system.releaseHangs();
   system.waitForThreads();
   for (std::size_t i = 0; i < 150; ++i) EXPECT_EQ(records[i].filePath, WTEXT("")) << i;
   EXPECT_EQ(records[0].processName, WTEXT("holder.exe"));
+  expectNothingLeftOpen();
+}
+
+// The user pressing F5 again and again while a few handles hang (a pipe
+// with a read pending, a dead network file): hung queries are not asked
+// again while they still hang, pipes and character devices are never asked,
+// so every search finds the held file, says it is complete, and the threads
+// alive stay flat.
+TEST_F(Resolution, RepeatedSearchesWithHungHandlesKeepTheirAnswersAndThreads) {
+  ScanLimitsInForce().workers = 2;
+  constexpr int kHung = 3;
+  addFiles(kHolder, kHung, true);
+  for (const DWORD type : {FILE_TYPE_PIPE, FILE_TYPE_CHAR}) {
+    FakeSystem::Object device{u"File", u"", "\\\\?\\C:\\never.txt"};
+    device.pathQueryHangs = true;
+    device.fileType = type;
+    system.addHandle(kHolder, 0x8000 + type * 4, device);
+  }
+  system.addHandle(kHolder, 0x9000, {u"File", u"", "\\\\?\\C:\\held.txt"});
+  int queriesBefore = 0;
+  for (int round = 0; round < 200; ++round) {
+    HandleScanner scanner(-1, "File");
+    ASSERT_EQ(scanner.Run(&cancel), 1);
+    ASSERT_EQ(scanner.records().size(), static_cast<std::size_t>(kHung + 3));
+    EXPECT_EQ(scanner.records().back().filePath, WTEXT("C:\\held.txt")) << round;
+    EXPECT_TRUE(scanner.complete()) << round;
+    // The abandoned queries, and at most the workers with their query threads
+    // on their way out.
+    EXPECT_LE(LiveResolutionThreads(), kHung + 2 * 2) << round;
+    const int queries = system.pathQueries();
+    if (round > 0) {
+      EXPECT_EQ(queries - queriesBefore, 1) << "only the held file is asked again";
+    }
+    queriesBefore = queries;
+    if (HasFailure()) break;
+  }
   expectNothingLeftOpen();
 }
 
@@ -261,19 +303,22 @@ TEST_F(Resolution, ServicesRuleAppliesOnlyOnVersion4) {
 }
 
 // Threads that cannot be started: the others do the work; with none at all
-// the scan still ends, its records as they were queued.
+// the scan still ends, its records as they were queued, and says it is
+// incomplete.
 TEST_F(Resolution, ThreadsThatCannotStartNeverStopTheScan) {
   addFiles(kHolder, 3);
   system.failThreadStart(1);
   HandleScanner some(-1, "File");
   EXPECT_EQ(some.Run(&cancel), 1);
   for (const HandleRecord& record : some.records()) EXPECT_NE(record.filePath, WTEXT(""));
+  EXPECT_TRUE(some.complete());
 
   system.failCreateThread(true);
   HandleScanner none(-1, "File");
   EXPECT_EQ(none.Run(&cancel), 1);
   ASSERT_EQ(none.records().size(), 3u);
   for (const HandleRecord& record : none.records()) EXPECT_EQ(record.filePath, WTEXT(""));
+  EXPECT_FALSE(none.complete()) << "records left unnamed for want of threads";
   expectNothingLeftOpen();
 }
 

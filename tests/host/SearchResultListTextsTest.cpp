@@ -34,6 +34,11 @@ TEST(SearchResultListTexts, OutcomeFollowsRecordsTargetAndResults) {
       {{true, WTEXT("D:\\工作\\数据\\"), true, true}, WTEXT("数据 被占用了")},
       {{true, WTEXT("D:\\工作\\数据"), false, true}, WTEXT("数据 没有被占用")},
       {{true, WTEXT("C:\\"), true, true}, WTEXT("C:\\ 被占用了")},
+      // An incomplete scan cannot say that nothing holds the target; a match stays true.
+      {{true, WideText(), true, false, false}, WTEXT("查找不完整")},
+      {{true, WTEXT("C:\\d\\a.txt"), false, false, false}, WTEXT("查找不完整")},
+      {{true, WTEXT("C:\\d\\a.txt"), true, false, false}, WTEXT("a.txt 被占用了")},
+      {{false, WTEXT("C:\\d\\a.txt"), false, false, false}, WTEXT("查找失败")},
   };
   for (const auto& c : cases) EXPECT_EQ(text(c.shown), SearchOutcomeText(c.outcome));
   EXPECT_EQ(text(WTEXT("查找中...")), text(kSearchingStatus));

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <new>
 #include <system_error>
 
 #include "SearchWindowsTestSupport.h"
@@ -25,6 +26,7 @@ HandleRecord heldFile(const wchar_t* path) {
 std::shared_ptr<std::thread> refuseThread(std::function<void()>) {
   throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
 }
+std::shared_ptr<std::thread> refuseMemory(std::function<void()>) { throw std::bad_alloc(); }
 
 // Waits for a search to clear `busy`, taking its end as the tool's message
 // loop does.
@@ -111,17 +113,20 @@ TEST(SearchController, ASearchThreadThatCannotStartLeavesTheControllerIdleAndALa
   ASSERT_TRUE(holder.holding());
   Application app;
   app.targetPath.clear();
-  app.results = {heldFile(L"C:\\a.txt")};
-  app.worker.scanner = std::make_shared<HandleScanner>(-1, "File");
-  {
-    ScopedThreadLauncher refuse(&refuseThread);
-    app.restartSearch();
+  // No thread, or no memory for it: either way nothing stays reserved.
+  for (const auto refusal : {&refuseThread, &refuseMemory}) {
+    app.results = {heldFile(L"C:\\a.txt")};
+    app.worker.scanner = std::make_shared<HandleScanner>(-1, "File");
+    {
+      ScopedThreadLauncher refuse(refusal);
+      app.restartSearch();
+    }
+    EXPECT_EQ(0, app.busy.load());
+    EXPECT_EQ(0, app.filling.load());
+    EXPECT_EQ(nullptr, app.worker.thread);
+    EXPECT_EQ(nullptr, app.worker.scanner) << "no scanner stands for the emptied results";
+    EXPECT_TRUE(app.results.empty());
   }
-  EXPECT_EQ(0, app.busy.load());
-  EXPECT_EQ(0, app.filling.load());
-  EXPECT_EQ(nullptr, app.worker.thread);
-  EXPECT_EQ(nullptr, app.worker.scanner) << "no scanner stands for the emptied results";
-  EXPECT_TRUE(app.results.empty());
 
   MessageBoxCatcher catcher;
   app.restartSearch();

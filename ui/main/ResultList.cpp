@@ -206,7 +206,7 @@ void ResultList::fill(WideView filter) {
   }
   const std::shared_ptr<HandleScanner>& scanner = app_.worker.scanner;
   const SearchOutcome outcome{scanner != nullptr && !scanner->records().empty(), app_.targetPath, !results.empty(),
-                              app_.targetIsFolder};
+                              app_.targetIsFolder, scanner == nullptr || scanner->complete()};
   setStatus(kOutcomePart, SearchOutcomeText(outcome).c_str());
   setStatus(kCountPart, RowCountText(rowCount()).c_str());
 }

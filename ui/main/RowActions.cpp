@@ -11,12 +11,7 @@
 #include "os/ClipboardSession.h"
 #include "os/GlobalMemory.h"
 #include "os/PopupMenu.h"
-#include "os/ProcessTimes.h"
-#include "os/SlimLock.h"
-#include "os/SmallThread.h"
-#include "os/UniqueHandle.h"
 #include "res/resource.h"
-#include "scan/HandleNaming.h"
 #include "search/PathComparison.h"
 #include "ui/main/WindowTexts.h"
 
@@ -35,12 +30,6 @@ constexpr wchar_t kSelectSwitch[] = L"/select,\"";
 constexpr wchar_t kClosingQuote[] = L"\"";
 // ShellExecuteW reports failure as a value of at most 32, not as null.
 constexpr INT_PTR kLastShellExecuteError = 32;
-
-constexpr UINT kEndedExitCode = 0;
-// Ending it, and asking whether it still runs and when it started.
-constexpr DWORD kEndAccess = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
-// Bringing its handles over (and closing them there), and asking when it started.
-constexpr DWORD kCloseAccess = PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION;
 
 // The block holds the text and its terminating zero.
 GlobalMemory textBlock(WideView text) {
@@ -62,7 +51,7 @@ class SystemRowEffects : public RowActionEffects {
 
   void selectInExplorer(const SharedText& path) override { SelectInExplorer(path.GetString()); }
   bool copyToClipboard(const SharedText& text) override { return CopyTextToClipboard(app_.mainWindow(), text); }
-  bool endHolder(const RowTarget& target) override {
+  EndResult endHolder(const RowTarget& target) override {
     return EndHolderProcess(target.processId, target.processCreationTime);
   }
   bool confirmClose() override {
@@ -74,7 +63,13 @@ class SystemRowEffects : public RowActionEffects {
     return ::MessageBoxW(app_.mainWindow(), question.c_str(), kPromptCaption,
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
   }
-  bool closeHandle(const RowTarget& target) override { return CloseHolderHandle(target); }
+  bool startClosing(const std::vector<RowTarget>& rows) override {
+    std::vector<HeldHandle> handles;
+    for (const RowTarget& row : rows) {
+      handles.push_back(HeldHandle{row.processId, row.processCreationTime, row.handleValue, row.filePath});
+    }
+    return app_.startClosing(std::move(handles));
+  }
   void refresh() override { app_.restartSearch(); }
   void tell(const wchar_t* message, bool failure) override {
     ::MessageBoxW(app_.mainWindow(), message, kPromptCaption, failure ? MB_ICONERROR : MB_ICONINFORMATION);
@@ -86,9 +81,10 @@ class SystemRowEffects : public RowActionEffects {
 }  // namespace
 
 std::optional<RowTarget> RowTargetFor(const Application& app, HWND listView, int row) {
-  // While a search runs its results are about to be replaced: no row is
-  // looked at then, and only "刷新" is offered (which says "正在查找").
-  if (app.busy.load() != 0 || row < 0) return std::nullopt;
+  // While a search runs its results are about to be replaced, and while
+  // handles are being closed they are about to be: no row is looked at then,
+  // and only "刷新" is offered (which says "正在查找").
+  if (app.busy.load() != 0 || app.closing.load() != 0 || row < 0) return std::nullopt;
   // Rows and results differ in order when a filter hides rows: the row
   // names its result by its item parameter.
   LVITEMA item{};
@@ -122,24 +118,32 @@ std::vector<RowMenuItem> RowMenuItems(const RowTarget* target) {
 namespace {
 void closeHandles(const std::vector<RowTarget>& selected, RowActionEffects& effects) {
   if (!effects.confirmClose()) return;
-  int tried = 0;
-  int failed = 0;
+  std::vector<RowTarget> handles;
   for (const RowTarget& target : selected) {
-    if (target.loadedModule) continue;  // no handle: a loaded module
-    ++tried;
-    if (!effects.closeHandle(target)) ++failed;
+    if (!target.loadedModule) handles.push_back(target);  // a loaded module has no handle
   }
-  if (failed == 0) {
+  // Not started: every one of them failed.
+  if (!effects.startClosing(handles)) {
+    const int count = static_cast<int>(handles.size());
+    ReportClosing(CloseTally{count, count, 0}, effects);
+  }
+}
+}  // namespace
+
+void ReportClosing(const CloseTally& tally, RowActionEffects& effects) {
+  if (tally.failed == 0) {
     effects.tell(kClosedMessage, false);
   } else {
-    const WideText message =
-        kCloseFailedFirstLine + DecimalText(tried) + kCloseFailedOf + DecimalText(failed) + kCloseFailedEnd;
+    WideText message = kCloseFailedFirstLine + DecimalText(tally.tried) + kCloseFailedOf + DecimalText(tally.failed) +
+                       kCloseFailedEnd;
+    if (tally.changed > 0) message += kHandlesChangedStart + DecimalText(tally.changed) + kHandlesChangedEnd;
     effects.tell(message.c_str(), true);
   }
   // The list then shows what is still held.
   effects.refresh();
 }
 
+namespace {
 // The selected rows' programs, each once, in the rows' order: a program is
 // its ID and the moment it started.
 std::vector<RowTarget> programsOf(const std::vector<RowTarget>& selected) {
@@ -158,7 +162,8 @@ void endPrograms(const std::vector<RowTarget>& programs, RowActionEffects& effec
   if (!effects.confirmEnd(count)) return;
   int failed = 0;
   for (const RowTarget& program : programs) {
-    if (!effects.endHolder(program)) ++failed;
+    // A critical process is left alone: it counts as not ended.
+    if (effects.endHolder(program) != EndResult::kEnded) ++failed;
   }
   if (failed == 0) {
     effects.tell(kEndedMessage, false);
@@ -193,7 +198,17 @@ void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& sele
         break;
       }
       // One program: at once, and its row stays until the next search.
-      effects.tell(effects.endHolder(target) ? kEndedMessage : kEndFailedMessage, false);
+      switch (effects.endHolder(target)) {
+        case EndResult::kEnded:
+          effects.tell(kEndedMessage, false);
+          break;
+        case EndResult::kCritical:
+          effects.tell(kEndCriticalMessage, false);
+          break;
+        case EndResult::kFailed:
+          effects.tell(kEndFailedMessage, false);
+          break;
+      }
       break;
     }
     case RowMenuCommand::CloseHandle:
@@ -228,19 +243,6 @@ bool CopyTextToClipboard(HWND owner, WideView text) {
   if (::SetClipboardData(CF_UNICODETEXT, block.get()) == nullptr) return false;
   block.release();
   return true;
-}
-
-bool EndHolderProcess(DWORD processId, uint64_t creationTime) {
-  if (creationTime == 0) return false;
-  const UniqueHandle process(Sys().OpenProcess(kEndAccess, FALSE, processId));
-  if (!process) return false;
-  // A process that has ended stays openable while anyone holds a handle to
-  // it, and some systems then let TerminateProcess "succeed" on it: ending
-  // it again must still count as a failure.
-  DWORD exitCode = 0;
-  if (Sys().GetExitCodeProcess(process.get(), &exitCode) == FALSE || exitCode != STILL_ACTIVE) return false;
-  if (ProcessCreationTime(process.get()) != creationTime) return false;
-  return Sys().TerminateProcess(process.get(), kEndedExitCode) != FALSE;
 }
 
 void Application::showRowMenu(int row, POINT at) {
@@ -289,55 +291,50 @@ void Application::showRowMenuFromKeyboard() {
 }
 
 namespace {
-// What the closing thread and its waiter share.
-struct ClosingState {
-  SlimLock lock;
-  SlimCondition changed;
-  bool done = false;
-  bool closed = false;
-};
-
-bool closeInHolder(const RowTarget& target) {
-  if (target.processCreationTime == 0 || target.filePath.IsEmpty()) return false;
-  const UniqueHandle holder(Sys().OpenProcess(kCloseAccess, FALSE, target.processId));
-  if (!holder || ProcessCreationTime(holder.get()) != target.processCreationTime) return false;
-  const HANDLE value = HandleFromValue(target.handleValue);
-  const HANDLE self = Sys().GetCurrentProcess();
-  {
-    // A look at what the value names now, through a copy that leaves it open.
-    UniqueHandle look;
-    if (Sys().DuplicateHandle(holder.get(), value, self, look.put(), 0, FALSE, DUPLICATE_SAME_ACCESS) == FALSE) {
-      return false;
-    }
-    const SharedText named = QueryFinalPath(look.get());
-    if (named.IsEmpty() || !PathsEqualIgnoringCase(named, target.filePath)) return false;
+// Posts to the main window, or, where there is none, to the window's thread
+// (routeThreadMessage takes it there), as the search's end does.
+void postToWindowThread(HWND window, DWORD uiThread, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (window != nullptr) {
+    ::PostMessageA(window, message, wParam, lParam);
+  } else {
+    ::PostThreadMessageA(uiThread, message, wParam, lParam);
   }
-  // Closed in the holder; the copy that comes over is ours to close.
-  UniqueHandle last;
-  return Sys().DuplicateHandle(holder.get(), value, self, last.put(), 0, FALSE,
-                               DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS) != FALSE;
 }
 }  // namespace
 
-bool CloseHolderHandle(const RowTarget& target, DWORD limitMs) {
-  auto state = std::make_shared<ClosingState>();
-  // The closing waits, under Wine, for the holder to run: on a thread of its
-  // own, given up after the limit.
-  const bool started = StartSmallThread([state, target] {
-    bool closed = false;
-    try {
-      closed = closeInHolder(target);
-    } catch (...) {
-    }
-    const SlimLockGuard guard(state->lock);
-    state->closed = closed;
-    state->done = true;
-    state->changed.notifyAll();
-  });
-  if (!started) return false;
-  const auto deadline = SlimCondition::Clock::now() + std::chrono::milliseconds(limitMs);
-  const SlimLockGuard guard(state->lock);
-  while (!state->done && state->changed.waitUntil(state->lock, deadline)) {
+bool Application::startClosing(std::vector<HeldHandle> handles) {
+  const HWND window = mainWindow();
+  const DWORD uiThread = ::GetCurrentThreadId();
+  closing.exchange(1);
+  bool started = false;
+  try {
+    // Both ends come back to the window's thread as messages: the counts
+    // travel in their parameters.
+    started = StartClosingHandles(
+        std::move(handles), PathsEqualIgnoringCase,
+        [window, uiThread](int done, int total) {
+          postToWindowThread(window, uiThread, kClosingProgressMessage, static_cast<WPARAM>(done),
+                             static_cast<LPARAM>(total));
+        },
+        [window, uiThread](const CloseTally& tally) {
+          postToWindowThread(window, uiThread, kClosingDoneMessage, static_cast<WPARAM>(tally.tried),
+                             MAKELPARAM(static_cast<WORD>(tally.failed), static_cast<WORD>(tally.changed)));
+        });
+  } catch (...) {
+    // No memory for the batch: nothing started.
   }
-  return state->done && state->closed;
+  if (!started) closing.exchange(0);
+  return started;
+}
+
+void Application::onClosingProgress(int done, int total) {
+  if (closing.load() == 0) return;
+  const WideText text = kClosingProgressPrefix + DecimalText(done) + L"/" + DecimalText(total);
+  ::SendMessageW(::GetDlgItem(mainWindow(), IDC_STATUS_BAR), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Application::onClosingDone(WPARAM tried, LPARAM failedAndChanged) {
+  closing.exchange(0);
+  SystemRowEffects effects(*this);
+  ReportClosing(CloseTally{static_cast<int>(tried), LOWORD(failedAndChanged), HIWORD(failedAndChanged)}, effects);
 }

@@ -4,16 +4,13 @@
 // system only through RowActionEffects, so each can be tried alone:
 // - a row is acted on only while no search runs, and only through the
 //   result its item parameter names;
-// - "结束进程" ends a process only when it is still the holder: the process
-//   with the holder's ID must have started at the very moment the scan
-//   recorded, so an ID given to another program since is never touched;
-// - with rows of several programs selected, "结束进程" asks once and ends
-//   each program once (each by the same check), then searches again; with
-//   one program it ends it at once, as for one row;
-// - "关闭句柄" acts on every selected row, after the user agreed: it closes a
-//   handle in its holder only when the holder is still the one the scan saw
-//   and the handle still names the row's file (handle values are reused), on
-//   a thread that is given up (never killed) after two seconds.
+// - "结束进程" acts on the first selected row, or, with rows of several
+//   programs selected, on each program once after the user agreed, then
+//   searches again; "关闭句柄" on every selected handle row after the user
+//   agreed, off the window's thread, with its progress in the status bar;
+//   while it runs no row is offered and no search starts. What either does
+//   to the holder, and when it refuses, is the engine's
+//   (scan/HolderControl.h).
 
 #include <windows.h>
 
@@ -21,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+#include "scan/HolderControl.h"
 #include "text/WideText.h"
 
 class Application;
@@ -68,12 +66,14 @@ class RowActionEffects {
   // Opens Explorer with `path` selected; an empty path starts nothing.
   virtual void selectInExplorer(const SharedText& path) = 0;
   virtual bool copyToClipboard(const SharedText& text) = 0;
-  virtual bool endHolder(const RowTarget& target) = 0;
+  virtual EndResult endHolder(const RowTarget& target) = 0;
   // True when the user agrees to close handles.
   virtual bool confirmClose() = 0;
   // True when the user agrees to end `programs` programs.
   virtual bool confirmEnd(int programs) = 0;
-  virtual bool closeHandle(const RowTarget& target) = 0;
+  // Starts closing the handles of these rows off the window's thread; their
+  // end comes back through ReportClosing. False when it cannot start.
+  virtual bool startClosing(const std::vector<RowTarget>& handles) = 0;
   virtual void refresh() = 0;
   // A box owned by the main window with the prompt caption, with the
   // information icon, or the error icon for a failure.
@@ -84,15 +84,11 @@ class RowActionEffects {
 // selected rows, or, for "关闭句柄" and "结束进程", on every one of them.
 void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects);
 
+// The end of a batch of closings: one box (what failed, and how many of
+// those because the value named another object by then), then the refresh.
+void ReportClosing(const CloseTally& tally, RowActionEffects& effects);
+
 // The real doings.
 bool SelectInExplorer(const wchar_t* path);
 // As CF_UNICODETEXT, exactly; Windows gives older programs CF_TEXT from it.
 bool CopyTextToClipboard(HWND owner, WideView text);
-// Ends process `processId` with exit code 0 when it still runs and started
-// at `creationTime` (a FILETIME as 64 bits); false otherwise, also when the
-// time is unknown (0).
-bool EndHolderProcess(DWORD processId, uint64_t creationTime);
-// Closes handle `target.handleValue` in its holder when the holder started
-// at the recorded time and the handle still names `target.filePath`; waits
-// `limitMs` at most (the closing thread is then left to end alone).
-bool CloseHolderHandle(const RowTarget& target, DWORD limitMs = 2000);

@@ -20,6 +20,7 @@ constexpr wchar_t kCopiedMessage[] = L"复制成功";
 constexpr wchar_t kCopyFailedMessage[] = L"复制失败";
 constexpr wchar_t kEndedMessage[] = L"结束成功";
 constexpr wchar_t kEndFailedMessage[] = L"结束失败";
+constexpr wchar_t kEndCriticalMessage[] = L"结束失败\n这是系统关键进程";
 // "确定要结束这%d个进程吗?": the number of programs between these.
 constexpr wchar_t kEndSeveralQuestionStart[] = L"确定要结束这";
 constexpr wchar_t kEndSeveralQuestionEnd[] = L"个进程吗?";
@@ -35,6 +36,13 @@ constexpr wchar_t kClosedMessage[] = L"关闭成功";
 constexpr wchar_t kCloseFailedFirstLine[] = L"关闭失败\n";
 constexpr wchar_t kCloseFailedOf[] = L"个句柄中有";
 constexpr wchar_t kCloseFailedEnd[] = L"个关闭失败";
+// Status part 0 while handles are being closed: "正在关闭 37/120", the
+// prefix, then done, "/", of all.
+constexpr wchar_t kClosingProgressPrefix[] = L"正在关闭 ";
+// Added to the failure text when some failed because the value named
+// another object by then: "\n其中%d个句柄已变化".
+constexpr wchar_t kHandlesChangedStart[] = L"\n其中";
+constexpr wchar_t kHandlesChangedEnd[] = L"个句柄已变化";
 // The Explorer registration's outcomes.
 constexpr wchar_t kAddedMessage[] = L"添加成功";
 constexpr wchar_t kAddFailedMessage[] = L"添加失败,请以管理员身份运行";

@@ -1,0 +1,71 @@
+#pragma once
+// What is done to a holder on the user's word, through the system seam:
+// ending it, and closing one of its handles. Either acts only on the holder
+// the scan saw: the process with its ID must have started at the very
+// moment the scan recorded, so an ID given to another program since is
+// never touched.
+// - A process the system marks critical (break on termination: ending it
+//   brings the whole system down) is never ended.
+// - A handle is closed only while its value still names the row's file; the
+//   closing runs on a thread given up after the limit (never killed), and a
+//   given-up closing closes nothing. The object the closing brings over is
+//   checked to be the very file that was looked at: a value the holder
+//   reused for another object in between counts as changed, not closed.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "os/Win32.h"
+#include "text/WideText.h"
+
+enum class EndResult {
+  kEnded,
+  kFailed,    // not the holder any more, gone, or refused by the system
+  kCritical,  // a critical system process: left alone
+};
+
+// Ends process `processId` with exit code 0 when it still runs, started at
+// `creationTime` (a FILETIME as 64 bits; 0, unknown, never matches) and is
+// not critical.
+EndResult EndHolderProcess(DWORD processId, uint64_t creationTime);
+
+// The holder's handle a row shows.
+struct HeldHandle {
+  DWORD processId = 0;
+  uint64_t processCreationTime = 0;  // 0: unknown, nothing is closed
+  uint32_t handleValue = 0;
+  SharedText filePath;  // the row's file
+};
+
+enum class CloseResult {
+  kClosed,
+  kFailed,   // not the holder, the value names another file, no answer in time
+  kChanged,  // the holder put another object under the value as it was closed
+};
+
+// Whether a final path the system gives names the row's file (the search's
+// rule of comparing paths).
+using PathMatch = bool (*)(WideView named, WideView rowFile);
+
+// Closes `handle` in its holder as above, waiting `limitMs` at most.
+CloseResult CloseHolderHandle(const HeldHandle& handle, PathMatch namesRowFile, DWORD limitMs = 2000);
+
+// What a batch of closings came to.
+struct CloseTally {
+  int tried = 0;
+  int failed = 0;   // changed ones included
+  int changed = 0;
+};
+
+// At most this many closings of a batch run at once.
+constexpr int kClosingThreads = 4;
+
+// Closes every handle of the batch as CloseHolderHandle does, off the
+// caller's thread: on at most kClosingThreads threads, each waiting on one
+// closing at a time. `progress(done, total)` follows every closing, and
+// `finished(tally)` comes once, after the last, both on a closing thread.
+// False, with nothing reported, when no thread could be had.
+bool StartClosingHandles(std::vector<HeldHandle> handles, PathMatch namesRowFile,
+                         std::function<void(int done, int total)> progress,
+                         std::function<void(const CloseTally& tally)> finished, DWORD limitMs = 2000);
