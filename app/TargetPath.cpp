@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "os/FileSystemRedirectionOff.h"
 #include "os/UniqueHandle.h"
 #include "scan/HandleNaming.h"
 
@@ -30,6 +31,8 @@ struct SystemAnswer {
 };
 
 SystemAnswer askSystem(const WideText& path) {
+  // The file the user named, not its SysWOW64 twin.
+  const FileSystemRedirectionOff realFileSystem;
   SystemAnswer answer;
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   answer.folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -72,12 +75,21 @@ WideText TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable) {
   std::vector<WideText> arguments = SplitCommandLine(commandLine != nullptr ? WideText(commandLine) : WideText());
   // Entry 0 is the executable itself; entries from 2 on are ignored.
   if (arguments.size() < 2) return WideText();
+  return FullTargetPath(arguments[1], unusable);
+}
+
+WideText FullTargetPath(const WideText& argument, bool* unusable) {
+  if (unusable != nullptr) *unusable = false;
   WideText full(kFullPathUnits, 0);
-  const DWORD written = ::GetFullPathNameW(arguments[1].c_str(), kFullPathUnits, full.data(), nullptr);
+  DWORD written = 0;
+  {
+    const FileSystemRedirectionOff realFileSystem;
+    written = ::GetFullPathNameW(argument.c_str(), kFullPathUnits, full.data(), nullptr);
+  }
   // A path that fails, or would not fit the buffer, is no target at all:
   // never a cut one, never "every file".
   if (written == 0 || written >= kFullPathUnits) {
-    if (unusable != nullptr) *unusable = !arguments[1].empty();
+    if (unusable != nullptr) *unusable = !argument.empty();
     return WideText();
   }
   full.resize(written);

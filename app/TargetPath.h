@@ -9,6 +9,9 @@
 // cannot be made a full path; then `unusable` (when given) is set, so that
 // such a target is never taken for "every file".
 WideText TargetPathFromCommandLine(const WCHAR* commandLine, bool* unusable = nullptr);
+// The same for one argument already taken from a command line: empty when
+// it is empty, and also when it cannot be made a full path (`unusable`).
+WideText FullTargetPath(const WideText& argument, bool* unusable = nullptr);
 
 // How the system names an existing target: a held file is reported under
 // the name the system gives its handle, while the target arrives as the

@@ -27,11 +27,17 @@
 // key narrows the rows: "q" keeps every held file's rows, "q7" six tenths of
 // them, "q7x" three tenths.
 //
-// Usage: exe_benchmark.exe [--deadline SECONDS] [N ...]   (default N: 5000 20000)
+// With --hand-over DIST (the distribution folder, in a 64-bit prefix, run
+// by the 64-bit build), it prints instead the time to the answer with a
+// target through DIST's Ostrel.exe, which hands over to Ostrel64.exe, beside
+// the same through a copy of that Ostrel.exe with no sibling (the first N).
+//
+// Usage: exe_benchmark.exe [--deadline SECONDS] [--hand-over DIST] [N ...]   (default N: 5000 20000)
 #include <windows.h>
 #include <psapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +51,7 @@
 #include "FileHolderProcess.h"
 #include "OstrelProcess.h"
 #include "OstrelWindow.h"
+#include "WindowProcess.h"
 #include "bench/OstrelProbe.h"
 
 namespace {
@@ -129,6 +136,14 @@ class BenchFolder {
     return path;
   }
 
+  // Copies `source` into the folder as `name`; its full path, or empty.
+  std::wstring copyIn(const std::wstring& source, const std::wstring& name) {
+    const std::wstring path = path_ + L"\\" + name;
+    if (!::CopyFileW(source.c_str(), path.c_str(), FALSE)) return std::wstring();
+    files_.push_back(path);
+    return path;
+  }
+
  private:
   std::wstring path_;
   std::vector<std::wstring> files_;
@@ -136,14 +151,21 @@ class BenchFolder {
 
 // One start of Ostrel.exe: the moment it was started, the process, its main
 // window and a probe on it. Closed, or ended, when the object goes.
+// The Ostrel beside this program with `arguments`.
+e2e::CommandLine BesideUs(const std::wstring& arguments) {
+  return e2e::CommandLine{Quoted(e2e::OstrelExecutablePath()) + (arguments.empty() ? L"" : L" " + arguments)};
+}
+
 class OstrelRun {
  public:
-  OstrelRun(const std::wstring& arguments, double deadlineMilliseconds)
+  // A complete command line: its exe may hand the run over to Ostrel64.exe,
+  // whose window is then the one read.
+  OstrelRun(const e2e::CommandLine& commandLine, double deadlineMilliseconds)
       : started_(NowMilliseconds()),
-        process_(arguments),
-        window_(process_.handle(), process_.id(),
-                static_cast<DWORD>(deadlineMilliseconds > 1000 ? deadlineMilliseconds : 1000)),
-        probe_(std::make_unique<OstrelProbe>(process_.handle(), window_.hwnd())) {}
+        process_(commandLine),
+        shown_(process_, static_cast<DWORD>(deadlineMilliseconds > 1000 ? deadlineMilliseconds : 1000)),
+        window_(shown_.handle(), shown_.id()),
+        probe_(std::make_unique<OstrelProbe>(shown_.handle(), window_.hwnd())) {}
   ~OstrelRun() {
     window_.post(WM_CLOSE);
     if (!process_.waitForExit(kCloseMilliseconds)) terminated_ = true;  // the process object ends it
@@ -157,7 +179,7 @@ class OstrelRun {
   double peakMiB() const {
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
-    if (!::GetProcessMemoryInfo(process_.handle(), &memory, sizeof memory)) return 0;
+    if (!::GetProcessMemoryInfo(shown_.handle(), &memory, sizeof memory)) return 0;
     return static_cast<double>(memory.PeakWorkingSetSize) / 1048576.0;
   }
   bool ended() { return process_.waitForExit(0).has_value(); }
@@ -170,6 +192,7 @@ class OstrelRun {
  private:
   double started_;
   e2e::OstrelProcess process_;
+  e2e::WindowProcess shown_;
   e2e::OstrelWindow window_;
   std::unique_ptr<OstrelProbe> probe_;
   bool terminated_ = false;
@@ -338,10 +361,10 @@ std::string Note(const char* what, const Outcome& outcome) {
 // Starts Ostrel with `arguments` and waits for `wanted`; the rest of the
 // work on the same window, if any, runs in `then` while it is still open.
 template <typename Then>
-Outcome Measure(const std::wstring& arguments, const std::string& wanted, const std::vector<std::string>& wrong,
+Outcome Measure(const e2e::CommandLine& commandLine, const std::string& wanted, const std::vector<std::string>& wrong,
                 double deadlineMilliseconds, Then then) {
   try {
-    OstrelRun run(arguments, deadlineMilliseconds);
+    OstrelRun run(commandLine, deadlineMilliseconds);
     Outcome outcome = WaitForAnswer(run, wanted, wrong, deadlineMilliseconds);
     if (outcome.kind == Outcome::kDone) then(run, outcome);
     outcome.peakMiB = run.peakMiB();
@@ -410,9 +433,9 @@ Row MeasureRow(int wanted, const std::vector<std::wstring>& files, const std::ws
   }
 
   const std::string name = Narrow(std::wstring(kTargetName));
-  row.withTarget = Measure(Quoted(target), name + kHeldSuffix, {name + kNotHeldSuffix, kSearchFailedStatus},
+  row.withTarget = Measure(BesideUs(Quoted(target)), name + kHeldSuffix, {name + kNotHeldSuffix, kSearchFailedStatus},
                            deadlineMilliseconds, [](OstrelRun&, const Outcome&) {});
-  row.withoutTarget = Measure(L"", kSearchCompleteStatus, {kSearchFailedStatus}, deadlineMilliseconds,
+  row.withoutTarget = Measure(BesideUs(L""), kSearchCompleteStatus, {kSearchFailedStatus}, deadlineMilliseconds,
                               [&](OstrelRun& run, const Outcome& shown) {
                                 // The answer stands whatever becomes of the refill.
                                 try {
@@ -476,14 +499,93 @@ bool Succeeded(const Row& row) {
   return row.withTarget.kind == Outcome::kDone && row.withoutTarget.kind == Outcome::kDone && keysDone;
 }
 
+// The hand-over's cost, measured in a 64-bit prefix by the 64-bit build:
+// the time to the answer with a target through the distribution's
+// Ostrel.exe (which hands over to Ostrel64.exe beside it), through a copy of
+// that Ostrel.exe with no sibling, and through Ostrel64.exe started
+// directly, on the same held handles, in turn, kHandOverRounds times each
+// after one warm-up start of each.
+constexpr int kHandOverRounds = 5;
+
+int MeasureHandOver(const std::wstring& dist, int wanted, double deadline, const std::vector<std::wstring>& files,
+                    const std::wstring& target, BenchFolder& folder) {
+  const std::wstring withSibling = dist + L"\\Ostrel.exe";
+  const std::wstring alone = folder.copyIn(withSibling, L"Ostrel.exe");
+  if (alone.empty()) {
+    std::printf("hand-over: cannot copy %s\n", Narrow(withSibling, CP_UTF8).c_str());
+    return 1;
+  }
+  const int helpers = wanted > kHandlesPerHelper ? (wanted + kHandlesPerHelper - 1) / kHandlesPerHelper : 1;
+  const int fileCount = static_cast<int>(files.size());
+  const int copies = wanted / (helpers * fileCount) > 0 ? wanted / (helpers * fileCount) : 1;
+  std::vector<std::unique_ptr<FileHolderProcess>> holders;
+  for (int i = 0; i < helpers; ++i) {
+    holders.push_back(std::make_unique<FileHolderProcess>(files, copies));
+    if (!holders.back()->holding()) {
+      std::printf("hand-over: helper %d did not start\n", i);
+      return 1;
+    }
+  }
+  // Through Ostrel.exe with its sibling, Ostrel.exe alone, and Ostrel64.exe
+  // started directly (the hand-over's own cost is the first less the last).
+  struct Way {
+    const char* what;
+    std::wstring exe;
+    std::vector<double> milliseconds;
+  };
+  Way ways[] = {{"Ostrel.exe, handed over", withSibling, {}},
+                {"Ostrel.exe alone", alone, {}},
+                {"Ostrel64.exe directly", dist + L"\\Ostrel64.exe", {}}};
+  const std::string name = Narrow(std::wstring(kTargetName));
+  const auto once = [&](const std::wstring& exe) {
+    return Measure(e2e::CommandLine{Quoted(exe) + L" " + Quoted(target)}, name + kHeldSuffix,
+                   {name + kNotHeldSuffix, kSearchFailedStatus}, deadline, [](OstrelRun&, const Outcome&) {});
+  };
+  for (const Way& way : ways) once(way.exe);
+  int failures = 0;
+  for (int round = 0; round < kHandOverRounds; ++round) {
+    for (Way& way : ways) {
+      const Outcome outcome = once(way.exe);
+      if (outcome.kind != Outcome::kDone) {
+        ++failures;
+        std::printf("        note: %s\n", Note(way.what, outcome).c_str());
+        continue;
+      }
+      way.milliseconds.push_back(outcome.milliseconds);
+    }
+  }
+  const auto median = [](std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+  };
+  std::printf("hand-over: ms from the start until the answer with target q7x0.dat shows, %d handles held, "
+              "%d rounds (the three ways in turn, after one warm-up start of each)\n",
+              wanted, kHandOverRounds);
+  std::printf("%26s %8s %8s   each\n", "", "median", "fastest");
+  for (const Way& way : ways) {
+    std::string each;
+    for (const double value : way.milliseconds) each += " " + std::to_string(static_cast<int>(value));
+    const double fastest =
+        way.milliseconds.empty() ? 0.0 : *std::min_element(way.milliseconds.begin(), way.milliseconds.end());
+    std::printf("%26s %8.0f %8.0f  %s\n", way.what, median(way.milliseconds), fastest, each.c_str());
+  }
+  std::printf("%26s %8.0f\n", "hand-over (median)", median(ways[0].milliseconds) - median(ways[2].milliseconds));
+  return failures == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   double deadlineSeconds = kDefaultDeadlineSeconds;
   std::vector<int> sizes;
+  std::wstring handOverDist;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--deadline") == 0 && i + 1 < argc) {
       deadlineSeconds = std::atof(argv[++i]);
+    } else if (std::strcmp(argv[i], "--hand-over") == 0 && i + 1 < argc) {
+      const std::string folder = argv[++i];
+      handOverDist.assign(folder.begin(), folder.end());
     } else {
       sizes.push_back(std::atoi(argv[i]));
     }
@@ -493,11 +595,12 @@ int main(int argc, char** argv) {
 
   std::printf("build: %s\n", sizeof(void*) == 4 ? "win32 (the shipped 32-bit Ostrel.exe)"
                                                  : "win64 (the 64-bit build of Ostrel.exe)");
-  std::printf("exe: %s\n", Narrow(e2e::OstrelExecutablePath(), CP_UTF8).c_str());
-  std::printf("with/without target: ms from starting Ostrel.exe until part 0 shows the outcome and part 1 the "
+  std::printf("exe: %s\n",
+              Narrow(handOverDist.empty() ? e2e::OstrelExecutablePath() : handOverDist + L"\\Ostrel.exe", CP_UTF8).c_str());
+  if (handOverDist.empty()) std::printf("with/without target: ms from starting Ostrel.exe until part 0 shows the outcome and part 1 the "
               "list's row count (polled every %lu ms)\n",
               static_cast<unsigned long>(kAnswerPollMilliseconds));
-  std::printf("refill: in the no-target window, Ctrl+F, then \"%s\" one key at a time; ms from each key until the "
+  if (handOverDist.empty()) std::printf("refill: in the no-target window, Ctrl+F, then \"%s\" one key at a time; ms from each key until the "
               "list holds the rows whose path contains the text so far\n",
               kTyped);
   std::printf("deadline: %.0f s per wait; held files: %zu in one folder, each held equally often; target q7x0.dat\n",
@@ -512,10 +615,11 @@ int main(int argc, char** argv) {
     if (std::wcscmp(kHeldNames[i], kTargetName) == 0) target = files[i];
   }
   const std::wstring warmUp = folder.makeFile(kWarmUpName);
+  if (!handOverDist.empty()) return MeasureHandOver(handOverDist, sizes.front(), deadline, files, target, folder);
 
   {
     const std::string name = Narrow(std::wstring(kWarmUpName));
-    const Outcome warm = Measure(Quoted(warmUp), name + kNotHeldSuffix, {name + kHeldSuffix, kSearchFailedStatus},
+    const Outcome warm = Measure(BesideUs(Quoted(warmUp)), name + kNotHeldSuffix, {name + kHeldSuffix, kSearchFailedStatus},
                                  deadline, [](OstrelRun&, const Outcome&) {});
     std::printf("warm-up start (a file nobody holds, no helpers): %s ms, peak working set %.1f MiB\n\n",
                 Describe(warm).c_str(), warm.peakMiB);

@@ -26,6 +26,13 @@ SystemCalls RealSystemCalls() {
   c.GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
   c.GetFileType = ::GetFileType;
   c.GetFileInformationByHandle = ::GetFileInformationByHandle;
+  c.IsWow64Process = ::IsWow64Process;
+  // Looked up, not linked: a system without WOW64 has no such exports.
+  const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  c.Wow64DisableWow64FsRedirection = reinterpret_cast<BOOL(WINAPI*)(LPVOID*)>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+  c.Wow64RevertWow64FsRedirection = reinterpret_cast<BOOL(WINAPI*)(LPVOID)>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
   c.CreateThread = ::CreateThread;
   c.VirtualAlloc = ::VirtualAlloc;
   c.VirtualFree = ::VirtualFree;
@@ -59,6 +66,7 @@ BOOL WINAPI NoImageName(HANDLE, DWORD, LPWSTR, DWORD*) { return FALSE; }
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
 DWORD WINAPI NoFileType(HANDLE) { return FILE_TYPE_UNKNOWN; }
 BOOL WINAPI NoFileInformation(HANDLE, BY_HANDLE_FILE_INFORMATION*) { return FALSE; }
+BOOL WINAPI NoWow64(HANDLE, BOOL*) { return FALSE; }
 HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, DWORD*) {
   return nullptr;
 }
@@ -70,7 +78,8 @@ void WINAPI NoSleep(DWORD) {}
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
-                     NoModules, NoModuleName, NoImageName, NoFinalPath, NoFileType, NoFileInformation, NoThread,  NoAlloc,       NoFree,  NoSleep};
+                     NoModules, NoModuleName, NoImageName, NoFinalPath, NoFileType, NoFileInformation, NoWow64, nullptr,
+                     nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep};
 }
 
 #endif

@@ -43,6 +43,13 @@ struct SystemCalls {
   DWORD(WINAPI* GetFileType)(HANDLE file);
   BOOL(WINAPI* GetFileInformationByHandle)(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 
+  // Bitness: whether a process runs under WOW64 (32-bit on 64-bit Windows),
+  // and the calling thread's file-system redirection (resolved from kernel32
+  // at start: null where the system has none).
+  BOOL(WINAPI* IsWow64Process)(HANDLE process, BOOL* underWow64);
+  BOOL(WINAPI* Wow64DisableWow64FsRedirection)(LPVOID* previous);
+  BOOL(WINAPI* Wow64RevertWow64FsRedirection)(LPVOID previous);
+
   // Threads, memory, time.
   HANDLE(WINAPI* CreateThread)(SECURITY_ATTRIBUTES* security, SIZE_T stackSize,
                                LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,

@@ -33,9 +33,20 @@ std::vector<HMODULE> modulesOf(HANDLE process) {
   return {};
 }
 
+// True when the process runs under WOW64 (a 32-bit process on 64-bit
+// Windows); false when it does not or the system cannot say.
+bool underWow64(HANDLE process) {
+  BOOL wow64 = FALSE;
+  return Sys().IsWow64Process(process, &wow64) != FALSE && wow64 != FALSE;
+}
+
 // What the pass shares with its workers; lives until the last of them ends.
 struct ModuleShare {
   ModuleFilter keep;
+  // We are a 32-bit process on 64-bit Windows: the module lists of 64-bit
+  // processes cannot be read cleanly from here (their 32-bit view is
+  // partial), so only WOW64 processes are asked.
+  bool onlyWow64Processes = false;
   std::vector<uint32_t> processIds;
   std::vector<SharedText> processNames;
   std::vector<std::vector<HandleRecord>> found;  // per process, delivered through the crew
@@ -48,6 +59,7 @@ std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t inde
   const uint32_t pid = share.processIds[index];
   const UniqueHandle process(Sys().OpenProcess(kReadAccess, FALSE, pid));
   if (!process) return kept;
+  if (share.onlyWow64Processes && !underWow64(process.get())) return kept;
   for (const HMODULE module : modulesOf(process.get())) {
     const SharedText path = ModuleFileName(process.get(), module);
     if (path.IsEmpty() || !share.keep(path)) continue;
@@ -74,6 +86,7 @@ void AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const Mo
   if (!keep) return;
   auto share = std::make_shared<ModuleShare>();
   share->keep = keep;
+  share->onlyWow64Processes = underWow64(Sys().GetCurrentProcess());
   const DWORD ownPid = Sys().GetCurrentProcessId();
   for (const uint32_t pid : processes.processIds()) {
     if (pid == 0 || pid == ownPid) continue;

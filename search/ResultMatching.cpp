@@ -17,3 +17,9 @@ void AppendMatchingRecords(const HandleRecords& records, WideView targetPath, st
     results.push_back(std::move(copy));
   }
 }
+
+ModuleFilter TargetModuleFilter(const WideText& matchPath, bool targetIsFolder) {
+  return [matchPath, targetIsFolder](const SharedText& path) {
+    return targetIsFolder ? PathIsInFolder(path, matchPath) : PathsEqualIgnoringCase(path, matchPath);
+  };
+}

@@ -16,3 +16,7 @@
 // path lies in the folder (PathIsInFolder) instead.
 void AppendMatchingRecords(const HandleRecords& records, WideView targetPath, std::vector<HandleRecord>& results,
                            bool targetIsFolder = false);
+
+// Which loaded modules a search for `matchPath` keeps: by the same rule as
+// its records (equal ignoring letter case; for a folder, in it).
+ModuleFilter TargetModuleFilter(const WideText& matchPath, bool targetIsFolder);

@@ -15,7 +15,6 @@
 #include "app/TargetPath.h"
 #include "res/resource.h"
 #include "search/ResultListTexts.h"
-#include "search/PathComparison.h"
 #include "search/ResultMatching.h"
 #include "ui/main/ResultList.h"
 #include "ui/main/WindowTexts.h"
@@ -89,9 +88,7 @@ void Application::prepareScan(HandleScanner& scanner) {
   targetIsFolder = identity.folder;
   // Files held as loaded modules count too; with no target they would bury
   // the open files, so only then.
-  scanner.SetModuleFilter([match = targetMatchPath, folder = targetIsFolder](const SharedText& path) {
-    return folder ? PathIsInFolder(path, match) : PathsEqualIgnoringCase(path, match);
-  });
+  scanner.SetModuleFilter(TargetModuleFilter(targetMatchPath, targetIsFolder));
 }
 
 void Application::onSearchDone() {

@@ -8,29 +8,33 @@
 namespace {
 constexpr DWORD kTokenAccess = TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY;
 
-void report(const char* call) {
-  std::printf("%s failed, Error = %d SeDebugPrivilege is not available.\n", call,
-              static_cast<int>(Sys().GetLastError()));
-  std::fflush(stdout);
-}
+// The error is taken at once, before the token is closed.
+DebugPrivilegeOutcome failed(const char* call) { return DebugPrivilegeOutcome{call, Sys().GetLastError()}; }
 }  // namespace
 
-void EnableDebugPrivilege() {
+DebugPrivilegeOutcome SwitchOnDebugPrivilege() {
   UniqueHandle token;
   if (Sys().OpenProcessToken(Sys().GetCurrentProcess(), kTokenAccess, token.put()) == FALSE) {
     token.release();  // nothing was opened
-    report("OpenProcessToken()");
-    return;
+    return failed("OpenProcessToken()");
   }
   TOKEN_PRIVILEGES privileges{};
   if (Sys().LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &privileges.Privileges[0].Luid) == FALSE) {
-    report("LookupPrivilegeValue()");
-    return;
+    return failed("LookupPrivilegeValue()");
   }
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   // A TRUE result counts as success; a privilege the account lacks goes unreported.
   if (Sys().AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof privileges, nullptr, nullptr) == FALSE) {
-    report("AdjustTokenPrivileges()");
+    return failed("AdjustTokenPrivileges()");
   }
+  return DebugPrivilegeOutcome{};
+}
+
+void EnableDebugPrivilege() {
+  const DebugPrivilegeOutcome outcome = SwitchOnDebugPrivilege();
+  if (outcome.failedCall == nullptr) return;
+  std::printf("%s failed, Error = %d SeDebugPrivilege is not available.\n", outcome.failedCall,
+              static_cast<int>(outcome.error));
+  std::fflush(stdout);
 }

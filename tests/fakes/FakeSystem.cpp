@@ -474,6 +474,18 @@ BOOL WINAPI FakeQueryFullProcessImageNameW(HANDLE process, DWORD, LPWSTR buffer,
   return TRUE;
 }
 
+BOOL WINAPI FakeIsWow64Process(HANDLE process, BOOL* underWow64) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  uint32_t pid = FakeSystem::kOwnPid;
+  if (process != kPseudoProcess) {
+    Handle* found = fake->find(process);
+    if (found == nullptr || !found->isProcess) return FALSE;
+    pid = found->processPid;
+  }
+  *underWow64 = fake->processes[pid].underWow64 ? TRUE : FALSE;
+  return TRUE;
+}
+
 DWORD WINAPI FakeGetFinalPathNameByHandleW(HANDLE file, LPWSTR buffer, DWORD size, DWORD) {
   std::function<void()> hook;
   {
@@ -584,6 +596,7 @@ SystemCalls fakeCalls() {
   calls.GetFinalPathNameByHandleW = FakeGetFinalPathNameByHandleW;
   calls.GetFileType = FakeGetFileType;
   calls.GetFileInformationByHandle = FakeGetFileInformationByHandle;
+  calls.IsWow64Process = FakeIsWow64Process;
   calls.CreateThread = FakeCreateThread;
   calls.VirtualAlloc = FakeVirtualAlloc;
   calls.VirtualFree = FakeVirtualFree;

@@ -55,6 +55,7 @@ class FakeSystem {
     uint64_t creationTime = 0;  // what GetProcessTimes answers
     std::vector<std::string> modules;  // loaded modules' paths (narrow), as the module calls answer
     bool critical = false;             // break on termination, as NtQueryInformationProcess answers
+    bool underWow64 = false;           // what IsWow64Process answers (for kOwnPid: the own process)
   };
   struct TableEntry {
     uint32_t ownerPid;

@@ -9,7 +9,9 @@
 // reading and writing, and for deleting unless "--no-delete-share" is given
 // (then nobody can delete them while they are held). Prints one line a
 // handle, "HANDLE <value in hex> <path in the ANSI code page>", then loads
-// each DLL and keeps it loaded, printing "MODULE <path>", then "READY".
+// each DLL and keeps it loaded, printing "MODULE <path>", then its own
+// process ID, "PID <decimal>", for callers that cannot ask the system for it
+// (a Linux test starting it under Wine), then "READY".
 //
 // It then reads commands from its standard input, one a line:
 //   SWAP <index> <path>  closes the index-th handle (0-based, in the order
@@ -166,7 +168,7 @@ int main() {
     say("MODULE", ansiFromWide(module));
   }
   ::LocalFree(arguments);
-  std::printf("READY\n");
+  std::printf("PID %lu\nREADY\n", static_cast<unsigned long>(::GetCurrentProcessId()));
   std::fflush(stdout);
   holder.serve();
   return 0;

@@ -22,7 +22,7 @@ class FileHolderProcess {
     int copies = 1;            // handles a path: duplicates of one open
     bool deleteSharing = true;  // false: the files cannot be deleted while held
     std::vector<std::wstring> modules;  // DLLs loaded after the files, kept loaded
-    std::wstring program;  // a copy of file_holder.exe to run instead (full path), e.g. one with another name
+    std::wstring program;  // the helper's exe; empty: file_holder.exe beside this program
   };
 
   // Opens every path once, or `copies` handles of it (duplicates of one open).

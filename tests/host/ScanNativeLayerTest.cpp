@@ -81,6 +81,23 @@ TEST_P(DebugPrivilege, ReportsTheFailingStepAndClosesAnOpenedToken) {
   EXPECT_EQ(system.tokenAdjusted(), c.opens && c.looksUp && c.adjusts);
 }
 
+TEST_P(DebugPrivilege, TheQuietTryTellsTheFailingStepAndWritesNothing) {
+  const PrivilegeCase& c = GetParam();
+  FakeSystem system;
+  system.setTokenScript(c.opens, c.looksUp, c.adjusts, 1300);
+  ::testing::internal::CaptureStdout();
+  const DebugPrivilegeOutcome outcome = SwitchOnDebugPrivilege();
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  const std::string report = c.output;
+  EXPECT_EQ(outcome.failedCall == nullptr, report.empty());
+  if (outcome.failedCall != nullptr) {
+    EXPECT_EQ(report.rfind(std::string(outcome.failedCall) + " failed", 0), 0u) << report;
+    EXPECT_EQ(outcome.error, 1300u);
+  }
+  EXPECT_EQ(system.tokenCloses(), c.tokenCloses);
+  EXPECT_EQ(system.tokenAdjusted(), c.opens && c.looksUp && c.adjusts);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Steps, DebugPrivilege,
     ::testing::Values(PrivilegeCase{true, true, true, "", 1},

@@ -283,6 +283,32 @@ TEST_F(Resolution, ModulesTheFilterKeepsFollowTheHandles) {
   expectNothingLeftOpen();
 }
 
+// A 32-bit scan on 64-bit Windows reads the module lists of 32-bit (WOW64)
+// processes only: a 64-bit process's list is not readable from there. A
+// 64-bit scan, or one on 32-bit Windows, reads every process's.
+TEST_F(Resolution, ModulesOfOtherBitnessAreSkippedUnderWow64) {
+  for (const bool ownUnderWow64 : {false, true}) {
+    FakeSystem::Process own{u"ostrel.exe", "C:\\Tools\\ostrel.exe"};
+    own.underWow64 = ownUnderWow64;
+    system.addProcess(FakeSystem::kOwnPid, own);
+    FakeSystem::Process native{u"native.exe", "C:\\apps\\native.exe"};
+    native.modules = {"C:\\libs\\held.dll"};
+    system.addProcess(700, native);
+    FakeSystem::Process wow64 = native;
+    wow64.imageName = u"wow64.exe";
+    wow64.underWow64 = true;
+    system.addProcess(701, wow64);
+    HandleScanner scanner(-1, "File");
+    scanner.SetModuleFilter([](const SharedText& path) { return path.View().find(WTEXT("held")) != WideView::npos; });
+    ASSERT_EQ(scanner.Run(&cancel), 1);
+    std::vector<uint32_t> owners;
+    for (const HandleRecord& record : scanner.records()) owners.push_back(record.ownerPid);
+    const std::vector<uint32_t> expected = ownUnderWow64 ? std::vector<uint32_t>{701} : std::vector<uint32_t>{700, 701};
+    EXPECT_EQ(expected, owners)
+        << "own process under WOW64: " << ownUnderWow64;
+  }
+}
+
 TEST_F(Resolution, ServicesRuleAppliesOnlyOnVersion4) {
   addFiles(kServices, 2);
   addFiles(kHolder, 1, false, 0x2000);

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include "app/TargetPath.h"
+#include "os/SystemCalls.h"
 #include "text/CodePageConversion.h"
 
 namespace {
@@ -80,6 +82,78 @@ TEST(TargetPath, MappedDriveIsRewrittenToItsNetworkPath) {
       {L"", L"\\\\server\\share", L""},
   };
   for (const auto& c : cases) EXPECT_EQ(std::wstring(c.rewritten), PathThroughMapping(c.path, c.remote)) << c.path;
+
+// File-system redirection, scripted: off only inside the target's
+// resolution, restored on the thread's way out whatever happened there.
+struct Redirection {
+  int off = 0;  // disables not yet reverted
+  int disables = 0;
+  bool offWhileNamed = false;  // off while the final path was asked
+  bool throwWhenNamed = false;
+};
+Redirection redirection;
+LPVOID const kPrevious = reinterpret_cast<LPVOID>(0x5A);
+
+BOOL WINAPI ScriptedDisable(LPVOID* previous) {
+  ++redirection.off;
+  ++redirection.disables;
+  *previous = kPrevious;
+  return TRUE;
+}
+BOOL WINAPI ScriptedRevert(LPVOID previous) {
+  EXPECT_EQ(kPrevious, previous);
+  --redirection.off;
+  return TRUE;
+}
+DWORD WINAPI ScriptedFinalPath(HANDLE file, LPWSTR buffer, DWORD size, DWORD flags) {
+  redirection.offWhileNamed = redirection.off == 1;
+  if (redirection.throwWhenNamed) throw std::runtime_error("the name query threw");
+  return ::GetFinalPathNameByHandleW(file, buffer, size, flags);
+}
+
+TEST(TargetPath, RedirectionIsOffOnlyInsideTheResolutionAndRestoredOnEveryWayOut) {
+  SystemCalls calls = Sys();
+  calls.Wow64DisableWow64FsRedirection = ScriptedDisable;
+  calls.Wow64RevertWow64FsRedirection = ScriptedRevert;
+  calls.GetFinalPathNameByHandleW = ScriptedFinalPath;
+  const ScopedSystemCalls scripted(calls);
+  wchar_t own[MAX_PATH] = {};
+  ASSERT_NE(0u, ::GetModuleFileNameW(nullptr, own, MAX_PATH));
+
+  redirection = Redirection{};
+  EXPECT_FALSE(TargetPathFromCommandLine(L"x.exe C:\\a.txt").empty());
+  EXPECT_EQ(1, redirection.disables) << "the full path";
+  EXPECT_EQ(0, redirection.off);
+
+  redirection = Redirection{};
+  EXPECT_EQ(0, ::lstrcmpiW(own, IdentifyTarget(own).matchPath.c_str()));
+  EXPECT_EQ(1, redirection.disables);
+  EXPECT_TRUE(redirection.offWhileNamed);
+  EXPECT_EQ(0, redirection.off);
+
+  redirection = Redirection{};
+  const TargetIdentity missing = IdentifyTarget(L"C:\\no such folder\\no such file.txt");
+  EXPECT_EQ(std::wstring(L"C:\\no such folder\\no such file.txt"), missing.matchPath) << "it cannot be opened";
+  EXPECT_EQ(1, redirection.disables);
+  EXPECT_EQ(0, redirection.off) << "restored after the failure";
+
+  redirection = Redirection{};
+  redirection.throwWhenNamed = true;
+  EXPECT_THROW(IdentifyTarget(own), std::runtime_error);
+  EXPECT_TRUE(redirection.offWhileNamed);
+  EXPECT_EQ(0, redirection.off) << "restored after the throw";
+}
+
+// Where the system has no redirection calls, nothing is asked and the
+// target is still named.
+TEST(TargetPath, WithoutRedirectionCallsTheTargetIsStillNamed) {
+  SystemCalls calls = Sys();
+  calls.Wow64DisableWow64FsRedirection = nullptr;
+  calls.Wow64RevertWow64FsRedirection = nullptr;
+  const ScopedSystemCalls scripted(calls);
+  wchar_t own[MAX_PATH] = {};
+  ASSERT_NE(0u, ::GetModuleFileNameW(nullptr, own, MAX_PATH));
+  EXPECT_EQ(0, ::lstrcmpiW(own, IdentifyTarget(own).matchPath.c_str()));
 }
 
 }  // namespace

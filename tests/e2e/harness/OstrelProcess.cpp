@@ -17,7 +17,9 @@ std::wstring besideDriver(const std::wstring& name) {
   return path + name;
 }
 
-std::wstring OstrelExecutablePath() { return besideDriver(L"Ostrel.exe"); }
+// The 64-bit build of the exe is named Ostrel64.exe; the driver has the
+// exe's bitness.
+std::wstring OstrelExecutablePath() { return besideDriver(sizeof(void*) == 8 ? L"Ostrel64.exe" : L"Ostrel.exe"); }
 
 OstrelProcess::OstrelProcess(const std::wstring& arguments) {
   const std::wstring exe = OstrelExecutablePath();

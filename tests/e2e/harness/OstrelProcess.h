@@ -10,7 +10,7 @@
 
 namespace e2e {
 
-// Ostrel.exe in the driver's own folder.
+// Ostrel.exe (Ostrel64.exe in a 64-bit driver) in the driver's own folder.
 std::wstring OstrelExecutablePath();
 // The driver's own executable.
 std::wstring DriverPath();

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -20,6 +21,25 @@ constexpr size_t kTextUnits = 4096;
 constexpr int kProcessIdColumn = 3;
 const wchar_t kSearchingText[] = L"查找中...";
 
+// LVITEMA as a 32-bit process lays it out, up to lParam: what a 64-bit
+// driver writes into a 32-bit Ostrel (Ostrel.exe alone on 64-bit Windows).
+struct ListItem32 {
+  UINT mask;
+  int iItem;
+  int iSubItem;
+  UINT state;
+  UINT stateMask;
+  uint32_t pszText;
+  int cchTextMax;
+  int iImage;
+  int32_t lParam;
+};
+
+bool isThirtyTwoBitOnSixtyFour(HANDLE process) {
+  BOOL wow64 = FALSE;
+  return sizeof(void*) == 8 && ::IsWow64Process(process, &wow64) && wow64;
+}
+
 }  // namespace
 
 std::string narrow(const std::wstring& wide) {
@@ -30,7 +50,7 @@ std::string narrow(const std::wstring& wide) {
 }
 
 OstrelWindow::OstrelWindow(HANDLE process, DWORD processId, DWORD milliseconds)
-    : process_(process), processId_(processId) {
+    : process_(process), processId_(processId), thirtyTwoBitItems_(isThirtyTwoBitOnSixtyFour(process)) {
   bool ended = false;
   waitUntil([&] {
     main_ = findTopLevel(processId, nullptr, L"Ostrel");
@@ -132,12 +152,21 @@ std::vector<Row> OstrelWindow::rows() const {
   for (int i = 0; i < count; ++i) {
     Row row;
     for (int c = 0; c < 5; ++c) row.columns[c] = cell(buffer, i, c);
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = i;
-    buffer.writeValue(item);
-    send(list(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(buffer.remote()));
-    row.itemParameter = buffer.readValue<LVITEMA>().lParam;
+    if (thirtyTwoBitItems_) {
+      ListItem32 item{};
+      item.mask = LVIF_PARAM;
+      item.iItem = i;
+      buffer.writeValue(item);
+      send(list(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(buffer.remote()));
+      row.itemParameter = buffer.readValue<ListItem32>().lParam;
+    } else {
+      LVITEMA item{};
+      item.mask = LVIF_PARAM;
+      item.iItem = i;
+      buffer.writeValue(item);
+      send(list(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(buffer.remote()));
+      row.itemParameter = buffer.readValue<LVITEMA>().lParam;
+    }
     result.push_back(row);
   }
   return result;
@@ -149,11 +178,20 @@ std::wstring OstrelWindow::cell(int row, int column) const {
 }
 
 std::wstring OstrelWindow::cell(RemoteBuffer& buffer, int row, int column) const {
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = static_cast<wchar_t*>(buffer.remote(sizeof(LVITEMW)));
-  item.cchTextMax = kTextUnits;
-  buffer.writeValue(item);
+  if (thirtyTwoBitItems_) {
+    ListItem32 item{};
+    item.iSubItem = column;
+    // Memory of a 32-bit process lies below 4 GiB.
+    item.pszText = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(buffer.remote(sizeof(LVITEMW))));
+    item.cchTextMax = kTextUnits;
+    buffer.writeValue(item);
+  } else {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = static_cast<wchar_t*>(buffer.remote(sizeof(LVITEMW)));
+    item.cchTextMax = kTextUnits;
+    buffer.writeValue(item);
+  }
   buffer.writeValue(L'\0', sizeof(LVITEMW));
   const LRESULT length = send(list(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(buffer.remote()));
   return buffer.readText(sizeof(LVITEMW), static_cast<size_t>(length));

@@ -120,6 +120,9 @@ class OstrelWindow {
 
   HANDLE process_;
   DWORD processId_;
+  // A 32-bit Ostrel read by a 64-bit driver: the rows' item structures are
+  // written in the 32-bit layout (the other structures are not).
+  bool thirtyTwoBitItems_;
   HWND main_ = nullptr;
 };
 

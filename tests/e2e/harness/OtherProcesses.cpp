@@ -36,7 +36,7 @@ void forEachProcess(const wchar_t* imageName, Visit visit) {
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-    if (::lstrcmpiW(entry.szExeFile, imageName) == 0) visit(entry.th32ProcessID);
+    if (::lstrcmpiW(entry.szExeFile, imageName) == 0) visit(entry);
   }
   ::CloseHandle(snapshot);
 }
@@ -45,18 +45,26 @@ void forEachProcess(const wchar_t* imageName, Visit visit) {
 
 std::vector<std::wstring> commandLinesOf(const wchar_t* imageName) {
   std::vector<std::wstring> lines;
-  forEachProcess(imageName, [&](DWORD processId) { lines.push_back(commandLineOf(processId)); });
+  forEachProcess(imageName, [&](const PROCESSENTRY32W& entry) { lines.push_back(commandLineOf(entry.th32ProcessID)); });
   return lines;
 }
 
 void endProcessesWith(const wchar_t* imageName, const std::wstring& part) {
-  forEachProcess(imageName, [&](DWORD processId) {
-    if (commandLineOf(processId).find(part) == std::wstring::npos) return;
-    if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, processId)) {
+  forEachProcess(imageName, [&](const PROCESSENTRY32W& entry) {
+    if (commandLineOf(entry.th32ProcessID).find(part) == std::wstring::npos) return;
+    if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
       ::TerminateProcess(process, 0);
       ::CloseHandle(process);
     }
   });
+}
+
+DWORD childProcessOf(DWORD parent, const wchar_t* imageName) {
+  DWORD child = 0;
+  forEachProcess(imageName, [&](const PROCESSENTRY32W& entry) {
+    if (child == 0 && entry.th32ParentProcessID == parent) child = entry.th32ProcessID;
+  });
+  return child;
 }
 
 }  // namespace e2e

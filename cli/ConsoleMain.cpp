@@ -1,0 +1,98 @@
+// The console program's entry: the same engine as the window, asked once,
+// answered on standard output, and an exit code for scripts (ExitCodes.h).
+// It needs no display and opens no window.
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/TargetPath.h"
+#include "cli/ConsoleArguments.h"
+#include "cli/ConsoleTexts.h"
+#include "cli/ExitCodes.h"
+#include "cli/HolderSearch.h"
+#include "cli/JsonWriter.h"
+#include "cli/LineWriter.h"
+#include "cli/StandardStream.h"
+#include "scan/native/DebugPrivilege.h"
+#include "scan/native/NativeApi.h"
+
+namespace {
+
+// One line on standard error: "ostrel-cli: <message><detail>".
+void complain(const StandardStream& errors, const wchar_t* message, const WideText& detail = WideText()) {
+  WideText line(kMessagePrefix);
+  line += message;
+  line += detail;
+  line += kLineEnd;
+  errors.write(line);
+}
+
+int complainAboutArguments(const StandardStream& errors, const ConsoleRequest& request) {
+  switch (request.fault) {
+    case ArgumentFault::kUnknownOption:
+      complain(errors, kUnknownOptionMessage, request.offending);
+      break;
+    case ArgumentFault::kSecondPath:
+      complain(errors, kSecondPathMessage, request.offending);
+      break;
+    default:
+      complain(errors, kEmptyPathMessage);
+      break;
+  }
+  errors.write(kTryHelpMessage);
+  return kExitError;
+}
+
+int answer(const StandardStream& output, const StandardStream& errors) {
+  const ConsoleRequest request = ParseConsoleArguments(SplitCommandLine(::GetCommandLineW()));
+  if (request.fault != ArgumentFault::kNone) return complainAboutArguments(errors, request);
+  if (request.help) return output.write(kUsageText) ? kExitHeld : kExitError;
+
+  // Without the privilege fewer processes are seen; it is no reason to stop,
+  // and standard output carries nothing but results.
+  SwitchOnDebugPrivilege();
+
+  WideText fullPath;
+  if (request.hasPath) {
+    fullPath = FullTargetPath(request.path);
+    if (fullPath.empty()) {
+      complain(errors, kUnusablePathMessage, request.path);
+      return kExitError;
+    }
+  }
+  std::vector<HandleRecord> holders;
+  if (FindHolders(fullPath, holders) == 0) {
+    complain(errors, kScanFailedMessage);
+    return kExitError;
+  }
+  if (!output.write(request.json ? HoldersAsJson(holders) : HoldersAsLines(holders))) {
+    complain(errors, kOutputFailedMessage);
+    return kExitError;
+  }
+  return request.hasPath && holders.empty() ? kExitNotHeld : kExitHeld;
+}
+
+}  // namespace
+
+int main() {
+  // The engine's start-up, in the window's order.
+  ReadOsMajorVersion();
+  BindNativeApi();
+  const StandardStream output(STD_OUTPUT_HANDLE);
+  const StandardStream errors(STD_ERROR_HANDLE);
+  int exitCode = kExitError;
+  try {
+    exitCode = answer(output, errors);
+  } catch (...) {
+    // No memory or no thread: no answer.
+    try {
+      complain(errors, kSearchBrokeMessage);
+    } catch (...) {
+    }
+  }
+  // Query threads a deadline gave up on may still be blocked in the system;
+  // they end with the process, before anything they share is destroyed.
+  ::ExitProcess(static_cast<UINT>(exitCode));
+}

@@ -1,0 +1,66 @@
+#include "cli/JsonWriter.h"
+
+namespace {
+bool isHighSurrogate(WCHAR unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(WCHAR unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// "\u" and four hexadecimal digits.
+void appendEscape(WideText& json, WCHAR unit) {
+  const WideText digits = HexText(unit);
+  json += WTEXT("\\u");
+  json.append(4 - digits.size(), '0');
+  json += digits;
+}
+
+void appendMember(WideText& json, const WCHAR* name, WideView value) {
+  json += '"';
+  json += name;
+  json += WTEXT("\": ");
+  json += JsonString(value);
+  json += WTEXT(", ");
+}
+}  // namespace
+
+WideText JsonString(WideView text) {
+  WideText json;
+  json.reserve(text.size() + 2);
+  json.push_back('"');
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const WCHAR unit = text[i];
+    if (unit == '"' || unit == '\\') {
+      json.push_back('\\');
+      json.push_back(unit);
+    } else if (unit < 0x20) {
+      appendEscape(json, unit);
+    } else if (isHighSurrogate(unit) && i + 1 < n && isLowSurrogate(text[i + 1])) {
+      json.push_back(unit);
+      json.push_back(text[++i]);
+    } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+      appendEscape(json, unit);
+    } else {
+      json.push_back(unit);
+    }
+  }
+  json.push_back('"');
+  return json;
+}
+
+WideText HoldersAsJson(const std::vector<HandleRecord>& holders) {
+  WideText json(WTEXT("["));
+  for (size_t i = 0; i < holders.size(); ++i) {
+    const HandleRecord& holder = holders[i];
+    json += i == 0 ? WTEXT("\r\n  {\"pid\": ") : WTEXT(",\r\n  {\"pid\": ");
+    json += DecimalText(holder.ownerPid);
+    json += WTEXT(", ");
+    appendMember(json, WTEXT("process"), holder.processName);
+    appendMember(json, WTEXT("processPath"), holder.processPath);
+    json += WTEXT("\"handle\": ");
+    json += holder.loadedModule ? WideText(WTEXT("null")) : DecimalText(holder.handleValue);
+    json += holder.loadedModule ? WTEXT(", \"module\": true, \"path\": ") : WTEXT(", \"module\": false, \"path\": ");
+    json += JsonString(holder.filePath);
+    json += '}';
+  }
+  json += holders.empty() ? WTEXT("]\r\n") : WTEXT("\r\n]\r\n");
+  return json;
+}

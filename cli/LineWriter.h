@@ -1,0 +1,14 @@
+#pragma once
+// The holders as lines, one a holder, in the records' order, for people and
+// for scripts that split on tabs:
+//   <pid> TAB <process name> TAB 0x<handle, lowercase hex> | module TAB <path> CR LF
+// A tab, line break or other control character inside a name would break
+// the line into more fields or lines, so it is shown as U+FFFD; the JSON
+// output keeps such names exactly.
+
+#include <vector>
+
+#include "scan/HandleRecord.h"
+#include "text/WideText.h"
+
+WideText HoldersAsLines(const std::vector<HandleRecord>& holders);
