@@ -82,6 +82,7 @@ TEST(TargetPath, MappedDriveIsRewrittenToItsNetworkPath) {
       {L"", L"\\\\server\\share", L""},
   };
   for (const auto& c : cases) EXPECT_EQ(std::wstring(c.rewritten), PathThroughMapping(c.path, c.remote)) << c.path;
+}
 
 // File-system redirection, scripted: off only inside the target's
 // resolution, restored on the thread's way out whatever happened there.
