@@ -14,6 +14,7 @@
 
 #include "scan/HandleRecord.h"
 #include "scan/HolderControl.h"
+#include "search/RowOrder.h"
 #include "search/ScanWorker.h"
 #include "text/WideText.h"
 #include "ui/main/ResultList.h"
@@ -66,7 +67,12 @@ class Application {
 
   // Menu commands, row actions, Explorer registration.
   int onCommand(WORD id);
-  void showRowMenu(int row);
+  // The row menu for list row `row` (-1: none), at a point on the screen.
+  void showRowMenu(int row, POINT at);
+  // The same from the keyboard: for the focused row when it is selected,
+  // else the top-most selected one, at that row; with none, at the list's
+  // top-left corner.
+  void showRowMenuFromKeyboard();
   // Closes the handles off the window's thread (closing is set until the
   // end comes back); false when it cannot start.
   bool startClosing(std::vector<HeldHandle> handles);
@@ -96,4 +102,8 @@ class Application {
   WideText targetMatchPath;
   bool targetIsFolder = false;
   ResultIcons resultIcons;
+  // The column the user sorted the rows by, if any, for every fill; and the
+  // filter of the last fill, which a re-sort keeps.
+  RowSort rowSort;
+  WideText listFilter;
 };

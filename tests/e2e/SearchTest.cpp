@@ -3,14 +3,19 @@
 // the search box's filter.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
 
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "../support/ClipboardText.h"
 #include "FileHolderProcess.h"
 #include "OstrelSession.h"
 #include "ScratchFiles.h"
@@ -178,6 +183,74 @@ TEST(Search, SearchBoxKeepsRowsContainingTheTextAndOnlyEditingKeysRefilter) {
   EXPECT_EQ(before, window.rowCount());
   window.pressKey(VK_DELETE);
   EXPECT_TRUE(shown(1, 0));
+}
+
+// The rows' process IDs as numbers, in the order shown.
+std::vector<DWORD> ShownProcessIds(const e2e::OstrelWindow& window) {
+  std::vector<DWORD> ids;
+  for (const e2e::Row& row : window.rows()) ids.push_back(static_cast<DWORD>(std::stoul(row.columns[3])));
+  return ids;
+}
+
+bool SortedBy(const std::vector<DWORD>& ids, bool descending) {
+  return descending ? std::is_sorted(ids.rbegin(), ids.rend()) : std::is_sorted(ids.begin(), ids.end());
+}
+
+// A click on 进程ID's header sorts the rows by it as numbers, a second one
+// the other way; the order and the arrow stay through F5, whose new rows
+// come in sorted. Ctrl+A, Ctrl+C then put every row on the clipboard as
+// shown: five columns between tabs, CR LF after each.
+TEST(Search, HeaderClicksSortByProcessIdBothWaysThroughARefreshAndCtrlCCopiesTheRowsAsShown) {
+  constexpr int kProcessIdColumn = 3;
+  const std::wstring target = e2e::scratchFile(L"OstrelSorted 报告.txt");
+  std::vector<std::unique_ptr<FileHolderProcess>> holders;
+  for (int i = 0; i < 3; ++i) {
+    holders.push_back(std::make_unique<FileHolderProcess>(std::vector<std::wstring>{target}));
+    ASSERT_TRUE(holders.back()->holding());
+  }
+  OstrelSession session(Quoted(target));
+  const auto& window = session.window();
+  window.waitForStatusToSettle();
+  ASSERT_EQ(3, window.rowCount());
+  EXPECT_EQ(0, window.sortArrow(kProcessIdColumn)) << "no sort before a click";
+
+  const auto shownSorted = [&](bool descending, int rows) {
+    return waitUntil([&] {
+      return window.rowCount() == rows && SortedBy(ShownProcessIds(window), descending) &&
+             window.sortArrow(kProcessIdColumn) == (descending ? HDF_SORTDOWN : HDF_SORTUP);
+    });
+  };
+  window.clickColumnHeader(kProcessIdColumn);
+  EXPECT_TRUE(shownSorted(false, 3));
+  // Away from the first click: not a double click.
+  window.clickColumnHeader(kProcessIdColumn, 24);
+  EXPECT_TRUE(shownSorted(true, 3));
+  for (int column = 0; column < 5; ++column) {
+    if (column != kProcessIdColumn) {
+      EXPECT_EQ(0, window.sortArrow(column)) << "column " << column;
+    }
+  }
+
+  holders.push_back(std::make_unique<FileHolderProcess>(std::vector<std::wstring>{target}));
+  ASSERT_TRUE(holders.back()->holding());
+  window.pressKey(VK_F5);
+  EXPECT_TRUE(shownSorted(true, 4));
+  window.waitForStatusToSettle();
+
+  window.pressKey('A', {VK_CONTROL});
+  ASSERT_TRUE(waitUntil([&] { return window.selectedCount() == 4; }));
+  std::wstring expected;
+  for (const e2e::Row& row : window.rows()) {
+    for (int column = 0; column < 5; ++column) expected += (column > 0 ? L"\t" : L"") + row.columns[column];
+    expected += L"\r\n";
+  }
+  ASSERT_TRUE(::OpenClipboard(nullptr));
+  ::EmptyClipboard();
+  ::CloseClipboard();
+  window.pressKey('C', {VK_CONTROL});
+  std::wstring copied;
+  EXPECT_TRUE(waitUntil([&] { return ReadClipboardText(copied) && copied == expected; }))
+      << narrow(copied) << "\nwanted\n" << narrow(expected);
 }
 
 }  // namespace

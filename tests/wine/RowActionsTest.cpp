@@ -156,6 +156,9 @@ TEST(EndHolderProcess, LeavesAloneAProcessThatIsNotTheHolder) {
 // What a row offers, and what each item does, with the effects recorded.
 class RecordedEffects : public RowActionEffects {
  public:
+  // Programs that are not ended, whatever `ends` says.
+  static constexpr DWORD kCannotEnd = 800;
+  static constexpr DWORD kCritical = 4;
   void selectInExplorer(const SharedText& path) override { log += L"select:" + path.ToWide() + L";"; }
   bool copyToClipboard(const SharedText& text) override {
     log += L"copy:" + text.ToWide() + L";";
@@ -163,10 +166,15 @@ class RecordedEffects : public RowActionEffects {
   }
   EndResult endHolder(const RowTarget& target) override {
     log += L"end:" + std::to_wstring(target.processId) + L";";
-    return ends;
+    if (target.processId == kCannotEnd) return EndResult::kFailed;
+    return target.processId == kCritical ? EndResult::kCritical : ends;
   }
   bool confirmClose() override {
     log += L"confirm;";
+    return agrees;
+  }
+  bool confirmEnd(int programs) override {
+    log += L"confirmEnd:" + std::to_wstring(programs) + L";";
     return agrees;
   }
   bool startClosing(const std::vector<RowTarget>& handles) override {
@@ -196,6 +204,14 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
   second.handleValue = 0x99;  // a second selected row
   RowTarget module = target;
   module.loadedModule = true;
+  RowTarget otherProgram = target;
+  otherProgram.processId = 701;
+  RowTarget failingProgram = target;
+  failingProgram.processId = RecordedEffects::kCannotEnd;
+  RowTarget criticalProgram = target;
+  criticalProgram.processId = RecordedEffects::kCritical;
+  RowTarget sameIdLater = target;
+  sameIdLater.processCreationTime = 99;  // another program under the ID
   constexpr EndResult kEnds = EndResult::kEnded;
   const struct {
     RowMenuCommand command;
@@ -212,6 +228,14 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
       {RowMenuCommand::EndProcess, true, kEnds, L"end:700;tell:结束成功;", {target, second}, true},
       {RowMenuCommand::EndProcess, true, EndResult::kFailed, L"end:700;tell:结束失败;", {target}, true},
       {RowMenuCommand::EndProcess, true, EndResult::kCritical, L"end:700;tell:结束失败\n这是系统关键进程;", {target}, true},
+      // Several programs: one question, each program once, one box, a new
+      // search; a critical one counts as not ended.
+      {RowMenuCommand::EndProcess, true, kEnds, L"confirmEnd:2;end:700;end:701;tell:结束成功;refresh;",
+       {target, otherProgram, second, module}, true},
+      {RowMenuCommand::EndProcess, true, kEnds,
+       L"confirmEnd:4;end:700;end:800;end:700;end:4;error:结束失败\n4个进程中有2个结束失败;refresh;",
+       {target, failingProgram, sameIdLater, criticalProgram}, true},
+      {RowMenuCommand::EndProcess, true, kEnds, L"confirmEnd:2;", {target, otherProgram}, false},
       {RowMenuCommand::Refresh, true, kEnds, L"refresh;", {}, true},
       {RowMenuCommand::Dismissed, true, kEnds, L"", {target}, true},
       // Every selected handle, after the user agreed; modules are no handles.

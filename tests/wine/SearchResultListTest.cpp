@@ -115,9 +115,12 @@ TEST_F(SearchResultList, NamesShowExactlyInUtf16) {
 }
 
 // Icons are asked for when a row is drawn, through the list's display
-// notification, and once per path: rows of one file share one answer.
-TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
-  app_->results.push_back(result(5, 0x24, existingFile_, L"four.exe"));
+// notification, by the name's extension alone: a file that does not exist
+// gets the same icon as one that does, rows of one extension (in any case)
+// share one answer, and a folder has the folder's icon.
+TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnByExtensionWithoutTheFile) {
+  app_->results.push_back(result(5, 0x24, L"\\\\nowhere\\gone\\file.txt", L"four.exe"));
+  app_->results.push_back(result(6, 0x28, L"D:\\", L"five.exe"));
   list().fill(WideView());
   const auto iconOf = [&](int row, UINT code) {
     NMLVDISPINFOA info{};
@@ -132,9 +135,14 @@ TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnAndAskedOncePerPath) {
     return info.item.iImage;
   };
   const int icon = iconOf(1, LVN_GETDISPINFOA);
-  EXPECT_GE(icon, 0) << "an existing file has a system icon";
-  EXPECT_EQ(icon, iconOf(3, LVN_GETDISPINFOW));
+  EXPECT_GE(icon, 0) << "a text file has a system icon";
   EXPECT_EQ(1u, app_->resultIcons.size()) << "no row but the drawn ones was asked about";
+  for (int row : {0, 2, 3}) EXPECT_EQ(icon, iconOf(row, LVN_GETDISPINFOW)) << "row " << row;
+  EXPECT_EQ(1u, app_->resultIcons.size()) << "one extension, one answer";
+  const int folder = iconOf(4, LVN_GETDISPINFOW);
+  EXPECT_GE(folder, 0);
+  EXPECT_NE(icon, folder);
+  EXPECT_EQ(2u, app_->resultIcons.size());
   NMHDR click{windows_.listView(), 0, static_cast<UINT>(NM_RCLICK)};
   LRESULT answer = 7;
   EXPECT_FALSE(list().answerNotification(&click, answer));

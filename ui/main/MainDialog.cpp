@@ -71,8 +71,20 @@ void Application::setUpControls() {
   listView->setFont(font);
   listView->onRightClick = [this](ListViewControl& control, NMHDR*) {
     auto row = static_cast<int>(::SendMessageA(control.hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    showRowMenu(row);
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    showRowMenu(row, pointer);
   };
+  // Shift+F10 and the menu key: the list's default processing sends the
+  // menu request on to the dialog, with no point (-1). A right click never
+  // comes this way: the list's own NM_RCLICK above has taken it.
+  mainDialog->addMessageHandler(
+      WM_CONTEXTMENU, MessageHandler([this](DialogWindow&, HWND, UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) -> LRESULT {
+        const HWND list = ::GetDlgItem(mainWindow(), IDC_RESULT_LIST);
+        handled = reinterpret_cast<HWND>(wParam) == list && lParam == -1 ? TRUE : FALSE;
+        if (handled) showRowMenuFromKeyboard();
+        return 0;
+      }));
   // The list asks for its rows' texts in UTF-16 (LVN_GETDISPINFOW), so a
   // name shows exactly whatever the system's code page.
   ::SendMessageW(list, LVM_SETUNICODEFORMAT, TRUE, 0);

@@ -8,8 +8,12 @@
 #include "ui/framework/SubclassedControl.h"
 #include "res/resource.h"
 #include "search/FileNamePart.h"
+#include "search/PathComparison.h"
 #include "search/ResultListTexts.h"
+#include "search/RowOrder.h"
 #include "text/CodePageConversion.h"
+#include "ui/main/RowActions.h"
+#include "ui/main/WindowTexts.h"
 
 namespace {
 constexpr int kNoIcon = -1;
@@ -34,14 +38,58 @@ const ResultColumn kColumns[] = {
     {L"进程名", 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName.ToWide(); }},
 };
 
-// The index of the file's icon in the system's small icon list, which is the
-// list view's small image list. The shell looks at the real file.
-int systemIconIndex(const SharedText& path) {
-  if (path.IsEmpty()) return kNoIcon;
+static_assert(std::size(kColumns) == kResultColumnCount, "one column a RowOrder column");
+
+// The cache key of the folder icon: a backslash ends no extension.
+constexpr wchar_t kFolderIconKey[] = L"\\";
+// The names the shell is asked about: never the row's file, only a name
+// with its extension, which SHGFI_USEFILEATTRIBUTES takes at its word.
+constexpr wchar_t kIconFileStem[] = L"file";
+constexpr wchar_t kIconFolderName[] = L"folder";
+
+// The icon's key of a path: the folder's, or its name's extension in lower
+// case (empty when the name has none).
+WideText iconKey(WideView path, bool folder) {
+  if (folder) return kFolderIconKey;
+  const WideView name = FileNamePart(path);
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == WideView::npos) return WideText();
+  WideText extension(name.substr(dot));
+  ::CharLowerBuffW(&extension[0], static_cast<DWORD>(extension.size()));
+  return extension;
+}
+
+// The index, in the system's small icon list (the list view's small image
+// list), of the icon the shell shows for a file with this key's extension,
+// or for a folder. The attributes given stand for the file's: nothing on
+// disk or on the network is looked at.
+int shellIconIndex(const WideText& key) {
+  const bool folder = key == kFolderIconKey;
+  const WideText name = folder ? WideText(kIconFolderName) : kIconFileStem + key;
   SHFILEINFOW info{};
   info.iIcon = kNoIcon;
-  ::SHGetFileInfoW(path.GetString(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_SYSICONINDEX);
+  ::SHGetFileInfoW(name.c_str(), folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
   return info.iIcon;
+}
+
+// A row's path that is known to name a folder without asking the file
+// system: the searched folder itself, or a name ending in a backslash (a
+// drive root).
+bool knownFolder(WideView path, const Application& app) {
+  if (!path.empty() && path.back() == L'\\') return true;
+  if (!app.targetIsFolder) return false;
+  const WideView folder = app.targetMatchPath;
+  return PathsEqualIgnoringCase(path, folder.substr(0, static_cast<std::size_t>(FolderNameLength(folder))));
+}
+
+// The five cells of a result, between tabs, and CR LF.
+void appendRowLine(const HandleRecord& result, WideText& text) {
+  for (std::size_t column = 0; column < std::size(kColumns); ++column) {
+    if (column > 0) text += L'\t';
+    text += kColumns[column].cell(result);
+  }
+  text += L"\r\n";
 }
 
 // Copies a cell's text into the list view's buffer, cut to fit as the list
@@ -129,14 +177,20 @@ void ResultList::fill(WideView filter) {
   if (app_.filling.exchange(1) != 0) return;
   const FillingFlag filling(app_.filling);
   const std::vector<HandleRecord>& results = app_.results;
+  app_.listFilter = filterText;
+  // The shown results by index, in the scan's order, then in the user's.
+  std::vector<std::size_t> shown;
+  shown.reserve(results.size());
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (filterText.empty() || containsIgnoringCase(results[i].filePath, filterText)) shown.push_back(i);
+  }
+  SortRows(shown, results, app_.rowSort);
   {
     const RedrawOff redrawOff(listView_);
     ::SendMessageA(listView_, LVM_DELETEALLITEMS, 0, 0);
-    ::SendMessageA(listView_, LVM_SETITEMCOUNT, static_cast<WPARAM>(results.size()), 0);
+    ::SendMessageA(listView_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shown.size()), 0);
     int rows = 0;
-    for (size_t i = 0; i < results.size(); ++i) {
-      const HandleRecord& result = results[i];
-      if (!filterText.empty() && !containsIgnoringCase(result.filePath, filterText)) continue;
+    for (const std::size_t index : shown) {
       LVITEMW item{};
       item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
       item.iItem = rows;  // appended: the list view does no sorting
@@ -144,7 +198,7 @@ void ResultList::fill(WideView filter) {
       item.pszText = LPSTR_TEXTCALLBACKW;
       item.iImage = I_IMAGECALLBACK;
       // The row actions find their result through this index.
-      item.lParam = static_cast<LPARAM>(i);
+      item.lParam = static_cast<LPARAM>(index);
       const int row = static_cast<int>(::SendMessageW(listView_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
       // A result whose row could not be inserted stays without one.
       if (row >= 0) ++rows;
@@ -162,6 +216,62 @@ void ResultList::fillFromSearchBox(HWND searchBox) {
   fill(SearchBoxText(searchBox));
 }
 
+void ResultList::showSortArrow() const {
+  const HWND header = reinterpret_cast<HWND>(::SendMessageA(listView_, LVM_GETHEADER, 0, 0));
+  for (int column = 0; column < kResultColumnCount; ++column) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    if (::SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item)) == FALSE) {
+      continue;
+    }
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (column == app_.rowSort.column) item.fmt |= app_.rowSort.descending ? HDF_SORTDOWN : HDF_SORTUP;
+    ::SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+void ResultList::sortBy(int column) {
+  app_.rowSort = SortAfterHeaderClick(app_.rowSort, column);
+  showSortArrow();
+  // While a search runs the results are about to be replaced; its end
+  // fills them in this order.
+  if (app_.busy.load() != 0) return;
+  const WideText filter = app_.listFilter;
+  fill(filter);
+}
+
+void ResultList::copySelectedRows() {
+  WideText text;
+  for (int row = static_cast<int>(::SendMessageA(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+       row >= 0;
+       row = static_cast<int>(::SendMessageA(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    // A row whose result is gone (a search has begun) has nothing to copy.
+    if (::SendMessageW(listView_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) == FALSE || item.lParam < 0 ||
+        static_cast<std::size_t>(item.lParam) >= app_.results.size()) {
+      continue;
+    }
+    appendRowLine(app_.results[static_cast<std::size_t>(item.lParam)], text);
+  }
+  if (text.empty()) return;
+  if (!CopyTextToClipboard(app_.mainWindow(), text)) {
+    ::MessageBoxW(app_.mainWindow(), kCopyFailedMessage, kPromptCaption, MB_ICONERROR);
+  }
+}
+
+int ResultList::iconFor(const SharedText& path) {
+  const WideText key = iconKey(path.View(), knownFolder(path.View(), app_));
+  const auto known = app_.resultIcons.find(key);
+  if (known != app_.resultIcons.end()) return known->second;
+  const int icon = shellIconIndex(key);
+  // Past the bound every further extension is asked each time, which is
+  // cheap: the shell looks only at the name.
+  if (app_.resultIcons.size() < kMaxCachedIcons) app_.resultIcons.emplace(key, icon);
+  return icon;
+}
+
 bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
   if (header == nullptr || header->hwndFrom != listView_) return false;
   if (header->code == LVN_DELETEALLITEMS) {
@@ -169,14 +279,24 @@ bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
     answer = TRUE;
     return true;
   }
+  if (header->code == LVN_COLUMNCLICK) {
+    sortBy(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+    answer = 0;
+    return true;
+  }
   if (header->code == LVN_KEYDOWN) {
-    // Ctrl+A selects every row (the search box keeps its own Ctrl+A).
+    // Ctrl+A selects every row, Ctrl+C copies the selected ones (the search
+    // box keeps its own Ctrl+A and Ctrl+C).
     const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
-    if (key->wVKey != 'A' || ::GetKeyState(VK_CONTROL) >= 0) return false;
-    LVITEMA state{};
-    state.stateMask = LVIS_SELECTED;
-    state.state = LVIS_SELECTED;
-    ::SendMessageA(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    if ((key->wVKey != 'A' && key->wVKey != 'C') || ::GetKeyState(VK_CONTROL) >= 0) return false;
+    if (key->wVKey == 'C') {
+      copySelectedRows();
+    } else {
+      LVITEMA state{};
+      state.stateMask = LVIS_SELECTED;
+      state.state = LVIS_SELECTED;
+      ::SendMessageA(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    }
     answer = 0;
     return true;
   }
@@ -194,17 +314,8 @@ bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
     answerText(known ? kColumns[column].cell(app_.results[static_cast<size_t>(item.lParam)]) : WideText(), info, wide);
   }
   if ((info->item.mask & LVIF_IMAGE) != 0) {
-    info->item.iImage = kNoIcon;
-    if (named && column == 0) {
-      const SharedText& path = app_.results[static_cast<size_t>(item.lParam)].filePath;
-      const auto known = app_.resultIcons.find(path.ToWide());
-      if (known != app_.resultIcons.end()) {
-        info->item.iImage = known->second;
-      } else {
-        info->item.iImage = systemIconIndex(path);
-        app_.resultIcons.emplace(path.ToWide(), info->item.iImage);
-      }
-    }
+    info->item.iImage = (named && column == 0) ? iconFor(app_.results[static_cast<size_t>(item.lParam)].filePath)
+                                               : kNoIcon;
   }
   return true;
 }

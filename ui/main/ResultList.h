@@ -7,21 +7,30 @@
 //
 // Everything here runs on the window's thread. A fill inserts every row with
 // drawing switched off and nothing but its item parameter: the list view
-// asks for a row's texts and icon (the system's small icon of the real file)
-// when it shows the row, and they come from the column table then. An icon
-// is asked of the shell once per path for the rest of the run.
+// asks for a row's texts and icon when it shows the row, and they come from
+// the column table then. Rows come in the scan's order, or in the order of
+// the column the user sorted by (RowOrder.h), whose header then shows the
+// system's sort arrow; the sort holds for every later fill.
+//
+// An icon is the shell's icon for the name's extension (the folder icon for
+// a row known to be a folder), asked with the file attributes given, never
+// of the file itself: a dead network share cannot block the window. Icons
+// are kept per extension, at most kMaxCachedIcons of them.
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
 #include <unordered_map>
 
 #include "text/WideText.h"
 
 class Application;
 
-// The system's small icon index of each path asked so far.
+// The system's small icon index of each extension asked so far (in lower
+// case; the folder icon under a key no extension can have).
 using ResultIcons = std::unordered_map<WideText, int>;
+constexpr std::size_t kMaxCachedIcons = 256;
 
 // Inserts the columns into an empty report list view.
 void InsertResultColumns(HWND listView);
@@ -36,8 +45,9 @@ class ResultList {
   ResultList(Application& app, HWND listView, HWND statusBar);
 
   // Rebuilds every row from the application's results, keeping those whose
-  // path contains `filter` in any letter case (all when it is empty), then
-  // rewrites status parts 0 and 1. A fill asked for while one runs (from a
+  // path contains `filter` in any letter case (all when it is empty), in the
+  // application's row order, then rewrites status parts 0 and 1. The filter
+  // is kept for a later re-sort. A fill asked for while one runs (from a
   // message the fill itself causes) is dropped.
   void fill(WideView filter);
 
@@ -46,15 +56,30 @@ class ResultList {
   // keystroke applies the box's text again.
   void fillFromSearchBox(HWND searchBox);
 
+  // A click on column `column`'s header: sorts by it ascending, or the
+  // other way when it is the sorted column already, shows the arrow, and
+  // refills with the last fill's filter (while a search runs, its end
+  // fills in the new order).
+  void sortBy(int column);
+
+  // Ctrl+C: the selected rows, in their shown order, on the clipboard as
+  // UTF-16 text, one line a row ending in CR LF, the five columns between
+  // tabs. Nothing is copied when no row is selected; a clipboard another
+  // program holds is reported in a box.
+  void copySelectedRows();
+
   // Answers the list view's LVN_GETDISPINFOW (or a narrow one, in the
   // thread's code page, should a list view ask narrowly) with a row's
-  // texts and icon, LVN_DELETEALLITEMS with "no notice per row", and Ctrl+A
-  // (LVN_KEYDOWN) by selecting every row. False, with `answer` untouched,
-  // for any other notification.
+  // texts and icon, LVN_DELETEALLITEMS with "no notice per row", a header
+  // click (LVN_COLUMNCLICK) by sorting, and Ctrl+A and Ctrl+C (LVN_KEYDOWN)
+  // by selecting every row and copying the selected ones. False, with
+  // `answer` untouched, for any other notification.
   bool answerNotification(const NMHDR* header, LRESULT& answer);
 
  private:
   int rowCount() const;
+  int iconFor(const SharedText& path);
+  void showSortArrow() const;
   void setStatus(int part, const WCHAR* text) const;
 
   Application& app_;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -55,6 +56,11 @@ class SystemRowEffects : public RowActionEffects {
   }
   bool confirmClose() override {
     return ::MessageBoxW(app_.mainWindow(), kCloseHandleQuestion, kPromptCaption,
+                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+  }
+  bool confirmEnd(int programs) override {
+    const WideText question = kEndSeveralQuestionStart + DecimalText(programs) + kEndSeveralQuestionEnd;
+    return ::MessageBoxW(app_.mainWindow(), question.c_str(), kPromptCaption,
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
   }
   bool startClosing(const std::vector<RowTarget>& rows) override {
@@ -137,6 +143,40 @@ void ReportClosing(const CloseTally& tally, RowActionEffects& effects) {
   effects.refresh();
 }
 
+namespace {
+// The selected rows' programs, each once, in the rows' order: a program is
+// its ID and the moment it started.
+std::vector<RowTarget> programsOf(const std::vector<RowTarget>& selected) {
+  std::vector<RowTarget> programs;
+  for (const RowTarget& target : selected) {
+    const bool seen = std::any_of(programs.begin(), programs.end(), [&](const RowTarget& program) {
+      return program.processId == target.processId && program.processCreationTime == target.processCreationTime;
+    });
+    if (!seen) programs.push_back(target);
+  }
+  return programs;
+}
+
+void endPrograms(const std::vector<RowTarget>& programs, RowActionEffects& effects) {
+  const int count = static_cast<int>(programs.size());
+  if (!effects.confirmEnd(count)) return;
+  int failed = 0;
+  for (const RowTarget& program : programs) {
+    // A critical process is left alone: it counts as not ended.
+    if (effects.endHolder(program) != EndResult::kEnded) ++failed;
+  }
+  if (failed == 0) {
+    effects.tell(kEndedMessage, false);
+  } else {
+    const WideText message = kEndSeveralFailedFirstLine + DecimalText(count) + kEndSeveralFailedOf +
+                             DecimalText(failed) + kEndSeveralFailedEnd;
+    effects.tell(message.c_str(), true);
+  }
+  // Their rows go: the list then shows who still holds the file.
+  effects.refresh();
+}
+}  // namespace
+
 void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects) {
   const RowTarget none;
   const RowTarget& target = selected.empty() ? none : selected.front();
@@ -151,8 +191,13 @@ void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& sele
       // A process whose image path is unknown starts nothing.
       effects.selectInExplorer(target.processPath);
       break;
-    case RowMenuCommand::EndProcess:
-      // The row stays until the next search.
+    case RowMenuCommand::EndProcess: {
+      const std::vector<RowTarget> programs = programsOf(selected);
+      if (programs.size() > 1) {
+        endPrograms(programs, effects);
+        break;
+      }
+      // One program: at once, and its row stays until the next search.
       switch (effects.endHolder(target)) {
         case EndResult::kEnded:
           effects.tell(kEndedMessage, false);
@@ -165,6 +210,7 @@ void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& sele
           break;
       }
       break;
+    }
     case RowMenuCommand::CloseHandle:
       if (!selected.empty()) closeHandles(selected, effects);
       break;
@@ -199,12 +245,12 @@ bool CopyTextToClipboard(HWND owner, WideView text) {
   return true;
 }
 
-void Application::showRowMenu(int row) {
+void Application::showRowMenu(int row, POINT at) {
   const HWND main = mainWindow();
   const PopupMenu menu;
   if (!menu) return;
   const HWND list = ::GetDlgItem(main, IDC_RESULT_LIST);
-  // The top-most selected row first, then every other selected one.
+  // The given row first, then every other selected one.
   std::vector<RowTarget> selected;
   if (const std::optional<RowTarget> top = RowTargetFor(*this, list, row)) {
     selected.push_back(*top);
@@ -218,13 +264,30 @@ void Application::showRowMenu(int row) {
   for (const RowMenuItem& item : RowMenuItems(selected.empty() ? nullptr : &selected.front())) {
     ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
   }
-  POINT pointer{};
-  ::GetCursorPos(&pointer);
   ::SetForegroundWindow(main);
-  const auto chosen = static_cast<RowMenuCommand>(
-      ::TrackPopupMenu(menu.get(), TPM_RETURNCMD, pointer.x, pointer.y, 0, main, nullptr));
+  const auto chosen =
+      static_cast<RowMenuCommand>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD, at.x, at.y, 0, main, nullptr));
   SystemRowEffects effects(*this);
   PerformRowAction(chosen, selected, effects);
+}
+
+void Application::showRowMenuFromKeyboard() {
+  const HWND list = ::GetDlgItem(mainWindow(), IDC_RESULT_LIST);
+  int row = static_cast<int>(
+      ::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+  if (row < 0) row = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  POINT at{0, 0};
+  if (row >= 0) {
+    // Under the row's label, scrolled into view first.
+    ::SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    RECT label{};
+    label.left = LVIR_LABEL;
+    if (::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label)) != FALSE) {
+      at = POINT{label.left, label.bottom};
+    }
+  }
+  ::ClientToScreen(list, &at);
+  showRowMenu(row, at);
 }
 
 namespace {

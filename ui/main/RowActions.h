@@ -4,11 +4,13 @@
 // system only through RowActionEffects, so each can be tried alone:
 // - a row is acted on only while no search runs, and only through the
 //   result its item parameter names;
-// - "结束进程" acts on the first selected row, "关闭句柄" on every selected
-//   handle row after the user agreed, off the window's thread, with its
-//   progress in the status bar; while it runs no row is offered and no
-//   search starts. What either does to the holder, and when it refuses, is
-//   the engine's (scan/HolderControl.h).
+// - "结束进程" acts on the first selected row, or, with rows of several
+//   programs selected, on each program once after the user agreed, then
+//   searches again; "关闭句柄" on every selected handle row after the user
+//   agreed, off the window's thread, with its progress in the status bar;
+//   while it runs no row is offered and no search starts. What either does
+//   to the holder, and when it refuses, is the engine's
+//   (scan/HolderControl.h).
 
 #include <windows.h>
 
@@ -67,6 +69,8 @@ class RowActionEffects {
   virtual EndResult endHolder(const RowTarget& target) = 0;
   // True when the user agrees to close handles.
   virtual bool confirmClose() = 0;
+  // True when the user agrees to end `programs` programs.
+  virtual bool confirmEnd(int programs) = 0;
   // Starts closing the handles of these rows off the window's thread; their
   // end comes back through ReportClosing. False when it cannot start.
   virtual bool startClosing(const std::vector<RowTarget>& handles) = 0;
@@ -77,7 +81,7 @@ class RowActionEffects {
 };
 
 // Does what the chosen item stands for: on the first (top-most) of the
-// selected rows, or, for "关闭句柄", on every one of them.
+// selected rows, or, for "关闭句柄" and "结束进程", on every one of them.
 void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& selected, RowActionEffects& effects);
 
 // The end of a batch of closings: one box (what failed, and how many of

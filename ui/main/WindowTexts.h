@@ -21,6 +21,14 @@ constexpr wchar_t kCopyFailedMessage[] = L"复制失败";
 constexpr wchar_t kEndedMessage[] = L"结束成功";
 constexpr wchar_t kEndFailedMessage[] = L"结束失败";
 constexpr wchar_t kEndCriticalMessage[] = L"结束失败\n这是系统关键进程";
+// "确定要结束这%d个进程吗?": the number of programs between these.
+constexpr wchar_t kEndSeveralQuestionStart[] = L"确定要结束这";
+constexpr wchar_t kEndSeveralQuestionEnd[] = L"个进程吗?";
+// "结束失败\n%d个进程中有%d个结束失败": the first line, then the counts
+// between these.
+constexpr wchar_t kEndSeveralFailedFirstLine[] = L"结束失败\n";
+constexpr wchar_t kEndSeveralFailedOf[] = L"个进程中有";
+constexpr wchar_t kEndSeveralFailedEnd[] = L"个结束失败";
 constexpr wchar_t kCloseHandleQuestion[] = L"关闭句柄后,占用它的程序可能出错或丢失数据。确定要关闭吗?";
 constexpr wchar_t kClosedMessage[] = L"关闭成功";
 // "关闭失败\n%d个句柄中有%d个关闭失败": the first line, then the counts

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,39 @@ TEST_F(RowActions, CopyPutsExactlyThePathOnTheClipboardAndSaysSo) {
   EXPECT_TRUE(e2e::pressOk(box.window));
 }
 
+// Shift+F10 opens the menu of the selected row under the row, and its items
+// act as from a right click; the menu key with no row selected opens the
+// menu of 刷新 alone at the list's top-left corner.
+TEST_F(RowActions, ShiftF10AndTheMenuKeyOpenTheRowMenuAtTheRowOrAtTheListsCorner) {
+  window().selectOnly(holderRow_);
+  window().pressKey(VK_F10, {VK_SHIFT});
+  ASSERT_EQ(kRowItems, e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_));
+  RECT menu{};
+  ::GetWindowRect(menu_, &menu);
+  const POINT row = window().rowCentre(holderRow_);
+  EXPECT_GT(menu.top, row.y) << "below the row's middle";
+  EXPECT_LT(menu.top - row.y, 40) << "close under the row";
+  choose(kCopyFileLocation);
+  const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrelId());
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"复制成功", box.text);
+  std::wstring copied;
+  EXPECT_TRUE(ReadClipboardText(copied));
+  EXPECT_EQ(file_, copied);
+  EXPECT_TRUE(e2e::pressOk(box.window));
+
+  window().selectOnly(-1);
+  window().pressKey(VK_APPS);
+  ASSERT_EQ(kRefreshOnly, e2e::waitForPopupMenuItemCount(ostrel_.process().handle(), ostrelId(), menu_));
+  RECT list{};
+  ::GetWindowRect(window().list(), &list);
+  ::GetWindowRect(menu_, &menu);
+  EXPECT_LE(std::abs(menu.left - list.left), 4);
+  EXPECT_LE(std::abs(menu.top - list.top), 4);
+  e2e::pressKeys({VK_ESCAPE});
+  EXPECT_TRUE(waitUntil([this] { return !::IsWindowVisible(menu_); }, 10000));
+}
+
 TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
   window().selectOnly(holderRow_);
   ASSERT_EQ(kRowItems, openRowMenu());
@@ -122,6 +156,44 @@ TEST_F(RowActions, EndProcessEndsTheHolderThenFailsOnTheEndedOne) {
   ASSERT_NE(nullptr, box.window);
   EXPECT_EQ(L"结束失败", box.text);
   EXPECT_TRUE(e2e::pressOk(box.window));
+}
+
+// Rows of two programs selected: 结束进程 asks once, ends both, says so in
+// one box, then searches again.
+TEST(RowActionsOnSeveralPrograms, EndProcessAsksOnceEndsEveryProgramAndSaysSoOnce) {
+  const std::wstring file = e2e::scratchFile(L"end several programs.txt");
+  FileHolderProcess first{std::vector<std::wstring>{file}};
+  FileHolderProcess second{std::vector<std::wstring>{file}};
+  ASSERT_TRUE(first.holding() && second.holding());
+  OstrelSession ostrel(L"\"" + file + L"\"");
+  const OstrelWindow& window = ostrel.window();
+  const DWORD ostrelId = ostrel.process().id();
+  window.waitForStatusToSettle();
+  ASSERT_EQ(2, window.rowCount());
+  window.pressKey('A', {VK_CONTROL});
+  ASSERT_TRUE(waitUntil([&] { return window.selectedCount() == 2; }));
+  HWND menu = nullptr;
+  ASSERT_EQ(kRowItems, window.openRowMenu(0, menu));
+  ASSERT_EQ(2, window.selectedCount());
+  ASSERT_TRUE(e2e::chooseMenuItem(menu, kEndProcess));
+
+  e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrelId);
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"确定要结束这2个进程吗?", box.text);
+  EXPECT_EQ(L"提示", box.caption);
+  EXPECT_TRUE(first.running() && second.running()) << "nothing is ended before the answer";
+  ASSERT_TRUE(e2e::pressButton(box.window, IDYES));
+
+  box = e2e::waitForMessageBox(ostrelId);
+  ASSERT_NE(nullptr, box.window);
+  EXPECT_EQ(L"结束成功", box.text);
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(first.process(), 10000));
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(second.process(), 10000));
+  EXPECT_TRUE(e2e::pressOk(box.window));
+  // The search runs again and finds no holder; no second box came.
+  EXPECT_TRUE(waitUntil([&] { return window.rowCount() == 0; }, 60000));
+  EXPECT_EQ(L"end several programs.txt 没有被占用", window.waitForStatusToSettle());
+  EXPECT_EQ(nullptr, e2e::messageBoxOf(ostrelId).window);
 }
 
 TEST_F(RowActions, ViewFileLocationStartsExplorerSelectingTheQuotedPath) {

@@ -254,6 +254,28 @@ int OstrelWindow::itemImage(int row) const {
   return buffer.readValue<LVITEMA>().iImage;
 }
 
+void OstrelWindow::clickColumnHeader(int column, int offset) const {
+  const HWND header = reinterpret_cast<HWND>(send(list(), LVM_GETHEADER));
+  RemoteBuffer buffer(process_, sizeof(RECT));
+  buffer.writeValue(RECT{});
+  send(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.remote()));
+  const RECT rect = buffer.readValue<RECT>();
+  POINT centre{(rect.left + rect.right) / 2 + offset, (rect.top + rect.bottom) / 2};
+  ::ClientToScreen(header, &centre);
+  settleInput();
+  clickAt(centre, false);
+}
+
+int OstrelWindow::sortArrow(int column) const {
+  const HWND header = reinterpret_cast<HWND>(send(list(), LVM_GETHEADER));
+  RemoteBuffer buffer(process_, sizeof(HDITEMW));
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  buffer.writeValue(item);
+  if (!send(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.remote()))) return -1;
+  return buffer.readValue<HDITEMW>().fmt & (HDF_SORTUP | HDF_SORTDOWN);
+}
+
 RECT OstrelWindow::clientRect() const {
   RECT rect{};
   ::GetClientRect(main_, &rect);

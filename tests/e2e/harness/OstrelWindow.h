@@ -74,6 +74,15 @@ class OstrelWindow {
   POINT rowCentre(int row) const;
   // The row's image index in the system small icon list, -1 when unreadable.
   int itemImage(int row) const;
+  // Clicks column `column`'s header with the mouse, `offset` pixels right of
+  // its centre, the window brought to the front first; the click is only
+  // queued. Two clicks in a row at one point may be taken as a double
+  // click: give the second another offset (the system's double-click area
+  // is a few pixels wide).
+  void clickColumnHeader(int column, int offset = 0) const;
+  // The sort arrow column `column`'s header shows: HDF_SORTUP, HDF_SORTDOWN
+  // or 0.
+  int sortArrow(int column) const;
 
   RECT clientRect() const;
   // A control by its id (IDC_* of res/resource.h).
