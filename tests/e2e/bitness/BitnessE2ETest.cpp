@@ -31,8 +31,8 @@ namespace {
 constexpr int kHandleColumn = 2;
 constexpr int kProcessIdColumn = 3;
 constexpr DWORD kWindowMilliseconds = 60000;
-const char kModuleText[] = "模块";
-const char kHeldSuffix[] = " 被占用了";
+const wchar_t kModuleText[] = L"模块";
+const wchar_t kHeldSuffix[] = L" 被占用了";
 const wchar_t kTwinName[] = L"OstrelBitnessTwin.dat";
 
 std::wstring fromEnvironment(const wchar_t* name) {
@@ -127,7 +127,7 @@ class Bitness : public ::testing::Test {
   // `owners`; with `moduleRow`, one of them a 模块 row.
   static void expectAnswer(const e2e::OstrelWindow& window, const std::wstring& target, std::set<DWORD> owners,
                            bool moduleRow) {
-    EXPECT_EQ(e2e::narrow(fileName(target)) + kHeldSuffix, window.waitForStatusToSettle());
+    EXPECT_EQ(fileName(target) + kHeldSuffix, window.waitForStatusToSettle());
     std::set<DWORD> shown;
     bool module = false;
     for (const e2e::Row& row : window.rows()) {
