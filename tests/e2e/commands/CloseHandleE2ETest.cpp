@@ -152,26 +152,30 @@ TEST_F(CloseHandle, ARowWhoseHandleValueNowNamesAnotherFileIsRefused) {
   EXPECT_EQ(L"close handle, held.txt 没有被占用", window().waitForStatusToSettle());
 }
 
+// Hundreds of rows: closed off the window's thread, one box at the end.
 TEST(CloseHandleOnEveryRow, CtrlASelectsEveryRowAndClosesTheirHandlesAtOnce) {
   const std::wstring folder = e2e::scratchFolder(L"ostrel e2e close every row");
   const std::vector<std::wstring> files{folder + L"\\first.txt", folder + L"\\second.txt"};
-  FileHolderProcess holder(files, withoutDeleteSharing());
+  FileHolderProcess::Options options = withoutDeleteSharing();
+  options.copies = 150;
+  constexpr int kRows = 300;
+  FileHolderProcess holder(files, options);
   ASSERT_TRUE(holder.holding());
   OstrelSession ostrel(L"\"" + folder + L"\"");
   const OstrelWindow& window = ostrel.window();
   window.waitForStatusToSettle();
-  ASSERT_EQ(2, window.rowCount()) << "status: " << window.statusText(0);
+  ASSERT_EQ(kRows, window.rowCount()) << "status: " << window.statusText(0);
 
   window.selectOnly(-1);
   window.settleInput();
   ASSERT_EQ(window.list(), window.focus());
   window.pressKey('A', {VK_CONTROL});
-  ASSERT_TRUE(waitUntil([&] { return window.selectedCount() == 2; }));
+  ASSERT_TRUE(waitUntil([&] { return window.selectedCount() == kRows; }));
 
   // A right click on a selected row keeps the selection.
   HWND menu = nullptr;
   ASSERT_EQ(kHandleRowItems, window.openRowMenu(1, menu));
-  EXPECT_EQ(2, window.selectedCount());
+  EXPECT_EQ(kRows, window.selectedCount());
   MessageBoxSeen question;
   ASSERT_NO_FATAL_FAILURE(chooseCloseHandle(menu, ostrel.process().id(), question));
   std::wstring outcome;
