@@ -30,7 +30,7 @@ class Application {
   // matches and fills.
   static constexpr UINT kSearchDoneMessage = WM_APP + 1;
   // Posted by the closing threads: after each closing (done, total), and
-  // once at the end (tried; failed in the low word, changed in the high).
+  // once at the end (failed, changed; how many were tried is closingTried).
   static constexpr UINT kClosingProgressMessage = WM_APP + 2;
   static constexpr UINT kClosingDoneMessage = WM_APP + 3;
 
@@ -77,7 +77,7 @@ class Application {
   // end comes back); false when it cannot start.
   bool startClosing(std::vector<HeldHandle> handles);
   void onClosingProgress(int done, int total);
-  void onClosingDone(WPARAM tried, LPARAM failedAndChanged);
+  void onClosingDone(WPARAM failed, LPARAM changed);
   int registerExplorerMenu();
 
   HWND mainWindow() const;
@@ -93,6 +93,8 @@ class Application {
   std::atomic<uint8_t> filling{0};
   // Handles are being closed: no search starts and no row is offered.
   std::atomic<uint8_t> closing{0};
+  // How many handles the running batch tries (set on the window's thread).
+  int closingTried = 0;
   WideText targetPath;
   // Argument 1 names something that cannot be made a full path: no search
   // runs, and the window says "查找失败".

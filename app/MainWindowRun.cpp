@@ -34,8 +34,8 @@ int Application::run() {
                                   onClosingProgress(static_cast<int>(done), static_cast<int>(total));
                                   return true;
                                 }));
-  mainDialog->addMessageHandler(kClosingDoneMessage, TwoArgumentCallback([this](WPARAM tried, LPARAM counts) {
-                                  onClosingDone(tried, counts);
+  mainDialog->addMessageHandler(kClosingDoneMessage, TwoArgumentCallback([this](WPARAM failed, LPARAM changed) {
+                                  onClosingDone(failed, changed);
                                   return true;
                                 }));
   mainDialog->onSize = [this] { layoutControls(); };

@@ -306,6 +306,9 @@ bool Application::startClosing(std::vector<HeldHandle> handles) {
   const HWND window = mainWindow();
   const DWORD uiThread = ::GetCurrentThreadId();
   closing.exchange(1);
+  // Every handle of the batch is tried: the end's message carries only the
+  // failed and the changed ones, each whole in a parameter of its own.
+  closingTried = static_cast<int>(handles.size());
   bool started = false;
   try {
     // Both ends come back to the window's thread as messages: the counts
@@ -317,8 +320,8 @@ bool Application::startClosing(std::vector<HeldHandle> handles) {
                              static_cast<LPARAM>(total));
         },
         [window, uiThread](const CloseTally& tally) {
-          postToWindowThread(window, uiThread, kClosingDoneMessage, static_cast<WPARAM>(tally.tried),
-                             MAKELPARAM(static_cast<WORD>(tally.failed), static_cast<WORD>(tally.changed)));
+          postToWindowThread(window, uiThread, kClosingDoneMessage, static_cast<WPARAM>(tally.failed),
+                             static_cast<LPARAM>(tally.changed));
         });
   } catch (...) {
     // No memory for the batch: nothing started.
@@ -333,8 +336,8 @@ void Application::onClosingProgress(int done, int total) {
   ::SendMessageW(::GetDlgItem(mainWindow(), IDC_STATUS_BAR), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void Application::onClosingDone(WPARAM tried, LPARAM failedAndChanged) {
+void Application::onClosingDone(WPARAM failed, LPARAM changed) {
   closing.exchange(0);
   SystemRowEffects effects(*this);
-  ReportClosing(CloseTally{static_cast<int>(tried), LOWORD(failedAndChanged), HIWORD(failedAndChanged)}, effects);
+  ReportClosing(CloseTally{closingTried, static_cast<int>(failed), static_cast<int>(changed)}, effects);
 }
