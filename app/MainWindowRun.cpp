@@ -42,7 +42,7 @@ int Application::run() {
   mainDialog->onClose = [] { ::ExitProcess(0); };
 
   // Loaded once and never destroyed: it lives as long as the process.
-  HACCEL accelerators = ::LoadAcceleratorsA(ResourceModule, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+  HACCEL accelerators = ::LoadAcceleratorsW(ResourceModule, MAKEINTRESOURCEW(IDR_ACCELERATORS));
 
   mainDialog->createModeless(nullptr, 0);
   HWND window = mainWindow();
@@ -55,14 +55,14 @@ int Application::run() {
 
   MSG message;
   for (;;) {
-    BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
     if (routeThreadMessage(message)) continue;
-    if (window != nullptr && accelerators != nullptr && ::TranslateAcceleratorA(window, accelerators, &message)) {
+    if (window != nullptr && accelerators != nullptr && ::TranslateAcceleratorW(window, accelerators, &message)) {
       continue;
     }
     ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
+    ::DispatchMessageW(&message);
   }
   return 0;
 }

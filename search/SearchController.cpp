@@ -55,9 +55,9 @@ void Application::beginSearch() {
       worker.start(
           [window, uiThread] {
             if (window != nullptr) {
-              ::PostMessageA(window, kSearchDoneMessage, 0, 0);
+              ::PostMessageW(window, kSearchDoneMessage, 0, 0);
             } else {
-              ::PostThreadMessageA(uiThread, kSearchDoneMessage, 0, 0);
+              ::PostThreadMessageW(uiThread, kSearchDoneMessage, 0, 0);
             }
           },
           [this](HandleScanner& scanner) { prepareScan(scanner); });

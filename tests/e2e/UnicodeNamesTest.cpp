@@ -1,5 +1,6 @@
 // Names that code page 936 cannot hold, and a holder whose program has a
-// Chinese name, found and shown exactly. The same cases run under a system
+// Chinese name, found and shown exactly; a character of such a name typed
+// into the search box filters by itself. The same cases run under a system
 // code page that is not 936 (see CMakeLists.txt): Ostrel's own texts and
 // the rows read the same there.
 
@@ -13,7 +14,9 @@
 #include "FileHolderProcess.h"
 #include "OstrelProcess.h"
 #include "OstrelSession.h"
+#include "OstrelWindow.h"
 #include "ScratchFiles.h"
+#include "Wait.h"
 
 namespace {
 
@@ -90,6 +93,22 @@ TEST_F(UnicodeNames, EveryFileListsBothNamesApartWithTheSameTexts) {
   }
   EXPECT_EQ(1, held);
   EXPECT_EQ(1, lookAlike);
+
+  // Typed into the search box, a character that code pages 936 and 1252
+  // cannot hold (U+D55C) filters by itself: the two rows whose path has it
+  // stay, every other row goes.
+  ASSERT_GT(window.rowCount(), 2);
+  window.openSearchBox();
+  window.typeIntoSearchBox(L"\uD55C");
+  std::vector<e2e::Row> rows;
+  EXPECT_TRUE(e2e::waitUntil([&] {
+    rows = window.rows();
+    return rows.size() == 2;
+  })) << rows.size() << " rows";
+  for (const e2e::Row& row : rows) {
+    EXPECT_TRUE(row.columns[kPathColumn] == held_ || row.columns[kPathColumn] == lookAlike_)
+        << e2e::narrow(row.columns[kPathColumn]);
+  }
 }
 
 }  // namespace

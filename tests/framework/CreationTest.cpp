@@ -133,15 +133,15 @@ TEST(Thunks, LiveWindowsRunFromPagesThatAreNotWritable) {
   RecordingControl control;
   control.attach(edit);
   ASSERT_EQ(control.hwnd(), edit);
-  for (LONG_PTR entry : {::GetWindowLongPtrA(dialog.hwnd(), DWLP_DLGPROC), ::GetWindowLongPtrA(edit, GWLP_WNDPROC)}) {
+  for (LONG_PTR entry : {::GetWindowLongPtrW(dialog.hwnd(), DWLP_DLGPROC), ::GetWindowLongPtrW(edit, GWLP_WNDPROC)}) {
     MEMORY_BASIC_INFORMATION info{};
     ASSERT_NE(::VirtualQuery(reinterpret_cast<void*>(entry), &info, sizeof info), 0u);
     EXPECT_EQ(info.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
     EXPECT_EQ(info.Type, static_cast<DWORD>(MEM_PRIVATE));
   }
   constexpr UINT kProbe = WM_APP + 1;
-  ::SendMessageA(dialog.hwnd(), kProbe, 0, 0);
-  ::SendMessageA(edit, kProbe, 0, 0);
+  ::SendMessageW(dialog.hwnd(), kProbe, 0, 0);
+  ::SendMessageW(edit, kProbe, 0, 0);
   EXPECT_TRUE(dialog.saw(kProbe));
   EXPECT_TRUE(control.saw(kProbe));
 }

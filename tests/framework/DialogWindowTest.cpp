@@ -28,7 +28,7 @@ TEST(DialogHandlers, SecondHandlerForTheSameMessageReplacesTheFirst) {
   });
   ScopedModeless window(dialog);
   ASSERT_NE(dialog.hwnd(), nullptr);
-  EXPECT_EQ(::SendMessageA(dialog.hwnd(), kProbe, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(dialog.hwnd(), kProbe, 0, 0), 2);
   EXPECT_EQ(first, 0);
   EXPECT_EQ(second, 1);
 }
@@ -40,7 +40,7 @@ TEST(DialogHandlers, HandledMessageNeverReachesProcessMessage) {
   dialog.onSize = [&] { ++sized; };
   ScopedModeless window(dialog);
   dialog.processed.clear();
-  ::SendMessageA(dialog.hwnd(), WM_SIZE, 0, MAKELPARAM(100, 100));
+  ::SendMessageW(dialog.hwnd(), WM_SIZE, 0, MAKELPARAM(100, 100));
   EXPECT_FALSE(dialog.saw(WM_SIZE));
   EXPECT_EQ(sized, 0);
 }
@@ -55,7 +55,7 @@ TEST(DialogHandlers, HandlerThatClearsHandledPassesTheMessageOn) {
   });
   ScopedModeless window(dialog);
   dialog.processed.clear();
-  ::SendMessageA(dialog.hwnd(), kProbe, 0, 0);
+  ::SendMessageW(dialog.hwnd(), kProbe, 0, 0);
   EXPECT_EQ(handlerRuns, 1);
   EXPECT_TRUE(dialog.saw(kProbe));
 }
@@ -71,7 +71,7 @@ TEST(DialogHandlers, WindowCommandToAChildIsNotReflectedWhenAHandlerConsumesIt) 
   RecordingControl button;
   button.attach(::GetDlgItem(dialog.hwnd(), IDC_TEST_BUTTON));
   ASSERT_NE(button.hwnd(), nullptr);
-  ::SendMessageA(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TEST_BUTTON, BN_CLICKED),
+  ::SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TEST_BUTTON, BN_CLICKED),
                  reinterpret_cast<LPARAM>(button.hwnd()));
   EXPECT_EQ(seen, MAKEWPARAM(IDC_TEST_BUTTON, BN_CLICKED));
   EXPECT_FALSE(button.saw(kReflectionOffset + WM_COMMAND));
@@ -88,7 +88,7 @@ TEST(DialogAdapters, OneArgumentAdapterPassesWParamAnswersZeroAndConsumes) {
   ScopedModeless window(dialog);
   dialog.processed.clear();
   EXPECT_EQ(CallDialogProcedure(dialog.hwnd(), kProbe, 1234, 99), TRUE);
-  EXPECT_EQ(::GetWindowLongPtrA(dialog.hwnd(), DWLP_MSGRESULT), 0);
+  EXPECT_EQ(::GetWindowLongPtrW(dialog.hwnd(), DWLP_MSGRESULT), 0);
   EXPECT_EQ(seen, 1234u);
   EXPECT_FALSE(dialog.saw(kProbe));
 }
@@ -104,7 +104,7 @@ TEST(DialogAdapters, TwoArgumentAdapterPassesBothParametersAnswersZeroAndConsume
                            }));
   ScopedModeless window(dialog);
   dialog.processed.clear();
-  EXPECT_EQ(::SendMessageA(dialog.hwnd(), kProbe, 7, -5), 0);
+  EXPECT_EQ(::SendMessageW(dialog.hwnd(), kProbe, 7, -5), 0);
   EXPECT_EQ(seenW, 7u);
   EXPECT_EQ(seenL, -5);
   EXPECT_FALSE(dialog.saw(kProbe));
@@ -115,8 +115,8 @@ TEST(DialogResultRule, OrdinaryMessagesAnswerThroughTheMessageResult) {
   dialog.addMessageHandler(kProbe, [](DialogWindow&, HWND, UINT, WPARAM, LPARAM, BOOL&) -> LRESULT { return 4242; });
   ScopedModeless window(dialog);
   EXPECT_EQ(CallDialogProcedure(dialog.hwnd(), kProbe, 0, 0), TRUE);
-  EXPECT_EQ(::GetWindowLongPtrA(dialog.hwnd(), DWLP_MSGRESULT), 4242);
-  EXPECT_EQ(::SendMessageA(dialog.hwnd(), kProbe, 0, 0), 4242);
+  EXPECT_EQ(::GetWindowLongPtrW(dialog.hwnd(), DWLP_MSGRESULT), 4242);
+  EXPECT_EQ(::SendMessageW(dialog.hwnd(), kProbe, 0, 0), 4242);
 }
 
 TEST(DialogResultRule, ControlColourAndInitAnswersAreReturnedThemselves) {
@@ -127,11 +127,11 @@ TEST(DialogResultRule, ControlColourAndInitAnswersAreReturnedThemselves) {
   });
   dialog.addMessageHandler(WM_CHARTOITEM, [](DialogWindow&, HWND, UINT, WPARAM, LPARAM, BOOL&) -> LRESULT { return -2; });
   ScopedModeless window(dialog);
-  ::SetWindowLongPtrA(dialog.hwnd(), DWLP_MSGRESULT, 555);
+  ::SetWindowLongPtrW(dialog.hwnd(), DWLP_MSGRESULT, 555);
   EXPECT_EQ(CallDialogProcedure(dialog.hwnd(), WM_CTLCOLORSTATIC, 0, 0), reinterpret_cast<INT_PTR>(brush));
   EXPECT_EQ(CallDialogProcedure(dialog.hwnd(), WM_CHARTOITEM, 0, 0), -2);
   // Answered directly: the stored message result is left alone.
-  EXPECT_EQ(::GetWindowLongPtrA(dialog.hwnd(), DWLP_MSGRESULT), 555);
+  EXPECT_EQ(::GetWindowLongPtrW(dialog.hwnd(), DWLP_MSGRESULT), 555);
 }
 
 TEST(DialogEvents, InitDialogWithEmptySlotReturnsTrueAndIconZeroSendsNoIcon) {
@@ -140,7 +140,7 @@ TEST(DialogEvents, InitDialogWithEmptySlotReturnsTrueAndIconZeroSendsNoIcon) {
   ASSERT_NE(dialog.hwnd(), nullptr);
   EXPECT_TRUE(dialog.saw(WM_INITDIALOG));
   EXPECT_EQ(CallDialogProcedure(dialog.hwnd(), WM_INITDIALOG, 0, 0), TRUE);
-  EXPECT_EQ(::SendMessageA(dialog.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_EQ(::SendMessageW(dialog.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
 }
 
 TEST(DialogEvents, InitDialogReturnsTheSlotsAnswerAndSendsTheBigIcon) {
@@ -156,7 +156,7 @@ TEST(DialogEvents, InitDialogReturnsTheSlotsAnswerAndSendsTheBigIcon) {
   ASSERT_NE(dialog.hwnd(), nullptr);
   EXPECT_EQ(inits, 1);
   EXPECT_EQ(handleDuringInit, dialog.hwnd());
-  EXPECT_NE(::SendMessageA(dialog.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(::SendMessageW(dialog.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
   EXPECT_EQ(CallDialogProcedure(dialog.hwnd(), WM_INITDIALOG, 0, 0), FALSE);
 }
 
@@ -174,7 +174,7 @@ TEST(DialogEvents, CloseRunsTheSlotAndThenEndsTheDialogWithZero) {
   DialogWindow dialog(IDD_TEST_MODAL, 0);
   int closes = 0;
   dialog.onInitDialog = [](DialogWindow& self) -> BOOL {
-    ::PostMessageA(self.hwnd(), WM_CLOSE, 0, 0);
+    ::PostMessageW(self.hwnd(), WM_CLOSE, 0, 0);
     return TRUE;
   };
   dialog.onClose = [&] {
@@ -189,7 +189,7 @@ TEST(DialogEvents, CloseRunsTheSlotAndThenEndsTheDialogWithZero) {
 TEST(DialogEvents, CloseWithEmptySlotStillEndsTheDialog) {
   DialogWindow dialog(IDD_TEST_MODAL, 0);
   dialog.onInitDialog = [](DialogWindow& self) -> BOOL {
-    ::PostMessageA(self.hwnd(), WM_CLOSE, 0, 0);
+    ::PostMessageW(self.hwnd(), WM_CLOSE, 0, 0);
     return TRUE;
   };
   EXPECT_EQ(dialog.runModal(nullptr, 0), 0);
@@ -216,6 +216,26 @@ TEST(DialogEvents, ReleasingTheObjectDestroysItsWindow) {
   EXPECT_FALSE(::IsWindow(hwnd));
 }
 
+TEST(DialogText, TextsReachTheDialogInUtf16) {
+  RecordingDialog dialog;
+  std::wstring seen;
+  dialog.addMessageHandler(WM_SETTEXT, [&](DialogWindow&, HWND, UINT, WPARAM, LPARAM lParam, BOOL& handled) -> LRESULT {
+    seen = reinterpret_cast<const wchar_t*>(lParam);
+    handled = FALSE;
+    return 0;
+  });
+  ScopedModeless window(dialog);
+  ASSERT_NE(dialog.hwnd(), nullptr);
+  EXPECT_TRUE(::IsWindowUnicode(dialog.hwnd()));
+  // Hangul, CJK and an emoji (a surrogate pair): no ANSI code page holds all three.
+  const std::wstring caption = L"한국어 報告 😀";
+  ::SetWindowTextW(dialog.hwnd(), caption.c_str());
+  EXPECT_EQ(seen, caption);
+  wchar_t text[32] = {};
+  ::GetWindowTextW(dialog.hwnd(), text, 32);
+  EXPECT_EQ(std::wstring(text), caption);
+}
+
 class Reflection : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -237,7 +257,7 @@ TEST_F(Reflection, ChildCommandIsSentBackToTheChildAndAnswersWithItsResult) {
                                        reinterpret_cast<LPARAM>(child_.hwnd()));
   EXPECT_EQ(answer, TRUE);
   EXPECT_TRUE(child_.saw(kReflectionOffset + WM_COMMAND));
-  EXPECT_EQ(::GetWindowLongPtrA(dialog_.hwnd(), DWLP_MSGRESULT), RecordingControl::kReflectedAnswer);
+  EXPECT_EQ(::GetWindowLongPtrW(dialog_.hwnd(), DWLP_MSGRESULT), RecordingControl::kReflectedAnswer);
 }
 
 TEST_F(Reflection, MenuCommandWithoutHandlerIsNotHandled) {
@@ -248,7 +268,7 @@ TEST_F(Reflection, MenuCommandWithoutHandlerIsNotHandled) {
 
 TEST_F(Reflection, NotifyGoesToTheSender) {
   NMHDR header{child_.hwnd(), IDC_TEST_BUTTON, static_cast<UINT>(NM_SETFOCUS)};
-  EXPECT_EQ(::SendMessageA(dialog_.hwnd(), WM_NOTIFY, IDC_TEST_BUTTON, reinterpret_cast<LPARAM>(&header)),
+  EXPECT_EQ(::SendMessageW(dialog_.hwnd(), WM_NOTIFY, IDC_TEST_BUTTON, reinterpret_cast<LPARAM>(&header)),
             RecordingControl::kReflectedAnswer);
   EXPECT_TRUE(child_.saw(kReflectionOffset + WM_NOTIFY));
 }

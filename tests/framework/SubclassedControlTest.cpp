@@ -32,7 +32,7 @@ class ControlsInDialog : public ::testing::Test {
 
   void clickNotify(HWND from, int code) {
     NMHDR header{from, IDC_TEST_LIST, static_cast<UINT>(code)};
-    lastAnswer_ = ::SendMessageA(dialog_.hwnd(), WM_NOTIFY, IDC_TEST_LIST, reinterpret_cast<LPARAM>(&header));
+    lastAnswer_ = ::SendMessageW(dialog_.hwnd(), WM_NOTIFY, IDC_TEST_LIST, reinterpret_cast<LPARAM>(&header));
   }
 
   RecordingDialog dialog_;
@@ -43,19 +43,19 @@ class ControlsInDialog : public ::testing::Test {
 };
 
 TEST_F(ControlsInDialog, AttachKeepsThePreviousProcedureAsSuper) {
-  auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(list_, GWLP_WNDPROC));
+  auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(list_, GWLP_WNDPROC));
   ListViewControl control;
-  EXPECT_EQ(control.superProcedure(), &::DefWindowProcA);
+  EXPECT_EQ(control.superProcedure(), &::DefWindowProcW);
   control.attach(list_);
   EXPECT_EQ(control.hwnd(), list_);
   EXPECT_EQ(control.superProcedure(), original);
-  EXPECT_NE(reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(list_, GWLP_WNDPROC)), original);
+  EXPECT_NE(reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(list_, GWLP_WNDPROC)), original);
   // The list view still works through its own procedure.
-  LVCOLUMNA column{};
+  LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.cx = 50;
-  column.pszText = const_cast<char*>("A");
-  EXPECT_EQ(::SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)), 0);
+  column.pszText = const_cast<wchar_t*>(L"A");
+  EXPECT_EQ(::SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)), 0);
 }
 
 TEST_F(ControlsInDialog, EachClickCodeReachesItsCallback) {
@@ -94,8 +94,8 @@ TEST_F(ControlsInDialog, RealRightClickReachesOnRightClickByReflection) {
   control.onRightClick = [&](ListViewControl&, NMHDR*) { ++rightClicks; };
   // The list view waits for the button's release in its queue before it
   // reports the click, so the release is queued first.
-  ::PostMessageA(list_, WM_RBUTTONUP, 0, MAKELPARAM(20, 40));
-  ::SendMessageA(list_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 40));
+  ::PostMessageW(list_, WM_RBUTTONUP, 0, MAKELPARAM(20, 40));
+  ::SendMessageW(list_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 40));
   EXPECT_EQ(rightClicks, 1);
 }
 
@@ -116,32 +116,37 @@ TEST_F(ControlsInDialog, RightClickDoesNotReachTheListWhenTheDialogHandlesNotify
 TEST_F(ControlsInDialog, TypedCharacterIsInTheTextWhenOnCharRuns) {
   SearchEditControl control;
   control.attach(edit_);
-  std::string textSeen;
+  // The edit is a Unicode window through its object too: a character that
+  // no ANSI code page holds (한, U+D55C) arrives and is typed as itself.
+  EXPECT_TRUE(::IsWindowUnicode(edit_));
+  std::wstring textSeen;
   WPARAM charSeen = 0;
   control.onChar = [&](WPARAM ch) {
     charSeen = ch;
-    char buffer[64] = {};
-    ::GetWindowTextA(edit_, buffer, sizeof buffer);
+    wchar_t buffer[64] = {};
+    ::GetWindowTextW(edit_, buffer, 64);
     textSeen = buffer;
   };
-  ::SendMessageA(edit_, WM_CHAR, 'q', 1);
-  EXPECT_EQ(charSeen, static_cast<WPARAM>('q'));
-  EXPECT_EQ(textSeen, "q");
-  ::SendMessageA(edit_, WM_CHAR, 'x', 1);
-  EXPECT_EQ(textSeen, "qx");
+  std::wstring typed;
+  for (const wchar_t ch : {L'q', L'\xD55C', L'x'}) {
+    ::SendMessageW(edit_, WM_CHAR, ch, 1);
+    typed += ch;
+    EXPECT_EQ(charSeen, static_cast<WPARAM>(ch));
+    EXPECT_EQ(textSeen, typed);
+  }
 }
 
 TEST_F(ControlsInDialog, KeyUpRunsAfterTheEditAndGetsBothParameters) {
   SearchEditControl control;
   control.attach(edit_);
-  ::SetWindowTextA(edit_, "abc");
+  ::SetWindowTextW(edit_, L"abc");
   WPARAM key = 0;
   LPARAM flags = 0;
   control.onKeyUp = [&](WPARAM wParam, LPARAM lParam) {
     key = wParam;
     flags = lParam;
   };
-  ::SendMessageA(edit_, WM_KEYUP, VK_DELETE, 0xC0000001);
+  ::SendMessageW(edit_, WM_KEYUP, VK_DELETE, 0xC0000001);
   EXPECT_EQ(key, static_cast<WPARAM>(VK_DELETE));
   EXPECT_EQ(static_cast<DWORD>(flags), 0xC0000001u);
 }
@@ -150,24 +155,24 @@ TEST_F(ControlsInDialog, StatusBarObjectPassesEverythingOn) {
   // Any control will do: the object must not change what it answers.
   StatusBarControl control;
   control.attach(edit_);
-  ::SetWindowTextA(edit_, "status");
-  char buffer[32] = {};
-  EXPECT_EQ(::SendMessageA(edit_, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 6);
-  EXPECT_STREQ(buffer, "status");
+  ::SetWindowTextW(edit_, L"status \xD55C");
+  wchar_t buffer[32] = {};
+  EXPECT_EQ(::SendMessageW(edit_, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(buffer)), 8);
+  EXPECT_STREQ(buffer, L"status \xD55C");
 }
 
 TEST_F(ControlsInDialog, ReleasedControlObjectGivesTheProcedureBack) {
-  auto original = ::GetWindowLongPtrA(edit_, GWLP_WNDPROC);
+  auto original = ::GetWindowLongPtrW(edit_, GWLP_WNDPROC);
   {
     SearchEditControl control;
     control.attach(edit_);
   }
-  EXPECT_EQ(::GetWindowLongPtrA(edit_, GWLP_WNDPROC), original);
+  EXPECT_EQ(::GetWindowLongPtrW(edit_, GWLP_WNDPROC), original);
   // The edit still works after its object is gone.
-  ::SendMessageA(edit_, WM_CHAR, 'z', 1);
-  char buffer[8] = {};
-  ::GetWindowTextA(edit_, buffer, sizeof buffer);
-  EXPECT_STREQ(buffer, "z");
+  ::SendMessageW(edit_, WM_CHAR, 'z', 1);
+  wchar_t buffer[8] = {};
+  ::GetWindowTextW(edit_, buffer, 8);
+  EXPECT_STREQ(buffer, L"z");
 }
 
 // Throws from its own handling, before the control's procedure saw the message.
@@ -183,29 +188,31 @@ TEST_F(ControlsInDialog, ThrowingHandlerLeavesItsMessageTheDefaultAnswer) {
   dialog_.addMessageHandler(WM_GETTEXT, [](DialogWindow&, HWND, UINT, WPARAM, LPARAM, BOOL&) -> LRESULT {
     throw std::bad_alloc();
   });
-  char text[32] = {};
-  EXPECT_EQ(::SendMessageA(dialog_.hwnd(), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 14);
-  EXPECT_STREQ(text, "Framework test");
+  wchar_t text[32] = {};
+  EXPECT_EQ(::SendMessageW(dialog_.hwnd(), WM_GETTEXT, 32, reinterpret_cast<LPARAM>(text)), 14);
+  EXPECT_STREQ(text, L"Framework test");
 
-  ::SetWindowTextA(edit_, "abc");
+  ::SetWindowTextW(edit_, L"abc");
   {
     ThrowingControl control;
     control.attach(edit_);
-    EXPECT_EQ(::SendMessageA(edit_, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 3);
-    EXPECT_STREQ(text, "abc");
+    EXPECT_EQ(::SendMessageW(edit_, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(text)), 3);
+    EXPECT_STREQ(text, L"abc");
   }
   // Thrown after the edit's own procedure ran: the character is typed once.
-  ::SetWindowTextA(edit_, "");
+  ::SetWindowTextW(edit_, L"");
   SearchEditControl control;
   control.attach(edit_);
   control.onChar = [](WPARAM) { throw std::system_error(ERROR_OUTOFMEMORY, std::system_category()); };
-  ::SendMessageA(edit_, WM_CHAR, 'd', 1);
-  ::GetWindowTextA(edit_, text, sizeof text);
-  EXPECT_STREQ(text, "d");
+  ::SendMessageW(edit_, WM_CHAR, 'd', 1);
+  ::GetWindowTextW(edit_, text, 32);
+  EXPECT_STREQ(text, L"d");
 }
 
 // A plain window class whose procedure is the control's "own" procedure, so
 // its final message can be sent by hand without freeing a real control's data.
+// Its procedures are ANSI ones: the object, a Unicode procedure, must hand
+// such a procedure back as it found it.
 LRESULT CALLBACK PlainProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -278,7 +285,7 @@ TEST(ControlFinalMessage, RealDestructionReachesTheObjectOnce) {
 TEST(ControlAttach, FailedAttachLeavesTheControlAlone) {
   PlainWindow window(&PlainProcedure);
   RecordingControl control;
-  control.attach(nullptr);  // no window: SetWindowLongPtrA fails
+  control.attach(nullptr);  // no window: SetWindowLongPtrW fails
   EXPECT_EQ(control.hwnd(), nullptr);
   WindowThunk::failNextAllocations(1);
   RecordingControl starved;

@@ -68,6 +68,6 @@ class ScopedModeless {
 // Calls the window's current dialog procedure directly: its own return value,
 // before the system's default dialog processing turns it into an answer.
 inline INT_PTR CallDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto procedure = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(dialog, DWLP_DLGPROC));
-  return ::CallWindowProcA(procedure, dialog, message, wParam, lParam);
+  auto procedure = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(dialog, DWLP_DLGPROC));
+  return ::CallWindowProcW(procedure, dialog, message, wParam, lParam);
 }

@@ -6,7 +6,7 @@
 
 HINSTANCE ResourceModule = nullptr;
 
-void RecordResourceModule() { ResourceModule = ::GetModuleHandleA(nullptr); }
+void RecordResourceModule() { ResourceModule = ::GetModuleHandleW(nullptr); }
 
 MessageHandler AdaptOneArgument(OneArgumentCallback callback) {
   return [callback = std::move(callback)](DialogWindow&, HWND, UINT, WPARAM wParam, LPARAM, BOOL&) -> LRESULT {
@@ -69,7 +69,7 @@ DialogWindow::~DialogWindow() {
 void DialogWindow::detachWindow() {
   if (hwnd_ == nullptr || !::IsWindow(hwnd_)) return;
   HWND window = std::exchange(hwnd_, nullptr);
-  ::SetWindowLongPtrA(window, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&DetachedProcedure));
+  ::SetWindowLongPtrW(window, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&DetachedProcedure));
   if (::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) ::DestroyWindow(window);
 }
 
@@ -103,7 +103,7 @@ bool DialogWindow::prepareCreation() {
 
 void DialogWindow::createModeless(HWND owner, LPARAM parameter) {
   if (!prepareCreation()) return;
-  ::CreateDialogParamA(ResourceModule, MAKEINTRESOURCEA(templateId_), owner, &DialogWindow::startProcedure, parameter);
+  ::CreateDialogParamW(ResourceModule, MAKEINTRESOURCEW(templateId_), owner, &DialogWindow::startProcedure, parameter);
   // A creation that failed before the first message leaves its record behind;
   // it must not be taken by a later window of this thread.
   PendingCreationList::remove(&creation_);
@@ -112,7 +112,7 @@ void DialogWindow::createModeless(HWND owner, LPARAM parameter) {
 INT_PTR DialogWindow::runModal(HWND owner, LPARAM parameter) {
   if (!prepareCreation()) return -1;
   INT_PTR result =
-      ::DialogBoxParamA(ResourceModule, MAKEINTRESOURCEA(templateId_), owner, &DialogWindow::startProcedure, parameter);
+      ::DialogBoxParamW(ResourceModule, MAKEINTRESOURCEW(templateId_), owner, &DialogWindow::startProcedure, parameter);
   PendingCreationList::remove(&creation_);
   return result;
 }
@@ -130,7 +130,7 @@ INT_PTR CALLBACK DialogWindow::startProcedure(HWND hwnd, UINT message, WPARAM wP
     if (!self->thunk_) self->thunk_ = AllocateWindowThunk();
     if (!self->thunk_ || !self->thunk_->bind(self, self->procedure())) return FALSE;
     WNDPROC entry = self->thunk_->entryPoint();
-    ::SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(entry));
+    ::SetWindowLongPtrW(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(entry));
     return entry(hwnd, message, wParam, lParam);
   } catch (...) {
     // No thunk to be had: the window goes on without its object, as when
@@ -151,7 +151,7 @@ LRESULT CALLBACK DialogWindow::dialogProcedureEntry(HWND object, UINT message, W
 
 INT_PTR DialogWindow::resultFor(UINT message, LRESULT result) {
   if (AnswersDirectly(message)) return result;
-  if ((state_ & kDestroyed) == 0) ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+  if ((state_ & kDestroyed) == 0) ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
   return TRUE;
 }
 
@@ -198,8 +198,8 @@ BOOL DialogWindow::processMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
       result = onInitDialog ? onInitDialog(*this) : TRUE;
       if (iconId_ != 0) {
-        ::SendMessageA(hwnd, WM_SETICON, ICON_BIG,
-                       reinterpret_cast<LPARAM>(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId_))));
+        ::SendMessageW(hwnd, WM_SETICON, ICON_BIG,
+                       reinterpret_cast<LPARAM>(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId_))));
       }
       return TRUE;
     case WM_CLOSE:
@@ -217,7 +217,7 @@ BOOL DialogWindow::processMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   if (IsReflectedNotification(message)) {
     HWND child = ReflectionTarget(hwnd, message, wParam, lParam);
     if (child != nullptr) {
-      result = ::SendMessageA(child, kReflectionOffset + message, wParam, lParam);
+      result = ::SendMessageW(child, kReflectionOffset + message, wParam, lParam);
       return TRUE;
     }
   }

@@ -65,7 +65,7 @@ class DialogWindow {
   // Creates the window; its handle is recorded, not returned. When no thunk
   // can be had, nothing is created and the last error is ERROR_OUTOFMEMORY.
   void createModeless(HWND owner, LPARAM parameter);
-  // Runs the dialog modally and returns DialogBoxParamA's result (-1 and
+  // Runs the dialog modally and returns DialogBoxParamW's result (-1 and
   // ERROR_OUTOFMEMORY when no thunk can be had).
   INT_PTR runModal(HWND owner, LPARAM parameter);
 

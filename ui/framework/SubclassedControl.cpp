@@ -5,8 +5,8 @@
 SubclassedControl::~SubclassedControl() {
   if (hwnd_ != nullptr && thunk_ && ::IsWindow(hwnd_)) {
     auto ours = reinterpret_cast<LONG_PTR>(thunk_->entryPoint());
-    if (::GetWindowLongPtrA(hwnd_, GWLP_WNDPROC) == ours) {
-      ::SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProcedure_));
+    if (::GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == ours) {
+      ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProcedure_));
     }
   }
 }
@@ -20,7 +20,7 @@ BOOL SubclassedControl::processMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { r
 void SubclassedControl::attach(HWND control) {
   if (!thunk_) thunk_ = AllocateWindowThunk();
   if (!thunk_ || !thunk_->bind(this, procedure())) return;
-  LONG_PTR previous = ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_->entryPoint()));
+  LONG_PTR previous = ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_->entryPoint()));
   if (previous == 0) return;
   superProcedure_ = reinterpret_cast<WNDPROC>(previous);
   hwnd_ = control;
@@ -44,7 +44,7 @@ LRESULT SubclassedControl::callSuperProcedure() {
   if (current == nullptr) return 0;
   if (!current->passedOn) {
     current->passedOnResult =
-        ::CallWindowProcA(superProcedure_, current->hwnd, current->message, current->wParam, current->lParam);
+        ::CallWindowProcW(superProcedure_, current->hwnd, current->message, current->wParam, current->lParam);
     current->passedOn = true;
   }
   return current->passedOnResult;
@@ -71,14 +71,14 @@ LRESULT SubclassedControl::windowProcedure(UINT message, WPARAM wParam, LPARAM l
   }
   if (!handled) {
     if (message == WM_NCDESTROY) {
-      LONG_PTR before = ::GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
-      result = ::CallWindowProcA(superProcedure_, hwnd, message, wParam, lParam);
-      if (superProcedure_ != &::DefWindowProcA && ::GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == before) {
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProcedure_));
+      LONG_PTR before = ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
+      result = ::CallWindowProcW(superProcedure_, hwnd, message, wParam, lParam);
+      if (superProcedure_ != &::DefWindowProcW && ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == before) {
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProcedure_));
       }
       state_ |= kDestroyed;
     } else {
-      result = ::CallWindowProcA(superProcedure_, hwnd, message, wParam, lParam);
+      result = ::CallWindowProcW(superProcedure_, hwnd, message, wParam, lParam);
     }
   }
   if ((state_ & kDestroyed) != 0 && saved == nullptr) {

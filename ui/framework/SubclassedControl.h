@@ -71,7 +71,7 @@ class SubclassedControl {
   WindowThunkPtr thunk_;
   MessageRecord* currentMessage_ = nullptr;
   uint32_t state_ = 0;
-  WNDPROC superProcedure_ = &::DefWindowProcA;
+  WNDPROC superProcedure_ = &::DefWindowProcW;
   GdiObject font_;
 };
 

@@ -34,8 +34,8 @@ using ShGetImageList = HRESULT(WINAPI*)(int list, REFIID iid, void** result);
 
 // The system's shared small icon list; never released by the tool.
 HIMAGELIST systemSmallIcons() {
-  HMODULE shell = ::GetModuleHandleA("shell32.dll");
-  if (shell == nullptr) shell = ::LoadLibraryA("shell32.dll");
+  HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
+  if (shell == nullptr) shell = ::LoadLibraryW(L"shell32.dll");
   if (shell == nullptr) return nullptr;
   auto get = reinterpret_cast<ShGetImageList>(
       reinterpret_cast<void*>(::GetProcAddress(shell, MAKEINTRESOURCEA(kShGetImageListOrdinal))));
@@ -46,31 +46,31 @@ HIMAGELIST systemSmallIcons() {
 }
 
 HFONT listFont(HWND list) {
-  LOGFONTA font{};
-  auto current = reinterpret_cast<HFONT>(::SendMessageA(list, WM_GETFONT, 0, 0));
-  ::GetObjectA(current, sizeof font, &font);
+  LOGFONTW font{};
+  auto current = reinterpret_cast<HFONT>(::SendMessageW(list, WM_GETFONT, 0, 0));
+  ::GetObjectW(current, sizeof font, &font);
   font.lfHeight = kListFontHeight;
-  return ::CreateFontIndirectA(&font);
+  return ::CreateFontIndirectW(&font);
 }
 
 }  // namespace
 
 void Application::setUpControls() {
   HWND dialog = mainWindow();
-  LONG style = ::GetWindowLongA(dialog, GWL_STYLE);
-  if ((style & WS_THICKFRAME) == 0) ::SetWindowLongA(dialog, GWL_STYLE, style | WS_THICKFRAME);
+  LONG style = ::GetWindowLongW(dialog, GWL_STYLE);
+  if ((style & WS_THICKFRAME) == 0) ::SetWindowLongW(dialog, GWL_STYLE, style | WS_THICKFRAME);
 
   listView = std::make_shared<ListViewControl>();
   listView->attach(::GetDlgItem(dialog, IDC_RESULT_LIST));
   HWND list = ::GetDlgItem(dialog, IDC_RESULT_LIST);
   for (DWORD extended : {LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES, LVS_EX_SUBITEMIMAGES}) {
-    ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+    ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
   }
   HFONT font = listFont(list);
-  ::SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ::SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   listView->setFont(font);
   listView->onRightClick = [this](ListViewControl& control, NMHDR*) {
-    auto row = static_cast<int>(::SendMessageA(control.hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    auto row = static_cast<int>(::SendMessageW(control.hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     POINT pointer{};
     ::GetCursorPos(&pointer);
     showRowMenu(row, pointer);
@@ -97,14 +97,14 @@ void Application::setUpControls() {
         handled = ResultList(*this).answerNotification(reinterpret_cast<const NMHDR*>(lParam), answer) ? TRUE : FALSE;
         return answer;
       }));
-  ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemSmallIcons()));
+  ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemSmallIcons()));
 
   statusBar = std::make_shared<StatusBarControl>();
   HWND status = ::GetDlgItem(dialog, IDC_STATUS_BAR);
   statusBar->attach(status);
   int edges[3] = {kStatusPartEdges[0], kStatusPartEdges[1], kStatusPartEdges[2]};
-  if (::SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges)) != 0) {
-    ::SendMessageA(status, WM_SIZE, 0, 0);
+  if (::SendMessageW(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges)) != 0) {
+    ::SendMessageW(status, WM_SIZE, 0, 0);
   }
   ::SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(kReadyText));
 

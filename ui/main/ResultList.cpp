@@ -113,9 +113,9 @@ bool containsIgnoringCase(const SharedText& path, const WideText& filter) {
 // Drawing is off for the scope: a fill of many rows repaints once, at its end.
 class RedrawOff {
  public:
-  explicit RedrawOff(HWND window) : window_(window) { ::SendMessageA(window_, WM_SETREDRAW, FALSE, 0); }
+  explicit RedrawOff(HWND window) : window_(window) { ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0); }
   ~RedrawOff() {
-    ::SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+    ::SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(window_, nullptr, TRUE);
   }
   RedrawOff(const RedrawOff&) = delete;
@@ -139,7 +139,7 @@ class FillingFlag {
 }  // namespace
 
 void InsertResultColumns(HWND listView) {
-  HWND header = reinterpret_cast<HWND>(::SendMessageA(listView, LVM_GETHEADER, 0, 0));
+  HWND header = reinterpret_cast<HWND>(::SendMessageW(listView, LVM_GETHEADER, 0, 0));
   for (const ResultColumn& wanted : kColumns) {
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -166,7 +166,7 @@ ResultList::ResultList(Application& app)
 ResultList::ResultList(Application& app, HWND listView, HWND statusBar)
     : app_(app), listView_(listView), statusBar_(statusBar) {}
 
-int ResultList::rowCount() const { return static_cast<int>(::SendMessageA(listView_, LVM_GETITEMCOUNT, 0, 0)); }
+int ResultList::rowCount() const { return static_cast<int>(::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0)); }
 
 void ResultList::setStatus(int part, const WCHAR* text) const {
   ::SendMessageW(statusBar_, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
@@ -187,8 +187,8 @@ void ResultList::fill(WideView filter) {
   SortRows(shown, results, app_.rowSort);
   {
     const RedrawOff redrawOff(listView_);
-    ::SendMessageA(listView_, LVM_DELETEALLITEMS, 0, 0);
-    ::SendMessageA(listView_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shown.size()), 0);
+    ::SendMessageW(listView_, LVM_DELETEALLITEMS, 0, 0);
+    ::SendMessageW(listView_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shown.size()), 0);
     int rows = 0;
     for (const std::size_t index : shown) {
       LVITEMW item{};
@@ -217,7 +217,7 @@ void ResultList::fillFromSearchBox(HWND searchBox) {
 }
 
 void ResultList::showSortArrow() const {
-  const HWND header = reinterpret_cast<HWND>(::SendMessageA(listView_, LVM_GETHEADER, 0, 0));
+  const HWND header = reinterpret_cast<HWND>(::SendMessageW(listView_, LVM_GETHEADER, 0, 0));
   for (int column = 0; column < kResultColumnCount; ++column) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
@@ -242,9 +242,9 @@ void ResultList::sortBy(int column) {
 
 void ResultList::copySelectedRows() {
   WideText text;
-  for (int row = static_cast<int>(::SendMessageA(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  for (int row = static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
        row >= 0;
-       row = static_cast<int>(::SendMessageA(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) {
+       row = static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) {
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
@@ -292,10 +292,10 @@ bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
     if (key->wVKey == 'C') {
       copySelectedRows();
     } else {
-      LVITEMA state{};
+      LVITEMW state{};
       state.stateMask = LVIS_SELECTED;
       state.state = LVIS_SELECTED;
-      ::SendMessageA(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+      ::SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
     }
     answer = 0;
     return true;

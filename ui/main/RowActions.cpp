@@ -87,10 +87,10 @@ std::optional<RowTarget> RowTargetFor(const Application& app, HWND listView, int
   if (app.busy.load() != 0 || app.closing.load() != 0 || row < 0) return std::nullopt;
   // Rows and results differ in order when a filter hides rows: the row
   // names its result by its item parameter.
-  LVITEMA item{};
+  LVITEMW item{};
   item.mask = LVIF_PARAM;
   item.iItem = row;
-  if (::SendMessageA(listView, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) == FALSE || item.lParam < 0 ||
+  if (::SendMessageW(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) == FALSE || item.lParam < 0 ||
       static_cast<size_t>(item.lParam) >= app.results.size()) {
     return std::nullopt;
   }
@@ -254,9 +254,9 @@ void Application::showRowMenu(int row, POINT at) {
   std::vector<RowTarget> selected;
   if (const std::optional<RowTarget> top = RowTargetFor(*this, list, row)) {
     selected.push_back(*top);
-    for (int next = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    for (int next = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
          next >= 0;
-         next = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(next), LVNI_SELECTED))) {
+         next = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(next), LVNI_SELECTED))) {
       if (next == row) continue;
       if (const std::optional<RowTarget> other = RowTargetFor(*this, list, next)) selected.push_back(*other);
     }
@@ -274,15 +274,15 @@ void Application::showRowMenu(int row, POINT at) {
 void Application::showRowMenuFromKeyboard() {
   const HWND list = ::GetDlgItem(mainWindow(), IDC_RESULT_LIST);
   int row = static_cast<int>(
-      ::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
-  if (row < 0) row = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+      ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+  if (row < 0) row = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   POINT at{0, 0};
   if (row >= 0) {
     // Under the row's label, scrolled into view first.
-    ::SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     RECT label{};
     label.left = LVIR_LABEL;
-    if (::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label)) != FALSE) {
+    if (::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label)) != FALSE) {
       at = POINT{label.left, label.bottom};
     }
   }
@@ -295,9 +295,9 @@ namespace {
 // (routeThreadMessage takes it there), as the search's end does.
 void postToWindowThread(HWND window, DWORD uiThread, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window != nullptr) {
-    ::PostMessageA(window, message, wParam, lParam);
+    ::PostMessageW(window, message, wParam, lParam);
   } else {
-    ::PostThreadMessageA(uiThread, message, wParam, lParam);
+    ::PostThreadMessageW(uiThread, message, wParam, lParam);
   }
 }
 }  // namespace
