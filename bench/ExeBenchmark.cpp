@@ -52,6 +52,7 @@
 #include "OstrelProcess.h"
 #include "OstrelWindow.h"
 #include "WindowProcess.h"
+#include "bench/BenchClock.h"
 #include "bench/OstrelProbe.h"
 
 namespace {
@@ -72,14 +73,6 @@ const wchar_t* const kHeldNames[] = {L"qa0.dat",  L"qa1.dat",  L"qa2.dat",  L"qa
 const wchar_t kTargetName[] = L"q7x0.dat";
 const wchar_t kWarmUpName[] = L"warm.dat";
 const char kTyped[] = "q7x";
-
-double NowMilliseconds() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER now;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::string Narrow(const std::wstring& wide, UINT codePage = CP_ACP) {
   const int bytes = ::WideCharToMultiByte(codePage, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);

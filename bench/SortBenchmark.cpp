@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "bench/BenchClock.h"
 #include "search/RowOrder.h"
 #include "ui/main/ResultList.h"
 
@@ -30,14 +31,6 @@ constexpr int kRowsPerPath = 1;
 constexpr int kRowsPerOwner = 200;
 constexpr int kModuleEvery = 97;
 const char* const kHeaders[] = {"file name", "path", "handle", "process ID", "process name"};
-
-double NowMilliseconds() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER now;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::vector<HandleRecord> MadeUpResults(int count) {
   std::vector<HandleRecord> results;
