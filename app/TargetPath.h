@@ -20,6 +20,7 @@ WideText FullTargetPath(const WideText& argument, bool* unusable = nullptr);
 struct TargetIdentity {
   WideText matchPath;   // what records are compared with
   bool folder = false;  // an existing directory: its records are those below it
+  bool missing = false;  // the system says there is no such file or folder
 };
 
 // Opens the target for attributes only (sharing everything, folders too)

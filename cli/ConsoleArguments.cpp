@@ -20,6 +20,8 @@ ConsoleRequest ParseConsoleArguments(const std::vector<WideText>& arguments) {
         request.json = true;
       } else if (argument == WTEXT("--help") || argument == WTEXT("-h")) {
         request.help = true;
+      } else if (argument == WTEXT("--version")) {
+        request.version = true;
       } else {
         fail(request, ArgumentFault::kUnknownOption, argument);
       }
@@ -35,6 +37,9 @@ ConsoleRequest ParseConsoleArguments(const std::vector<WideText>& arguments) {
       request.path = argument;
     }
   }
-  if (request.fault != ArgumentFault::kNone) request.help = false;
+  if (request.fault != ArgumentFault::kNone) {
+    request.help = false;
+    request.version = false;
+  }
   return request;
 }

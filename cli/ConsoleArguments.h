@@ -1,11 +1,11 @@
 #pragma once
 // What the console program is asked: `ostrel-cli [--json] [PATH]`, or
-// `--help` (also `-h`, `/?`). The arguments are those of the tool's one
+// `--help` (also `-h`, `/?`), or `--version`. The arguments are those of the tool's one
 // command-line splitter, entry 0 being the program itself. Anything that
 // starts with '-' is an option until `--`, after which every argument is a
 // path, so a path may start with '-'. One path at most, and never an empty
 // one. The first fault found is the one reported; a request with a fault is
-// never also a help request.
+// never also a help or version request.
 
 #include <vector>
 
@@ -20,6 +20,7 @@ enum class ArgumentFault {
 
 struct ConsoleRequest {
   bool help = false;
+  bool version = false;
   bool json = false;
   bool hasPath = false;
   WideText path;  // as given, when hasPath

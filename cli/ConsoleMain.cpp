@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/HandOver.h"
 #include "app/TargetPath.h"
+#include "cli/AnswerExitCode.h"
 #include "cli/ConsoleArguments.h"
 #include "cli/ConsoleTexts.h"
 #include "cli/ExitCodes.h"
@@ -18,6 +19,7 @@
 #include "cli/StandardStream.h"
 #include "scan/native/DebugPrivilege.h"
 #include "scan/native/NativeApi.h"
+#include "scan/native/OwnElevation.h"
 
 namespace {
 
@@ -50,6 +52,7 @@ int answer(const StandardStream& output, const StandardStream& errors) {
   const ConsoleRequest request = ParseConsoleArguments(SplitCommandLine(::GetCommandLineW()));
   if (request.fault != ArgumentFault::kNone) return complainAboutArguments(errors, request);
   if (request.help) return output.write(kUsageText) ? kExitHeld : kExitError;
+  if (request.version) return output.write(kVersionText) ? kExitHeld : kExitError;
 
   // Without the privilege fewer processes are seen; it is no reason to stop,
   // and standard output carries nothing but results.
@@ -62,21 +65,21 @@ int answer(const StandardStream& output, const StandardStream& errors) {
       complain(errors, kUnusablePathMessage, request.path);
       return kExitError;
     }
+    if (IdentifyTarget(fullPath).missing) {
+      complain(errors, kNoSuchTargetMessage, fullPath);
+      return kExitError;
+    }
   }
+  if (OwnElevation() == Elevation::kNotElevated) complain(errors, kNotElevatedMessage);
   std::vector<HandleRecord> holders;
   bool complete = true;
   if (FindHolders(fullPath, holders, complete) == 0) {
     complain(errors, kScanFailedMessage);
     return kExitError;
   }
-  if (!output.write(request.json ? HoldersAsJson(holders) : HoldersAsLines(holders))) {
-    complain(errors, kOutputFailedMessage);
-    return kExitError;
-  }
-  // Found holders are true whatever was cut short; "not held" and "every
-  // open file" are not, when the thread bound stopped the naming.
-  if (!complete && (!request.hasPath || holders.empty())) return kExitIncomplete;
-  return request.hasPath && holders.empty() ? kExitNotHeld : kExitHeld;
+  const bool written = output.write(request.json ? HoldersAsJson(holders) : HoldersAsLines(holders));
+  if (!written) complain(errors, kOutputFailedMessage);
+  return ExitCodeOfAnswer(SearchAnswer{request.hasPath, holders.size(), complete, written});
 }
 
 }  // namespace

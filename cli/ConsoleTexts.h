@@ -19,9 +19,14 @@ inline constexpr const wchar_t* kUsageText =
     L"            handle (a number, null for a module), module (true/false), path\r\n"
     L"  --        ends the options: a PATH that starts with '-' comes after it\r\n"
     L"  --help    this text (also -h, /?)\r\n"
+    L"  --version the version of ostrel-cli\r\n"
     L"\r\n"
     L"Exit codes: 0 held (or, without PATH, listed), 1 not held, 2 error,\r\n"
-    L"3 incomplete answer. Without administrator rights fewer processes are seen.\r\n";
+    L"3 incomplete answer. Without administrator rights fewer processes are seen.\r\n"
+    L"\r\n"
+    L"The window (Ostrel.exe) asks the same engine. Its row menu's 结束进程\r\n"
+    L"(end the program) and 关闭句柄 (close just the handle) are --end and --close\r\n"
+    L"here; 刷新 (search again) is running ostrel-cli again.\r\n";
 
 inline constexpr const wchar_t* kMessagePrefix = L"ostrel-cli: ";
 inline constexpr const wchar_t* kUnknownOptionMessage = L"unknown option: ";
@@ -33,3 +38,14 @@ inline constexpr const wchar_t* kScanFailedMessage = L"the scan of open handles 
 inline constexpr const wchar_t* kOutputFailedMessage = L"the output could not be written";
 inline constexpr const wchar_t* kSearchBrokeMessage = L"the search failed: no memory or thread left";
 inline constexpr const wchar_t* kLineEnd = L"\r\n";
+// A target the system says does not exist is an error, never "not held":
+// a typo in a script must not read as "free".
+inline constexpr const wchar_t* kNoSuchTargetMessage = L"no such file or folder: ";
+// Said once, before the search, when the token is not elevated.
+inline constexpr const wchar_t* kNotElevatedMessage =
+    L"not running as administrator: processes of other users were not searched";
+#ifdef OSTREL_CLI_VERSION
+// `--version`: the program's name and the version of the file `version`
+// (the build defines OSTREL_CLI_VERSION from it).
+inline constexpr const wchar_t* kVersionText = L"ostrel-cli " OSTREL_CLI_VERSION L"\r\n";
+#endif

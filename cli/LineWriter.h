@@ -2,9 +2,10 @@
 // The holders as lines, one a holder, in the records' order, for people and
 // for scripts that split on tabs:
 //   <pid> TAB <process name> TAB 0x<handle, lowercase hex> | module TAB <path> CR LF
-// A tab, line break or other control character inside a name would break
-// the line into more fields or lines, so it is shown as U+FFFD; the JSON
-// output keeps such names exactly.
+// A character inside a name that some common reader takes as a line or
+// field break (a C0 or C1 control, DEL, U+2028, U+2029) would break the
+// line into more fields or lines, so it is shown as U+FFFD; the JSON output
+// keeps such names exactly.
 
 #include <vector>
 

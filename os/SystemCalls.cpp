@@ -37,6 +37,9 @@ SystemCalls RealSystemCalls() {
   c.VirtualAlloc = ::VirtualAlloc;
   c.VirtualFree = ::VirtualFree;
   c.Sleep = ::Sleep;
+  c.GetDriveTypeW = ::GetDriveTypeW;
+  c.RegGetValueW = ::RegGetValueW;
+  c.GetTokenInformation = ::GetTokenInformation;
   return c;
 }
 
@@ -73,13 +76,16 @@ HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPV
 LPVOID WINAPI NoAlloc(LPVOID, SIZE_T, DWORD, DWORD) { return nullptr; }
 BOOL WINAPI NoFree(LPVOID, SIZE_T, DWORD) { return FALSE; }
 void WINAPI NoSleep(DWORD) {}
+UINT WINAPI NoDrive(LPCWSTR) { return DRIVE_NO_ROOT_DIR; }
+LSTATUS WINAPI NoValue(HKEY, LPCWSTR, LPCWSTR, DWORD, DWORD*, void*, DWORD*) { return ERROR_FILE_NOT_FOUND; }
+BOOL WINAPI NoTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD*) { return FALSE; }
 }  // namespace
 
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
                      NoModules, NoModuleName, NoImageName, NoFinalPath, NoFileType, NoFileInformation, NoWow64, nullptr,
-                     nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep};
+                     nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep, NoDrive, NoValue, NoTokenInformation};
 }
 
 #endif

@@ -57,6 +57,16 @@ struct SystemCalls {
   LPVOID(WINAPI* VirtualAlloc)(LPVOID address, SIZE_T size, DWORD type, DWORD protect);
   BOOL(WINAPI* VirtualFree)(LPVOID address, SIZE_T size, DWORD type);
   void(WINAPI* Sleep)(DWORD milliseconds);
+
+  // The target's drive letter and the user's drive mappings: what kind of
+  // drive a root is for this process, and a value under HKEY_CURRENT_USER.
+  UINT(WINAPI* GetDriveTypeW)(LPCWSTR root);
+  LSTATUS(WINAPI* RegGetValueW)(HKEY key, LPCWSTR subKey, LPCWSTR value, DWORD flags, DWORD* type, void* data,
+                                DWORD* bytes);
+
+  // The own process's token: whether it runs elevated.
+  BOOL(WINAPI* GetTokenInformation)(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, LPVOID information,
+                                    DWORD length, DWORD* returned);
 };
 
 // The table in force. The real build starts with RealSystemCalls(); the host

@@ -175,6 +175,25 @@ struct UNICODE_STRING {
   USHORT MaximumLength;
   WCHAR* Buffer;
 };
+
+// The drive and registry calls the target's rules make, and the token's
+// elevation.
+typedef LONG LSTATUS;
+typedef struct HKEY__* HKEY;
+#define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)0x80000001u)
+#define DRIVE_UNKNOWN 0u
+#define DRIVE_NO_ROOT_DIR 1u
+#define DRIVE_FIXED 3u
+#define DRIVE_REMOTE 4u
+#define RRF_RT_REG_SZ 0x00000002u
+#define REG_SZ 1u
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_MORE_DATA 234L
+enum TOKEN_INFORMATION_CLASS { TokenElevation = 20 };
+struct TOKEN_ELEVATION {
+  DWORD TokenIsElevated;
+};
 #endif
 
 static_assert(sizeof(OSVERSIONINFOEXA) == 156, "extended version record is 156 bytes");

@@ -81,6 +81,21 @@ void HandleScanner::queueEntries(const HandleTableSnapshot& table, const CancelB
                                  OwnerTable& owners, std::vector<RecordPlan>& plans) {
   TypeNameMap types;
   TypeLearner learner(types);
+  // The own process's handles teach the type map first, before any other
+  // process's handle is duplicated to be asked: they answer without a
+  // duplicate, and a number they settle is never asked through another
+  // process's handle. This keeps a console program on its console under
+  // Wine, where closing a duplicate of any process's console connection (a
+  // "Device" handle there) detaches the closing process from its own
+  // console: a process that writes to a console holds at least two such
+  // handles itself (its connection and a standard handle), which settle
+  // the number before another process's connection could be duplicated.
+  for (std::size_t i = 0; i < table.count(); ++i) {
+    const HandleTableRow row = table.row(i);
+    if (row.ownerPid != ownPid || types.SettledName(row.typeNumber) != nullptr) continue;
+    AnsiString typeName;
+    learner.ask(row, nullptr, typeName);
+  }
   const bool filtered = !typeFilter_.IsEmpty();
   for (std::size_t i = 0; i < table.count(); ++i) {
     if (IsRaised(cancel)) break;
@@ -90,12 +105,7 @@ void HandleScanner::queueEntries(const HandleTableSnapshot& table, const CancelB
       continue;
     }
     if (ownerFilter_ != kEveryProcess && static_cast<uint32_t>(ownerFilter_) != row.ownerPid) continue;
-    if (row.ownerPid == ownPid) {
-      // Never queued; but its handles teach the type map without a duplicate.
-      AnsiString typeName;
-      if (types.SettledName(row.typeNumber) == nullptr) learner.ask(row, nullptr, typeName);
-      continue;
-    }
+    if (row.ownerPid == ownPid) continue;  // never queued; its handles taught the type map above
     // A handle of a confirmed other type costs nothing at all.
     const AnsiString* settled = types.SettledName(row.typeNumber);
     if (filtered && settled != nullptr && *settled != typeFilter_) continue;

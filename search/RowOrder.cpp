@@ -207,16 +207,6 @@ int CompareNamesLogically(WideView first, WideView second) {
 #endif
 }
 
-int CompareResults(const HandleRecord& first, const HandleRecord& second, ResultColumnId column) {
-  if (isTextColumn(column)) {
-    const int answer = CompareNamesLogically(textOf(first, column), textOf(second, column));
-    return answer < 0 ? -1 : (answer > 0 ? 1 : 0);
-  }
-  const uint64_t x = numberKey(first, column);
-  const uint64_t y = numberKey(second, column);
-  return x < y ? -1 : (x > y ? 1 : 0);
-}
-
 void SortRows(std::vector<std::size_t>& rows, const std::vector<HandleRecord>& results, RowSort sort) {
   if (!sort.active()) return;
   const auto column = static_cast<ResultColumnId>(sort.column);

@@ -36,9 +36,6 @@ RowSort SortAfterHeaderClick(RowSort current, int column);
 // without regard to case. Negative, zero or positive.
 int CompareNamesLogically(WideView first, WideView second);
 
-// Two results by one column (ascending): negative, zero or positive.
-int CompareResults(const HandleRecord& first, const HandleRecord& second, ResultColumnId column);
-
 // Orders `rows`, indices into `results` given in the scan's order, as
 // `sort` asks; ties keep their order (in either direction). Nothing changes
 // for the scan's order.

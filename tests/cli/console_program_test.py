@@ -127,6 +127,25 @@ class ConsoleProgram(unittest.TestCase):
         self.assertEqual(code, 0)
         self.assertIn("Usage: ostrel-cli", out.decode("utf-8"))
 
+    def test_version_is_the_one_of_the_file_version(self):
+        version = (ROOT / "version").read_text().splitlines()[0].strip()
+        self.assertEqual(self.cli("--version"), (0, ("ostrel-cli %s\r\n" % version).encode(), b""))
+
+    def test_a_path_that_does_not_exist_exits_2_and_says_so(self):
+        for missing in ("no-such.txt", "no-such-folder\\x.txt"):
+            with self.subTest(missing=missing):
+                code, out, err = self.cli(missing)
+                self.assertEqual((code, out), (2, b""))
+                self.assertIn("no such file or folder: %s\\%s" % (self.folder, missing), err.decode("utf-8"))
+
+    def test_an_answer_that_cannot_be_written_exits_2_and_says_so(self):
+        # A full disk: every write of the answer fails.
+        with open("/dev/full", "wb") as full:
+            done = subprocess.run(wine([BIN / CLI, "held.txt"]), cwd=self.work, stdout=full,
+                                  stderr=subprocess.PIPE, timeout=120)
+        self.assertEqual(done.returncode, 2)
+        self.assertIn("the output could not be written", done.stderr.decode("utf-8"))
+
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -69,6 +69,9 @@ struct FakeSystem::Impl {
   bool adjustSucceeds = true;
   DWORD lastError = 0;
   int tokenCloses = 0;
+  bool elevationAnswers = true;
+  std::map<std::pair<uint32_t, uintptr_t>, int> duplicatesBySource;
+  bool elevated = true;
   bool adjusted = false;
   std::vector<std::string> privileges;
 
@@ -332,6 +335,19 @@ BOOL WINAPI FakeAdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVI
   return TRUE;
 }
 
+BOOL WINAPI FakeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, LPVOID information,
+                                    DWORD length, DWORD* returned) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  Handle* found = fake->find(token);
+  if (found == nullptr || !found->isToken || informationClass != TokenElevation || !fake->elevationAnswers ||
+      length < sizeof(TOKEN_ELEVATION)) {
+    return FALSE;
+  }
+  static_cast<TOKEN_ELEVATION*>(information)->TokenIsElevated = fake->elevated ? 1 : 0;
+  *returned = sizeof(TOKEN_ELEVATION);
+  return TRUE;
+}
+
 BOOL WINAPI FakeCloseHandle(HANDLE handle) {
   const std::lock_guard<std::mutex> guard(fake->lock);
   auto& own = fake->handles[FakeSystem::kOwnPid];
@@ -372,6 +388,7 @@ BOOL WINAPI FakeDuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targ
   }
   if (targetProcess != kPseudoProcess || (options & ~DUPLICATE_CLOSE_SOURCE) != DUPLICATE_SAME_ACCESS) return FALSE;
   auto& table = fake->handles[pid];
+  ++fake->duplicatesBySource[{pid, reinterpret_cast<uintptr_t>(source)}];
   const auto found = table.find(reinterpret_cast<uintptr_t>(source));
   if (found == table.end()) return FALSE;
   Handle copy = found->second;
@@ -601,6 +618,7 @@ SystemCalls fakeCalls() {
   calls.VirtualAlloc = FakeVirtualAlloc;
   calls.VirtualFree = FakeVirtualFree;
   calls.Sleep = FakeSleep;
+  calls.GetTokenInformation = FakeGetTokenInformation;
   return calls;
 }
 }  // namespace
@@ -739,6 +757,18 @@ void FakeSystem::setTokenScript(bool openSucceeds, bool lookupSucceeds, bool adj
   impl_->lookupSucceeds = lookupSucceeds;
   impl_->adjustSucceeds = adjustSucceeds;
   impl_->lastError = lastError;
+}
+
+int FakeSystem::duplicatesOf(uint32_t pid, uint32_t handleValue) const {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  const auto found = impl_->duplicatesBySource.find({pid, handleValue});
+  return found == impl_->duplicatesBySource.end() ? 0 : found->second;
+}
+
+void FakeSystem::setTokenElevation(bool answers, bool elevated) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->elevationAnswers = answers;
+  impl_->elevated = elevated;
 }
 
 #define FAKE_OBSERVE(type, name, expression)                 \

@@ -113,6 +113,9 @@ class FakeSystem {
   // Versions and the token.
   void setVersion(DWORD major, std::set<DWORD> acceptedRecordSizes);
   void setTokenScript(bool openSucceeds, bool lookupSucceeds, bool adjustSucceeds, DWORD lastError);
+  // What GetTokenInformation(TokenElevation) answers of the own token
+  // (elevated by default); with `answers` false the query fails.
+  void setTokenElevation(bool answers, bool elevated);
 
   // --- observations
   DWORD ownPid() const { return kOwnPid; }
@@ -123,6 +126,7 @@ class FakeSystem {
   int maxRunningThreads() const;                 // most threads of the fake's running at once
   std::vector<DWORD> versionRecordSizes() const;
   int duplicateCalls() const;
+  int duplicatesOf(uint32_t pid, uint32_t handleValue) const;  // DuplicateHandle calls that named this handle
   int pathQueries() const;           // GetFinalPathNameByHandleW calls
   int imagePathQueries() const;      // QueryFullProcessImageNameW calls
   DWORD exitCodeOf(uint32_t pid) const;

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "cli/ConsoleArguments.h"
 #include "support/WideLiteral.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -56,6 +57,34 @@ TEST(ConsoleArguments, EachCommandLineGivesItsRequest) {
     EXPECT_EQ(request.path, WideText(c.path));
     EXPECT_EQ(request.fault, c.fault);
     EXPECT_EQ(request.offending, WideText(c.offending));
+  }
+}
+
+// --version, which prints the version and nothing else: like --help, it
+// is an option only before --, and a fault outweighs it.
+TEST(ConsoleArguments, VersionIsAnOptionAndAFaultOutweighsIt) {
+  const struct {
+    const WCHAR* commandLine;
+    bool version;
+    bool help;
+    bool hasPath;
+    ArgumentFault fault;
+  } cases[] = {
+      {WTEXT("ostrel-cli --version"), true, false, false, ArgumentFault::kNone},
+      {WTEXT("ostrel-cli --json --version a.txt"), true, false, true, ArgumentFault::kNone},
+      {WTEXT("ostrel-cli --version --help"), true, true, false, ArgumentFault::kNone},
+      {WTEXT("ostrel-cli --version -v"), false, false, false, ArgumentFault::kUnknownOption},
+      {WTEXT("ostrel-cli --versio"), false, false, false, ArgumentFault::kUnknownOption},
+      {WTEXT("ostrel-cli -- --version"), false, false, true, ArgumentFault::kNone},
+      {WTEXT("ostrel-cli a.txt"), false, false, true, ArgumentFault::kNone},
+  };
+  for (const auto& c : cases) {
+    const ConsoleRequest request = ParseConsoleArguments(SplitCommandLine(c.commandLine));
+    const std::string line = Utf8FromUtf16(c.commandLine, WideView(c.commandLine).size());
+    EXPECT_EQ(c.version, request.version) << line;
+    EXPECT_EQ(c.help, request.help) << line;
+    EXPECT_EQ(c.hasPath, request.hasPath) << line;
+    EXPECT_EQ(c.fault, request.fault) << line;
   }
 }
 

@@ -79,4 +79,31 @@ TEST(LineWriter, OneTabSeparatedLineAHolderWhateverTheNames) {
                         u8"4294967295\thost.exe\tmodule\tC:\\x\\m\uFFFD.dll\r\n"));
 }
 
+// Every unit a common reader takes as a line or field break becomes U+FFFD,
+// in the process name and in the path; its neighbours stay as they are.
+TEST(LineWriter, EveryLineOrFieldBreakInANameBecomesTheReplacementCharacter) {
+  const struct {
+    WCHAR unit;
+    bool replaced;
+  } cases[] = {
+      {0x0000, true},  {0x0009, true},  {0x000A, true},  {0x000B, true},  {0x000C, true},  {0x000D, true},
+      {0x001C, true},  {0x001D, true},  {0x001E, true},  {0x001F, true},  {0x007F, true},  {0x0080, true},
+      {0x0085, true},  {0x009F, true},  {0x2028, true},  {0x2029, true},
+      {0x0020, false}, {0x007E, false}, {0x00A0, false}, {0x00A9, false}, {0x2027, false}, {0x202A, false},
+      {0x3000, false}, {0xFEFF, false}, {0xFFFD, false},
+  };
+  for (const auto& c : cases) {
+    const WideText name = WideText(WTEXT("a")) + c.unit + WTEXT("b");
+    HandleRecord holder;
+    holder.ownerPid = 7;
+    holder.processName = SharedText(name + WTEXT(".exe"));
+    holder.handleValue = 0x10;
+    holder.filePath = SharedText(WTEXT("C:\\") + name);
+    const WideText shown = WideText(WTEXT("a")) + (c.replaced ? WCHAR(0xFFFD) : c.unit) + WTEXT("b");
+    EXPECT_EQ(utf8(WTEXT("7\t") + shown + WTEXT(".exe\t0x10\tC:\\") + shown + WTEXT("\r\n")),
+              utf8(HoldersAsLines({holder})))
+        << "U+" << std::hex << static_cast<unsigned>(c.unit);
+  }
+}
+
 }  // namespace

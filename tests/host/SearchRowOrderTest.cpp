@@ -17,10 +17,12 @@ HandleRecord row(const WCHAR* path, uint32_t pid, uint32_t handle, const WCHAR* 
   return r;
 }
 
-// Each pair of results, by one column: which comes first (-1: the first,
-// 0: neither, they tie; 1: the second). The same table holds under Windows,
-// where the system's logical order answers.
-TEST(SearchRowOrder, EachColumnComparesAsExplorerAndAsNumbers) {
+// Each pair of results, sorted by one column as the list sorts its rows:
+// which comes first (-1: the first, 0: neither, they tie and keep the order
+// they came in; 1: the second), given in either order and in either
+// direction. The same table holds under Windows, where the system's sort
+// keys in the logical order answer.
+TEST(SearchRowOrder, EachColumnSortsAsExplorerAndAsNumbers) {
   using C = ResultColumnId;
   const struct {
     C column;
@@ -47,10 +49,22 @@ TEST(SearchRowOrder, EachColumnComparesAsExplorerAndAsNumbers) {
       {C::kHandle, row(WTEXT("C:\\a"), 1, 0, WTEXT("a"), true), row(WTEXT("C:\\a"), 1, 0xfffffffc, WTEXT("a")), 1},
       {C::kHandle, row(WTEXT("C:\\a"), 1, 0, WTEXT("a"), true), row(WTEXT("C:\\b"), 2, 0, WTEXT("b"), true), 0},
   };
+  using V = std::vector<std::size_t>;
   int index = 0;
   for (const auto& c : cases) {
-    EXPECT_EQ(c.expected, CompareResults(c.first, c.second, c.column)) << "case " << index;
-    EXPECT_EQ(-c.expected, CompareResults(c.second, c.first, c.column)) << "case " << index << ", swapped";
+    const std::vector<HandleRecord> results = {c.first, c.second};
+    for (const bool descending : {false, true}) {
+      for (const V& given : {V{0, 1}, V{1, 0}}) {
+        // Ascending, the first comes first when it orders before the
+        // second; descending, after it; a tie keeps the order given.
+        const int order = descending ? -c.expected : c.expected;
+        const V expected = order < 0 ? V{0, 1} : (order > 0 ? V{1, 0} : given);
+        V rows = given;
+        SortRows(rows, results, RowSort{static_cast<int>(c.column), descending});
+        EXPECT_EQ(expected, rows) << "case " << index << (descending ? ", descending" : "") << ", given "
+                                  << given[0] << given[1];
+      }
+    }
     ++index;
   }
 }

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <stdexcept>
 #include <string>
 
@@ -65,23 +67,117 @@ TEST(TargetPath, APathThatCannotBeMadeFullIsNoTargetAndSaysSo) {
   EXPECT_FALSE(unusable) << "no argument: every file";
 }
 
-// A drive letter the process does not see, looked for under the network path
-// the user's mapping names.
-TEST(TargetPath, MappedDriveIsRewrittenToItsNetworkPath) {
+// The drive and the user's mappings, scripted: what GetDriveTypeW says of
+// the target's root, and the RemotePath value HKCU\Network\<letter> holds.
+struct Mapping {
+  UINT driveType = DRIVE_NO_ROOT_DIR;
+  const wchar_t* remote = nullptr;  // no value at all
+  std::wstring rootAsked;
+  std::wstring keyAsked;
+  int valuesAsked = 0;
+};
+Mapping mapping;
+
+UINT WINAPI ScriptedDriveType(LPCWSTR root) {
+  mapping.rootAsked = root != nullptr ? root : L"";
+  return mapping.driveType;
+}
+LSTATUS WINAPI ScriptedValue(HKEY key, LPCWSTR subKey, LPCWSTR value, DWORD flags, DWORD* type, void* data,
+                             DWORD* bytes) {
+  ++mapping.valuesAsked;
+  mapping.keyAsked = subKey;
+  EXPECT_EQ(HKEY_CURRENT_USER, key);
+  EXPECT_STREQ(L"RemotePath", value);
+  EXPECT_EQ(static_cast<DWORD>(RRF_RT_REG_SZ), flags);
+  if (mapping.remote == nullptr) return ERROR_FILE_NOT_FOUND;
+  const DWORD needed = static_cast<DWORD>((std::wcslen(mapping.remote) + 1) * sizeof(wchar_t));
+  if (type != nullptr) *type = REG_SZ;
+  if (*bytes < needed) {
+    *bytes = needed;
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(data, mapping.remote, needed);
+  *bytes = needed;
+  return ERROR_SUCCESS;
+}
+
+// A target on a drive letter this process does not see at all is looked
+// for under the network share the user's mapping of that letter names; a
+// letter that names a drive, a mapping that names no share, and no mapping
+// leave it as it is.
+TEST(TargetPath, OnlyALetterThatNamesNoDriveIsLookedForUnderItsShare) {
+  SystemCalls calls = Sys();
+  calls.GetDriveTypeW = ScriptedDriveType;
+  calls.RegGetValueW = ScriptedValue;
+  const ScopedSystemCalls scripted(calls);
+  constexpr UINT kNone = DRIVE_NO_ROOT_DIR;
   const struct {
     const wchar_t* path;
+    UINT driveType;
     const wchar_t* remote;
-    const wchar_t* rewritten;
+    const wchar_t* matchPath;
   } cases[] = {
-      {L"Z:\\dir\\a.txt", L"\\\\server\\share", L"\\\\server\\share\\dir\\a.txt"},
-      {L"z:\\한국어 😀.txt", L"\\\\server\\share\\", L"\\\\server\\share\\한국어 😀.txt"},
-      {L"Z:\\", L"\\\\server\\share", L"\\\\server\\share\\"},
-      {L"Z:", L"\\\\server\\share", L"\\\\server\\share\\"},
-      {L"Z:\\a.txt", L"", L""},                          // no mapping: left alone
-      {L"\\\\other\\share\\a.txt", L"\\\\server\\share", L""},  // no drive letter
-      {L"", L"\\\\server\\share", L""},
+      // A drive that exists is the target's drive, whatever a stale mapping says.
+      {L"Q:\\dir\\a.txt", DRIVE_FIXED, L"\\\\server\\share", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", DRIVE_REMOTE, L"\\\\server\\share", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", DRIVE_UNKNOWN, L"\\\\server\\share", L"Q:\\dir\\a.txt"},
+      // No drive and a share: the path below the share.
+      {L"Q:\\dir\\a.txt", kNone, L"\\\\server\\share", L"\\\\server\\share\\dir\\a.txt"},
+      {L"q:\\한국어 😀.txt", kNone, L"\\\\server\\share\\", L"\\\\server\\share\\한국어 😀.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"\\\\server\\share\\sub", L"\\\\server\\share\\sub\\dir\\a.txt"},
+      {L"Q:\\", kNone, L"\\\\server\\share", L"\\\\server\\share\\"},
+      // No drive, and a value that names no share: left alone.
+      {L"Q:\\dir\\a.txt", kNone, nullptr, L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"C:\\data", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"\\\\?\\C:\\data", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"\\\\?\\UNC\\server\\share", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"\\\\.\\pipe\\share", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"\\\\server", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"\\\\server\\", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"\\\\\\share", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"//server/share", L"Q:\\dir\\a.txt"},
+      {L"Q:\\dir\\a.txt", kNone, L"server\\share", L"Q:\\dir\\a.txt"},
   };
-  for (const auto& c : cases) EXPECT_EQ(std::wstring(c.rewritten), PathThroughMapping(c.path, c.remote)) << c.path;
+  for (const auto& c : cases) {
+    mapping = Mapping{};
+    mapping.driveType = c.driveType;
+    mapping.remote = c.remote;
+    const std::wstring label = std::wstring(c.path) + L" / " + (c.remote != nullptr ? c.remote : L"(none)");
+    EXPECT_EQ(std::wstring(c.matchPath), IdentifyTarget(c.path).matchPath) << AnsiFromWide(label.c_str()).get();
+    EXPECT_EQ(0, ::lstrcmpiW(L"Q:\\", mapping.rootAsked.c_str())) << AnsiFromWide(label.c_str()).get();
+    // The registry is asked only about a letter that names no drive.
+    EXPECT_EQ(c.driveType == kNone ? 1 : 0, mapping.valuesAsked) << AnsiFromWide(label.c_str()).get();
+    if (mapping.valuesAsked > 0) EXPECT_EQ(0, ::lstrcmpiW(L"Network\\Q", mapping.keyAsked.c_str()));
+  }
+  // A full path with no drive letter asks about no drive.
+  mapping = Mapping{};
+  mapping.remote = L"\\\\server\\share";
+  EXPECT_EQ(std::wstring(L"\\\\other\\share\\a.txt"), IdentifyTarget(L"\\\\other\\share\\a.txt").matchPath);
+  EXPECT_EQ(0, mapping.valuesAsked);
+}
+
+// "No such file or folder" only where the system says the name names
+// nothing; a file or a folder that exists is not missing.
+TEST(TargetPath, ATargetTheSystemDoesNotKnowIsMissing) {
+  wchar_t own[MAX_PATH] = {};
+  ASSERT_NE(0u, ::GetModuleFileNameW(nullptr, own, MAX_PATH));
+  std::wstring folder(own);
+  folder.resize(folder.rfind(L'\\'));
+  const struct {
+    std::wstring path;
+    bool missing;
+  } cases[] = {
+      {own, false},
+      {folder, false},
+      {folder + L"\\", false},
+      {folder + L"\\no such file.txt", true},
+      {folder + L"\\no such folder\\no such file.txt", true},
+      {L"C:\\no such folder\\no such file.txt", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.missing, IdentifyTarget(c.path).missing) << AnsiFromWide(c.path.c_str()).get();
+  }
 }
 
 // File-system redirection, scripted: off only inside the target's
