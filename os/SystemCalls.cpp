@@ -37,6 +37,10 @@ SystemCalls RealSystemCalls() {
   c.VirtualAlloc = ::VirtualAlloc;
   c.VirtualFree = ::VirtualFree;
   c.Sleep = ::Sleep;
+  c.GetFileAttributesW = ::GetFileAttributesW;
+  c.GetVolumePathNameW = ::GetVolumePathNameW;
+  c.MoveFileExW = ::MoveFileExW;
+  c.SHFileOperationW = ::SHFileOperationW;
   return c;
 }
 
@@ -73,13 +77,19 @@ HANDLE WINAPI NoThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE, LPV
 LPVOID WINAPI NoAlloc(LPVOID, SIZE_T, DWORD, DWORD) { return nullptr; }
 BOOL WINAPI NoFree(LPVOID, SIZE_T, DWORD) { return FALSE; }
 void WINAPI NoSleep(DWORD) {}
+DWORD WINAPI NoAttributes(LPCWSTR) { return INVALID_FILE_ATTRIBUTES; }
+BOOL WINAPI NoVolume(LPCWSTR, LPWSTR, DWORD) { return FALSE; }
+BOOL WINAPI NoMove(LPCWSTR, LPCWSTR, DWORD) { return FALSE; }
+int WINAPI NoFileOperation(SHFILEOPSTRUCTW*) { return ERROR_INVALID_PARAMETER; }
+
 }  // namespace
 
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
                      NoModules, NoModuleName, NoImageName, NoFinalPath, NoFileType, NoFileInformation, NoWow64, nullptr,
-                     nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep};
+                     nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep,
+                     NoAttributes, NoVolume, NoMove, NoFileOperation};
 }
 
 #endif
