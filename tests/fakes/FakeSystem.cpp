@@ -609,6 +609,13 @@ void WINAPI FakeSleep(DWORD milliseconds) {
 }
 
 // --- files
+// The system's UTF-16 (wchar_t on Windows) as the model's.
+std::u16string units(LPCWSTR text) {
+  std::u16string copy;
+  for (; *text != 0; ++text) copy.push_back(static_cast<char16_t>(*text));
+  return copy;
+}
+
 std::string narrow(const std::u16string& text) {
   std::string out;
   for (const char16_t unit : text) out.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
@@ -647,22 +654,22 @@ DWORD blockedUnder(const std::u16string& path) {
 
 DWORD WINAPI FakeGetFileAttributesW(LPCWSTR path) {
   const std::lock_guard<std::mutex> guard(fake->lock);
-  const auto found = fake->files.find(FakeSystem::Impl::key(path));
+  const auto found = fake->files.find(FakeSystem::Impl::key(units(path)));
   if (found == fake->files.end()) return INVALID_FILE_ATTRIBUTES;
   return found->second.folder ? FILE_ATTRIBUTE_DIRECTORY : 0x80u;
 }
 
 BOOL WINAPI FakeGetVolumePathNameW(LPCWSTR path, LPWSTR volume, DWORD size) {
-  const std::u16string whole(path);
+  const std::u16string whole = units(path);
   if (whole.size() < 3 || size < 4) return FALSE;
-  std::copy(whole.begin(), whole.begin() + 3, volume);
+  for (int i = 0; i < 3; ++i) volume[i] = static_cast<WCHAR>(whole[i]);
   volume[3] = 0;
   return TRUE;
 }
 
 BOOL WINAPI FakeMoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
   const std::lock_guard<std::mutex> guard(fake->lock);
-  const std::u16string source(from);
+  const std::u16string source = units(from);
   const auto found = fake->files.find(FakeSystem::Impl::key(source));
   if (to == nullptr) {
     if ((flags & MOVEFILE_DELAY_UNTIL_REBOOT) == 0) return refuse("move", ERROR_INVALID_PARAMETER);
@@ -670,7 +677,7 @@ BOOL WINAPI FakeMoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
     fake->fileEvents.push_back("next-start " + narrow(source));
     return TRUE;
   }
-  const std::u16string target(to);
+  const std::u16string target = units(to);
   if (found == fake->files.end()) return refuse("move", ERROR_FILE_NOT_FOUND);
   const bool caseOnly = FakeSystem::Impl::key(target) == found->first;
   if (!caseOnly && fake->files.count(FakeSystem::Impl::key(target)) != 0 && (flags & MOVEFILE_REPLACE_EXISTING) == 0) {
@@ -695,7 +702,7 @@ BOOL WINAPI FakeMoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
 
 int WINAPI FakeSHFileOperationW(SHFILEOPSTRUCTW* operation) {
   const std::lock_guard<std::mutex> guard(fake->lock);
-  const std::u16string path(operation->pFrom);
+  const std::u16string path = units(operation->pFrom);
   // The list ends with a second zero.
   if (operation->wFunc != FO_DELETE || operation->pFrom[path.size() + 1] != 0) {
     refuse("recycle", ERROR_INVALID_PARAMETER);
