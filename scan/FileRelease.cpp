@@ -1,8 +1,10 @@
 #include "scan/FileRelease.h"
 
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include "os/SystemCalls.h"
@@ -212,28 +214,22 @@ ReleasePlan PlanRelease(const std::vector<HandleRecord>& rows, WideView path, co
   const DWORD attributes = Sys().GetFileAttributesW(plan.path.c_str());
   plan.exists = attributes != INVALID_FILE_ATTRIBUTES;
   plan.folder = plan.exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  // A folder's or a drive's rows run into the tens of thousands: looked up, not searched.
+  using Owner = std::pair<DWORD, uint64_t>;
+  std::map<Owner, std::size_t> programIndex;
+  std::set<std::pair<Owner, uint32_t>> listed;
   for (const HandleRecord& row : rows) {
     if (!covers(row)) continue;
-    HoldingProgram* holder = nullptr;
-    for (HoldingProgram& program : plan.programs) {
-      if (program.processId == row.ownerPid && program.creationTime == row.ownerCreationTime) holder = &program;
-    }
-    if (holder == nullptr) {
-      plan.programs.push_back(HoldingProgram{row.ownerPid, row.ownerCreationTime, row.processName});
-      holder = &plan.programs.back();
-    }
+    const Owner owner(row.ownerPid, row.ownerCreationTime);
+    const auto known = programIndex.emplace(owner, plan.programs.size());
+    if (known.second) plan.programs.push_back(HoldingProgram{row.ownerPid, row.ownerCreationTime, row.processName});
+    HoldingProgram& holder = plan.programs[known.first->second];
     if (row.loadedModule) {
-      holder->module = true;
-      continue;
+      holder.module = true;
+    } else if (listed.emplace(owner, row.handleValue).second) {
+      plan.handles.push_back(HeldHandle{row.ownerPid, row.ownerCreationTime, row.handleValue, row.filePath});
+      ++holder.handles;
     }
-    bool listed = false;
-    for (const HeldHandle& handle : plan.handles) {
-      listed = listed || (handle.processId == row.ownerPid && handle.processCreationTime == row.ownerCreationTime &&
-                          handle.handleValue == row.handleValue);
-    }
-    if (listed) continue;
-    plan.handles.push_back(HeldHandle{row.ownerPid, row.ownerCreationTime, row.handleValue, row.filePath});
-    ++holder->handles;
   }
   return plan;
 }

@@ -76,7 +76,8 @@ struct ClosingReport {
 // Closes every handle of the plan, one program after another (each
 // program's handles as one StartClosingHandles batch, so that the report
 // can say whose handles stayed), off the caller's thread. `progress(done,
-// total)` counts over the whole plan; `finished` comes once, after the
+// total)` counts over the whole plan, from the closing threads (at once
+// from more than one); `finished` comes once, after the
 // last closing, on a closing thread (with no handle to close, at once on
 // the caller's). False, with nothing reported and nothing closed, when no
 // thread could be had; a thread missing later counts the handles not yet
