@@ -147,7 +147,10 @@ struct ReleaseResult {
 
 // The one file operation, after the closings (`closings`: their report; an
 // empty one when none ran). Checks again what CheckFileAction checks: the
-// file system may have changed since.
+// file system may have changed since. Runs on the calling thread, which
+// should be an ordinary one (the window's own, once the closings have
+// reported): the shell's Recycle Bin operation is not for a closing
+// thread's small stack.
 ReleaseResult ApplyFileAction(const ReleasePlan& plan, const FileActionRequest& request,
                               const ClosingReport& closings, const PathRules& rules);
 
