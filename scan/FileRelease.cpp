@@ -113,8 +113,9 @@ void recycle(const ReleasePlan& plan, ReleaseResult& result) {
   }
 }
 
-// MoveFileExW without MOVEFILE_REPLACE_EXISTING: an existing name is never overwritten.
-void move(const WideText& from, const WideText& to, DWORD flags, ReleaseResult& result) {
+// MoveFileExW without MOVEFILE_REPLACE_EXISTING: an existing name is never
+// overwritten. `copied`: to another volume, where the system copies.
+void move(const WideText& from, const WideText& to, DWORD flags, ReleaseResult& result, bool copied = false) {
   if (Sys().MoveFileExW(from.c_str(), to.empty() ? nullptr : to.c_str(), flags) == FALSE) {
     result.systemError = Sys().GetLastError();
     result.outcome = outcomeOfError(result.systemError);
@@ -124,7 +125,7 @@ void move(const WideText& from, const WideText& to, DWORD flags, ReleaseResult& 
   result.newPath = to;
   // Across volumes the system copies and then deletes; when the delete
   // fails it reports success and leaves the original where it was.
-  if ((flags & MOVEFILE_COPY_ALLOWED) != 0 && pathExists(from)) {
+  if (copied && pathExists(from)) {
     result.outcome = ReleaseOutcome::kCopiedOriginalKept;
   }
 }
@@ -324,11 +325,15 @@ ReleaseResult ApplyFileAction(const ReleasePlan& plan, const FileActionRequest& 
       case FileAction::kRename:
         move(plan.path, FileActionTarget(plan, request), 0, result);
         break;
-      case FileAction::kMove:
+      case FileAction::kMove: {
         // A folder moves only within its volume (checked above).
+        const WideText from = volumeOf(plan.path);
+        const WideText to = volumeOf(request.destinationFolder);
         move(plan.path, FileActionTarget(plan, request),
-             isFolder(plan.path) ? 0 : MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH, result);
+             isFolder(plan.path) ? 0 : MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH, result,
+             !from.empty() && !to.empty() && !rules.same(from, to));
         break;
+      }
       case FileAction::kDeleteAtNextStart:
         move(plan.path, WideText(), MOVEFILE_DELAY_UNTIL_REBOOT, result);
         result.newPath.clear();
