@@ -6,6 +6,19 @@ void fail(ConsoleRequest& request, ArgumentFault fault, const WideText& argument
   request.fault = fault;
   request.offending = argument;
 }
+
+// A whole number of seconds, at most kLongestWaitSeconds.
+bool readSeconds(const WideText& text, unsigned& seconds) {
+  if (text.empty() || text.size() > 5) return false;
+  unsigned value = 0;
+  for (const WCHAR unit : text) {
+    if (unit < '0' || unit > '9') return false;
+    value = value * 10 + static_cast<unsigned>(unit - '0');
+  }
+  if (value > kLongestWaitSeconds) return false;
+  seconds = value;
+  return true;
+}
 }  // namespace
 
 ConsoleRequest ParseConsoleArguments(const std::vector<WideText>& arguments) {
@@ -18,6 +31,18 @@ ConsoleRequest ParseConsoleArguments(const std::vector<WideText>& arguments) {
         optionsEnded = true;
       } else if (argument == WTEXT("--json")) {
         request.json = true;
+      } else if (argument == WTEXT("--close")) {
+        request.close = true;
+      } else if (argument == WTEXT("--end")) {
+        request.end = true;
+      } else if (argument == WTEXT("--yes")) {
+        request.yes = true;
+      } else if (argument == WTEXT("--wait")) {
+        request.wait = true;
+        if (i + 1 >= arguments.size() || !readSeconds(arguments[i + 1], request.waitSeconds)) {
+          fail(request, ArgumentFault::kBadWaitSeconds, i + 1 < arguments.size() ? arguments[i + 1] : WideText());
+        }
+        if (i + 1 < arguments.size()) ++i;
       } else if (argument == WTEXT("--help") || argument == WTEXT("-h")) {
         request.help = true;
       } else if (argument == WTEXT("--version")) {
@@ -36,6 +61,11 @@ ConsoleRequest ParseConsoleArguments(const std::vector<WideText>& arguments) {
       request.hasPath = true;
       request.path = argument;
     }
+  }
+  if (request.close && request.end) fail(request, ArgumentFault::kCloseAndEnd, WideText());
+  if (!request.hasPath && (request.close || request.end || request.wait)) {
+    const WCHAR* option = request.close ? WTEXT("--close") : request.end ? WTEXT("--end") : WTEXT("--wait");
+    fail(request, ArgumentFault::kActionWithoutPath, option);
   }
   if (request.fault != ArgumentFault::kNone) {
     request.help = false;

@@ -10,16 +10,20 @@
 #include "app/HandOver.h"
 #include "app/TargetPath.h"
 #include "cli/AnswerExitCode.h"
+#include "cli/ConsoleActions.h"
 #include "cli/ConsoleArguments.h"
 #include "cli/ConsoleTexts.h"
 #include "cli/ExitCodes.h"
 #include "cli/HolderSearch.h"
+#include "cli/HolderWait.h"
 #include "cli/JsonWriter.h"
 #include "cli/LineWriter.h"
+#include "cli/StandardInputQuestion.h"
 #include "cli/StandardStream.h"
 #include "scan/native/DebugPrivilege.h"
 #include "scan/native/NativeApi.h"
 #include "scan/native/OwnElevation.h"
+#include "search/PathComparison.h"
 
 namespace {
 
@@ -39,6 +43,15 @@ int complainAboutArguments(const StandardStream& errors, const ConsoleRequest& r
       break;
     case ArgumentFault::kSecondPath:
       complain(errors, kSecondPathMessage, request.offending);
+      break;
+    case ArgumentFault::kBadWaitSeconds:
+      complain(errors, kBadWaitSecondsMessage, request.offending);
+      break;
+    case ArgumentFault::kActionWithoutPath:
+      complain(errors, kActionWithoutPathMessage, request.offending);
+      break;
+    case ArgumentFault::kCloseAndEnd:
+      complain(errors, kCloseAndEndMessage);
       break;
     default:
       complain(errors, kEmptyPathMessage);
@@ -76,6 +89,19 @@ int answer(const StandardStream& output, const StandardStream& errors) {
   if (FindHolders(fullPath, holders, complete) == 0) {
     complain(errors, kScanFailedMessage);
     return kExitError;
+  }
+  if (request.close || request.end || request.wait) {
+    // The action, then the state at the end: the rows that still hold.
+    StandardInputQuestion question(errors);
+    const auto say = [&errors](const WideText& line) { complain(errors, line.c_str()); };
+    const ActionVerdict verdict = RunConsoleAction(request, fullPath, holders, question, say, PathsEqualIgnoringCase);
+    if (verdict == ActionVerdict::kRefused) return kExitError;
+    const bool freeAlready = holders.empty() && complete;
+    if ((verdict == ActionVerdict::kActed || (request.wait && !freeAlready)) &&
+        SearchUntilFree(fullPath, request.waitSeconds * 1000u, holders, complete) == 0) {
+      complain(errors, kScanFailedMessage);
+      return kExitError;
+    }
   }
   const bool written = output.write(request.json ? HoldersAsJson(holders) : HoldersAsLines(holders));
   if (!written) complain(errors, kOutputFailedMessage);

@@ -40,6 +40,10 @@ SystemCalls RealSystemCalls() {
   c.GetDriveTypeW = ::GetDriveTypeW;
   c.RegGetValueW = ::RegGetValueW;
   c.GetTokenInformation = ::GetTokenInformation;
+  c.GetFileAttributesW = ::GetFileAttributesW;
+  c.GetVolumePathNameW = ::GetVolumePathNameW;
+  c.MoveFileExW = ::MoveFileExW;
+  c.SHFileOperationW = ::SHFileOperationW;
   return c;
 }
 
@@ -79,13 +83,19 @@ void WINAPI NoSleep(DWORD) {}
 UINT WINAPI NoDrive(LPCWSTR) { return DRIVE_NO_ROOT_DIR; }
 LSTATUS WINAPI NoValue(HKEY, LPCWSTR, LPCWSTR, DWORD, DWORD*, void*, DWORD*) { return ERROR_FILE_NOT_FOUND; }
 BOOL WINAPI NoTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD*) { return FALSE; }
+DWORD WINAPI NoAttributes(LPCWSTR) { return INVALID_FILE_ATTRIBUTES; }
+BOOL WINAPI NoVolume(LPCWSTR, LPWSTR, DWORD) { return FALSE; }
+BOOL WINAPI NoMove(LPCWSTR, LPCWSTR, DWORD) { return FALSE; }
+int WINAPI NoFileOperation(SHFILEOPSTRUCTW*) { return ERROR_INVALID_PARAMETER; }
+
 }  // namespace
 
 SystemCalls RealSystemCalls() {
   return SystemCalls{NoModule,   NoProc,       NoVersion,   PseudoProcess, ZeroId,  NoError, NoToken,
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
                      NoModules, NoModuleName, NoImageName, NoFinalPath, NoFileType, NoFileInformation, NoWow64, nullptr,
-                     nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep, NoDrive, NoValue, NoTokenInformation};
+                     nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep, NoDrive, NoValue, NoTokenInformation,
+                     NoAttributes, NoVolume, NoMove, NoFileOperation};
 }
 
 #endif

@@ -1,7 +1,8 @@
 #pragma once
 // The seam between the tool and the operating system. Every Windows call
 // that the scanning engine and the start-up make goes through this table,
-// and so do the calls that end a holder process, so that tests can put a
+// and so do the calls that end a holder process and act on a held file
+// (rename, move, Recycle Bin, delete at the next start), so that tests can put a
 // scripted system behind it: injected statuses, table contents, versions,
 // failing OpenProcess, calls that hang, a Sleep that does not sleep. The
 // real build starts with the real functions.
@@ -67,6 +68,13 @@ struct SystemCalls {
   // The own process's token: whether it runs elevated.
   BOOL(WINAPI* GetTokenInformation)(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, LPVOID information,
                                     DWORD length, DWORD* returned);
+  // Files and folders acted on at the user's word: what a path is, the
+  // volume it lies on, renaming and moving it (also at the next start), and
+  // moving it to the Recycle Bin.
+  DWORD(WINAPI* GetFileAttributesW)(LPCWSTR path);
+  BOOL(WINAPI* GetVolumePathNameW)(LPCWSTR path, LPWSTR volume, DWORD size);
+  BOOL(WINAPI* MoveFileExW)(LPCWSTR from, LPCWSTR to, DWORD flags);
+  int(WINAPI* SHFileOperationW)(SHFILEOPSTRUCTW* operation);
 };
 
 // The table in force. The real build starts with RealSystemCalls(); the host

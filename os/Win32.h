@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <psapi.h>
 #include <winternl.h>
+// The Recycle Bin's file operation (left out by WIN32_LEAN_AND_MEAN).
+#include <shellapi.h>
 #else
 #include <cstddef>
 #include <cstdint>
@@ -193,6 +195,37 @@ typedef struct HKEY__* HKEY;
 enum TOKEN_INFORMATION_CLASS { TokenElevation = 20 };
 struct TOKEN_ELEVATION {
   DWORD TokenIsElevated;
+};
+
+// Files: attributes, moves, the shell's file operation.
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_COPY_ALLOWED 0x00000002u
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_NOT_SAME_DEVICE 17L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_LOCK_VIOLATION 33L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_ALREADY_EXISTS 183L
+#define FO_DELETE 0x0003u
+#define FOF_SILENT 0x0004u
+#define FOF_NOCONFIRMATION 0x0010u
+#define FOF_ALLOWUNDO 0x0040u
+#define FOF_NOERRORUI 0x0400u
+typedef struct HWND__* HWND;
+typedef WORD FILEOP_FLAGS;
+struct SHFILEOPSTRUCTW {
+  HWND hwnd;
+  UINT wFunc;
+  LPCWSTR pFrom;
+  LPCWSTR pTo;
+  FILEOP_FLAGS fFlags;
+  BOOL fAnyOperationsAborted;
+  LPVOID hNameMappings;
+  LPCWSTR lpszProgressTitle;
 };
 #endif
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "scan/native/NativeLayouts.h"
 #include "text/CodePageConversion.h"
@@ -83,6 +85,33 @@ struct FakeSystem::Impl {
   int duplicateCalls = 0;
   int imagePathQueries = 0;
   int badCloses = 0;
+
+  struct FileEntry {
+    std::u16string path;
+    bool folder = false;
+    std::vector<std::pair<uint32_t, uint32_t>> lockedBy;  // (pid, handle value)
+    DWORD stuckError = 0;
+  };
+  std::map<std::u16string, FileEntry> files;  // by upper-cased path
+  int recycleCode = 0;
+  bool keepOriginal = false;
+  std::vector<std::string> fileEvents;
+
+  static std::u16string key(std::u16string path) {
+    for (char16_t& unit : path) {
+      if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - u'a' + u'A');
+    }
+    return path;
+  }
+  // The reason a path cannot be moved or deleted now, or 0.
+  DWORD blocked(const FileEntry& entry) {
+    if (entry.stuckError != 0) return entry.stuckError;
+    for (const auto& [pid, value] : entry.lockedBy) {
+      const auto table = handles.find(pid);
+      if (table != handles.end() && table->second.count(value) != 0) return ERROR_SHARING_VIOLATION;
+    }
+    return 0;
+  }
 
   HANDLE newHandle(Handle handle) {
     handle.handedOut = true;
@@ -393,6 +422,12 @@ BOOL WINAPI FakeDuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targ
   if (found == table.end()) return FALSE;
   Handle copy = found->second;
   copy.handedOut = false;
+  if ((options & DUPLICATE_CLOSE_SOURCE) != 0 && pid != FakeSystem::kOwnPid) {
+    char event[48];
+    std::snprintf(event, sizeof event, "close %u:%llx", static_cast<unsigned>(pid),
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(source)));
+    fake->fileEvents.emplace_back(event);
+  }
   if ((options & DUPLICATE_CLOSE_SOURCE) != 0) {
     if (found->second.handedOut) --fake->handedOut;
     table.erase(found);
@@ -590,6 +625,123 @@ void WINAPI FakeSleep(DWORD milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+// --- files
+// The system's UTF-16 (wchar_t on Windows) as the model's.
+std::u16string units(LPCWSTR text) {
+  std::u16string copy;
+  for (; *text != 0; ++text) copy.push_back(static_cast<char16_t>(*text));
+  return copy;
+}
+
+std::string narrow(const std::u16string& text) {
+  std::string out;
+  for (const char16_t unit : text) out.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+  return out;
+}
+
+std::string hex(unsigned value) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%x", value);
+  return digits;
+}
+
+BOOL refuse(const std::string& call, DWORD error) {
+  fake->fileEvents.push_back("refused " + call + " " + std::to_string(error));
+  fake->lastError = error;
+  return FALSE;
+}
+
+// Every entry at or below `path`, by key.
+std::vector<std::u16string> entriesUnder(const std::u16string& path) {
+  const std::u16string top = FakeSystem::Impl::key(path);
+  std::vector<std::u16string> keys;
+  for (const auto& entry : fake->files) {
+    if (entry.first == top || entry.first.compare(0, top.size() + 1, top + u"\\") == 0) keys.push_back(entry.first);
+  }
+  return keys;
+}
+
+// The reason nothing at or below `path` may be moved or deleted now, or 0.
+DWORD blockedUnder(const std::u16string& path) {
+  for (const auto& key : entriesUnder(path)) {
+    if (const DWORD error = fake->blocked(fake->files[key])) return error;
+  }
+  return 0;
+}
+
+DWORD WINAPI FakeGetFileAttributesW(LPCWSTR path) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  const auto found = fake->files.find(FakeSystem::Impl::key(units(path)));
+  if (found == fake->files.end()) return INVALID_FILE_ATTRIBUTES;
+  return found->second.folder ? FILE_ATTRIBUTE_DIRECTORY : 0x80u;
+}
+
+BOOL WINAPI FakeGetVolumePathNameW(LPCWSTR path, LPWSTR volume, DWORD size) {
+  const std::u16string whole = units(path);
+  if (whole.size() < 3 || size < 4) return FALSE;
+  for (int i = 0; i < 3; ++i) volume[i] = static_cast<WCHAR>(whole[i]);
+  volume[3] = 0;
+  return TRUE;
+}
+
+BOOL WINAPI FakeMoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  const std::u16string source = units(from);
+  const auto found = fake->files.find(FakeSystem::Impl::key(source));
+  if (to == nullptr) {
+    if ((flags & MOVEFILE_DELAY_UNTIL_REBOOT) == 0) return refuse("move", ERROR_INVALID_PARAMETER);
+    if (found == fake->files.end()) return refuse("next-start", ERROR_FILE_NOT_FOUND);
+    fake->fileEvents.push_back("next-start " + narrow(source));
+    return TRUE;
+  }
+  const std::u16string target = units(to);
+  if (found == fake->files.end()) return refuse("move", ERROR_FILE_NOT_FOUND);
+  const bool caseOnly = FakeSystem::Impl::key(target) == found->first;
+  if (!caseOnly && fake->files.count(FakeSystem::Impl::key(target)) != 0 && (flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+    return refuse("move", ERROR_ALREADY_EXISTS);
+  }
+  const bool acrossVolumes = FakeSystem::Impl::key(source.substr(0, 3)) != FakeSystem::Impl::key(target.substr(0, 3));
+  if (acrossVolumes && (found->second.folder || (flags & MOVEFILE_COPY_ALLOWED) == 0)) {
+    return refuse("move", ERROR_NOT_SAME_DEVICE);
+  }
+  const bool keep = acrossVolumes && fake->keepOriginal;
+  if (const DWORD error = blockedUnder(source); error != 0 && !keep) return refuse("move", error);
+  for (const auto& key : entriesUnder(source)) {
+    FakeSystem::Impl::FileEntry entry = fake->files[key];
+    entry.path = target + entry.path.substr(source.size());
+    entry.lockedBy.clear();
+    if (!keep) fake->files.erase(key);
+    fake->files[FakeSystem::Impl::key(entry.path)] = entry;
+  }
+  fake->fileEvents.push_back("move " + narrow(source) + " -> " + narrow(target) + " " + hex(flags));
+  return TRUE;
+}
+
+int WINAPI FakeSHFileOperationW(SHFILEOPSTRUCTW* operation) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  const std::u16string path = units(operation->pFrom);
+  // The list ends with a second zero.
+  if (operation->wFunc != FO_DELETE || operation->pFrom[path.size() + 1] != 0) {
+    refuse("recycle", ERROR_INVALID_PARAMETER);
+    return ERROR_INVALID_PARAMETER;
+  }
+  if (fake->recycleCode != 0) {
+    refuse("recycle", static_cast<DWORD>(fake->recycleCode));
+    return fake->recycleCode;
+  }
+  if (fake->files.count(FakeSystem::Impl::key(path)) == 0) {
+    refuse("recycle", ERROR_FILE_NOT_FOUND);
+    return ERROR_FILE_NOT_FOUND;
+  }
+  if (const DWORD error = blockedUnder(path)) {
+    refuse("recycle", error);
+    return static_cast<int>(error);
+  }
+  for (const auto& key : entriesUnder(path)) fake->files.erase(key);
+  fake->fileEvents.push_back("recycle " + narrow(path) + " " + hex(operation->fFlags));
+  return 0;
+}
+
 SystemCalls fakeCalls() {
   SystemCalls calls = RealSystemCalls();
   calls.GetModuleHandleA = FakeGetModuleHandleA;
@@ -619,6 +771,10 @@ SystemCalls fakeCalls() {
   calls.VirtualFree = FakeVirtualFree;
   calls.Sleep = FakeSleep;
   calls.GetTokenInformation = FakeGetTokenInformation;
+  calls.GetFileAttributesW = FakeGetFileAttributesW;
+  calls.GetVolumePathNameW = FakeGetVolumePathNameW;
+  calls.MoveFileExW = FakeMoveFileExW;
+  calls.SHFileOperationW = FakeSHFileOperationW;
   return calls;
 }
 }  // namespace
@@ -806,4 +962,41 @@ bool FakeSystem::holds(uint32_t pid, uint32_t handleValue) const {
   const std::lock_guard<std::mutex> guard(impl_->lock);
   const auto table = impl_->handles.find(pid);
   return table != impl_->handles.end() && table->second.count(handleValue) != 0;
+}
+
+void FakeSystem::addPath(const std::u16string& path, bool folder) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  Impl::FileEntry& entry = impl_->files[Impl::key(path)];
+  entry.path = path;
+  entry.folder = folder;
+}
+
+bool FakeSystem::pathExists(const std::u16string& path) const {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  return impl_->files.count(Impl::key(path)) != 0;
+}
+
+void FakeSystem::lockPath(const std::u16string& path, uint32_t pid, uint32_t handleValue) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->files[Impl::key(path)].lockedBy.emplace_back(pid, handleValue);
+}
+
+void FakeSystem::stickPath(const std::u16string& path, DWORD error) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->files[Impl::key(path)].stuckError = error;
+}
+
+void FakeSystem::setRecycleCode(int code) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->recycleCode = code;
+}
+
+void FakeSystem::keepOriginalOnCopy(bool keep) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->keepOriginal = keep;
+}
+
+std::vector<std::string> FakeSystem::fileEvents() const {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  return impl_->fileEvents;
 }

@@ -117,6 +117,25 @@ class FakeSystem {
   // (elevated by default); with `answers` false the query fails.
   void setTokenElevation(bool answers, bool elevated);
 
+  // Files and folders (paths as the system takes them, "C:\\data\\a.txt";
+  // compared ignoring ASCII case, as the file system does). A path's volume
+  // is its first three units ("C:\\"). A move or a recycle of a path fails
+  // with ERROR_SHARING_VIOLATION while a handle that locks it is still open
+  // in its process, and with `error` while it is stuck (a module, say).
+  void addPath(const std::u16string& path, bool folder = false);
+  bool pathExists(const std::u16string& path) const;
+  void lockPath(const std::u16string& path, uint32_t pid, uint32_t handleValue);
+  void stickPath(const std::u16string& path, DWORD error);
+  // The next recycle answers `code` and changes nothing (0: as the model says).
+  void setRecycleCode(int code);
+  // A move across volumes copies but leaves the original (its delete failed).
+  void keepOriginalOnCopy(bool keep);
+  // In the order they happened: "close <pid>:<value hex>" for every handle
+  // closed in another process, "move <from> -> <to> <flags hex>",
+  // "next-start <path>", "recycle <path> <flags hex>" for every file call
+  // that succeeded, and "refused <call> <error>" for every one that did not.
+  std::vector<std::string> fileEvents() const;
+
   // --- observations
   DWORD ownPid() const { return kOwnPid; }
   std::vector<ULONG> informationCalls() const;   // classes asked of NtQuerySystemInformation

@@ -1,7 +1,7 @@
 // A process that holds files open, and modules loaded, until it is told to
 // let go, for the tests and the benchmark that look for a file's holders.
 //
-// Usage: file_holder.exe [--copies N] [--no-delete-share] [--load DLL]... PATH...
+// Usage: file_holder.exe [--copies N] [--no-delete-share] [--let-go-after SECONDS] [--load DLL]... PATH...
 // Opens each PATH (creating a missing file; the same path twice gives two
 // opens) and, with "--copies N", duplicates that handle until it holds N of
 // it: duplicates share one open file, so thousands of handles cost Wine's
@@ -17,6 +17,8 @@
 //   SWAP <index> <path>  closes the index-th handle (0-based, in the order
 //                        printed) and opens <path> in its place, as the
 //                        others were opened; prints "HANDLE <value> <path>".
+// With "--let-go-after SECONDS" it closes every handle that many seconds
+// after "READY" (and keeps running), printing "LET GO".
 // When its standard input is closed it closes every handle and exits with 0.
 // A path that cannot be opened or loaded prints "FAILED <path>"; at start the
 // helper then exits with 2.
@@ -57,9 +59,20 @@ void sayHandle(HANDLE file, const std::string& path) {
 
 class Holder {
  public:
-  explicit Holder(DWORD sharing) : sharing_(sharing) {}
+  explicit Holder(DWORD sharing) : sharing_(sharing) { ::InitializeCriticalSection(&lock_); }
   ~Holder() {
-    for (HANDLE file : held_) ::CloseHandle(file);
+    letGo();
+    ::DeleteCriticalSection(&lock_);
+  }
+
+  // Closes every handle it holds; the commands then find none.
+  void letGo() {
+    ::EnterCriticalSection(&lock_);
+    for (HANDLE file : held_) {
+      if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    }
+    held_.clear();
+    ::LeaveCriticalSection(&lock_);
   }
 
   HANDLE open(const wchar_t* path) const {
@@ -91,6 +104,12 @@ class Holder {
   // The index-th handle closed and `path` opened in its place. The handle is
   // closed first, so the system may give the new one the freed value.
   void swap(size_t index, const std::string& path) {
+    ::EnterCriticalSection(&lock_);
+    swapLocked(index, path);
+    ::LeaveCriticalSection(&lock_);
+  }
+
+  void swapLocked(size_t index, const std::string& path) {
     if (index >= held_.size()) {
       say("FAILED", path);
       return;
@@ -131,8 +150,23 @@ class Holder {
   }
 
   DWORD sharing_;
+  CRITICAL_SECTION lock_;  // the let-go thread and the commands
   std::vector<HANDLE> held_;
 };
+
+struct LetGo {
+  Holder* holder;
+  DWORD afterMs;
+};
+
+DWORD WINAPI letGoLater(LPVOID argument) {
+  const LetGo* letGo = static_cast<const LetGo*>(argument);
+  ::Sleep(letGo->afterMs);
+  letGo->holder->letGo();
+  std::printf("LET GO\n");
+  std::fflush(stdout);
+  return 0;
+}
 
 }  // namespace
 
@@ -141,6 +175,7 @@ int main() {
   LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   if (arguments == nullptr) return 1;
   int copies = 1;
+  DWORD letGoAfterMs = 0;
   DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   std::vector<const wchar_t*> modules;
   int first = 1;
@@ -148,6 +183,8 @@ int main() {
     const std::wstring option = arguments[first];
     if (option == L"--copies" && first + 1 < count) {
       copies = _wtoi(arguments[++first]);
+    } else if (option == L"--let-go-after" && first + 1 < count) {
+      letGoAfterMs = static_cast<DWORD>(_wtoi(arguments[++first])) * 1000;
     } else if (option == L"--no-delete-share") {
       sharing &= ~static_cast<DWORD>(FILE_SHARE_DELETE);
     } else if (option == L"--load" && first + 1 < count) {
@@ -170,6 +207,14 @@ int main() {
   ::LocalFree(arguments);
   std::printf("PID %lu\nREADY\n", static_cast<unsigned long>(::GetCurrentProcessId()));
   std::fflush(stdout);
+  LetGo letGo{&holder, letGoAfterMs};
+  if (letGoAfterMs > 0) {
+    const HANDLE thread = ::CreateThread(nullptr, 0, letGoLater, &letGo, 0, nullptr);
+    if (thread == nullptr) return 2;
+    ::CloseHandle(thread);
+  }
   holder.serve();
-  return 0;
+  // Ends the let-go thread with the process, before the holder it uses is destroyed.
+  holder.letGo();
+  ::ExitProcess(0);
 }

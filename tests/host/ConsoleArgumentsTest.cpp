@@ -88,4 +88,55 @@ TEST(ConsoleArguments, VersionIsAnOptionAndAFaultOutweighsIt) {
   }
 }
 
+// The actions and the wait: each needs a path, --wait a whole number of
+// seconds right after it, and --close and --end do not go together.
+TEST(ConsoleArguments, TheActionsAndTheWait) {
+  const struct {
+    const char* name;
+    const WCHAR* commandLine;
+    bool close, end, yes, wait;
+    unsigned seconds;
+    ArgumentFault fault;
+    const WCHAR* offending;
+  } cases[] = {
+      {"close", WTEXT("ostrel-cli --close a.txt"), true, false, false, false, 0, ArgumentFault::kNone, WTEXT("")},
+      {"end, yes", WTEXT("ostrel-cli a.txt --end --yes"), false, true, true, false, 0, ArgumentFault::kNone,
+       WTEXT("")},
+      {"close, yes, wait", WTEXT("ostrel-cli --close --yes --wait 5 build\\app.dll"), true, false, true, true, 5,
+       ArgumentFault::kNone, WTEXT("")},
+      {"wait alone", WTEXT("ostrel-cli --wait 0 a.txt"), false, false, false, true, 0, ArgumentFault::kNone,
+       WTEXT("")},
+      {"the longest wait", WTEXT("ostrel-cli --wait 86400 a.txt"), false, false, false, true, 86400,
+       ArgumentFault::kNone, WTEXT("")},
+      {"too long a wait", WTEXT("ostrel-cli --wait 86401 a.txt"), false, false, false, true, 0,
+       ArgumentFault::kBadWaitSeconds, WTEXT("86401")},
+      {"a wait that is no number", WTEXT("ostrel-cli --wait 2s a.txt"), false, false, false, true, 0,
+       ArgumentFault::kBadWaitSeconds, WTEXT("2s")},
+      {"a negative wait", WTEXT("ostrel-cli --wait -1 a.txt"), false, false, false, true, 0,
+       ArgumentFault::kBadWaitSeconds, WTEXT("-1")},
+      {"a wait with nothing after it", WTEXT("ostrel-cli a.txt --wait"), false, false, false, true, 0,
+       ArgumentFault::kBadWaitSeconds, WTEXT("")},
+      {"close without a path", WTEXT("ostrel-cli --close --yes"), true, false, true, false, 0,
+       ArgumentFault::kActionWithoutPath, WTEXT("--close")},
+      {"wait without a path", WTEXT("ostrel-cli --wait 3"), false, false, false, true, 3,
+       ArgumentFault::kActionWithoutPath, WTEXT("--wait")},
+      {"close and end", WTEXT("ostrel-cli --close --end a.txt"), true, true, false, false, 0,
+       ArgumentFault::kCloseAndEnd, WTEXT("")},
+      {"yes alone changes nothing", WTEXT("ostrel-cli --yes a.txt"), false, false, true, false, 0,
+       ArgumentFault::kNone, WTEXT("")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ConsoleRequest request = ParseConsoleArguments(SplitCommandLine(c.commandLine));
+    EXPECT_EQ(request.close, c.close);
+    EXPECT_EQ(request.end, c.end);
+    EXPECT_EQ(request.yes, c.yes);
+    EXPECT_EQ(request.wait, c.wait);
+    EXPECT_EQ(request.waitSeconds, c.seconds);
+    EXPECT_EQ(request.fault, c.fault);
+    EXPECT_EQ(request.offending, WideText(c.offending));
+    EXPECT_FALSE(request.help);
+  }
+}
+
 }  // namespace
