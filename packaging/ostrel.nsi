@@ -8,7 +8,8 @@
 ;
 ; Exit codes: 0 installed (or removed); 1 cancelled by the user; 2 stopped
 ; (Ostrel is running, or a step failed); nothing is left half-written.
-; Plain NSIS script and the plugins Debian's nsis ships (System, for x64.nsh).
+; Plain NSIS script and the System plugin Debian's nsis ships (for x64.nsh
+; and the PATH, read and written with the registry calls).
 
 Unicode true
 ManifestSupportedOS all
@@ -134,11 +135,94 @@ Function ${un}CheckNotRunning
 FunctionEnd
 !macroend
 
-; Takes "$INSTDIR" (and "$INSTDIR\") out of the system PATH, leaving every
-; other entry exactly as it was, in its order.
-!macro DEFINE_PATH_REMOVAL un
+; The system PATH is read and written with the registry calls themselves
+; (through the System plugin), not as an NSIS string: those hold 1023
+; characters, and many machines' PATH is longer. The value keeps its type
+; (REG_EXPAND_SZ, so "%SystemRoot%" entries stay as they are).
+; HKEY_LOCAL_MACHINE, sign-extended as the system's handle is in a 64-bit process.
+!define HKEY_LOCAL_MACHINE_HANDLE -2147483646
+; KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY
+!define PATH_KEY_ACCESS 0x103
+
+; Every ";<entry>;" in the framed PATH at $4 becomes ";": the next entry
+; keeps its ";". $8 is set to 1 when one was there.
+!macro REMOVE_FROM_FRAMED_PATH framed
+  StrCpy $5 "${framed}"
+  ${Do}
+    System::Call 'shlwapi::StrStrIW(p r4, w r5) p .r6'
+    ${If} $6 P= 0
+      ${Break}
+    ${EndIf}
+    StrLen $7 $5
+    IntOp $7 $7 - 1
+    IntOp $7 $7 * 2
+    IntPtrOp $7 $6 + $7
+    System::Call 'kernel32::lstrlenW(p r7) i .r3'
+    IntOp $3 $3 + 1
+    IntOp $3 $3 * 2
+    System::Call 'kernel32::RtlMoveMemory(p r6, p r7, p r3)'
+    StrCpy $8 1
+  ${Loop}
+!macroend
+
+; Opens the Environment key and reads "Path" framed as ";<PATH>;" into a new
+; buffer with room for one more entry: $1 the key, $2 the value's type, $4
+; the buffer; $0 is 0 on success.
+!macro DEFINE_PATH_READ un
+Function ${un}ReadFramedPath
+  System::Call 'advapi32::RegOpenKeyExW(p ${HKEY_LOCAL_MACHINE_HANDLE}, w "${ENVIRONMENT_KEY}", i 0, i ${PATH_KEY_ACCESS}, *p .r1) i .r0'
+  ${If} $0 <> 0
+    Return
+  ${EndIf}
+  StrCpy $2 2  ; REG_EXPAND_SZ when there is no PATH yet
+  StrCpy $3 0
+  System::Call 'advapi32::RegQueryValueExW(p r1, w "Path", p 0, *i .r2, p 0, *i 0 r3) i .r0'
+  ${If} $0 = 2  ; ERROR_FILE_NOT_FOUND
+    StrCpy $2 2
+    StrCpy $3 0
+  ${ElseIf} $0 <> 0
+    System::Call 'advapi32::RegCloseKey(p r1)'
+    Return
+  ${EndIf}
+  StrLen $5 "$INSTDIR"
+  ; ";" + value (+ its NUL or not) + ";" + our entry + NUL, zeroed.
+  IntOp $5 $5 + 8
+  IntOp $5 $5 * 2
+  IntOp $5 $5 + $3
+  System::Alloc $5
+  Pop $4
+  System::Call 'kernel32::lstrcpyW(p r4, w ";")'
+  ${If} $3 > 0
+    IntPtrOp $6 $4 + 2
+    System::Call 'advapi32::RegQueryValueExW(p r1, w "Path", p 0, *i .r2, p r6, *i r3 r3) i .r0'
+    ${If} $0 <> 0
+      System::Free $4
+      System::Call 'advapi32::RegCloseKey(p r1)'
+      Return
+    ${EndIf}
+  ${EndIf}
+  System::Call 'kernel32::lstrcatW(p r4, w ";")'
+  StrCpy $0 0
+FunctionEnd
+
+; Writes the buffer at $6 as "Path" (type $2) of key $1, closes the key,
+; frees $4 and tells running programs; $0 is 0 on success.
+Function ${un}WritePath
+  System::Call 'kernel32::lstrlenW(p r6) i .r7'
+  IntOp $7 $7 + 1
+  IntOp $7 $7 * 2
+  System::Call 'advapi32::RegSetValueExW(p r1, w "Path", i 0, i r2, p r6, i r7) i .r0'
+  System::Free $4
+  System::Call 'advapi32::RegCloseKey(p r1)'
+  ${If} $0 = 0
+    SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+  ${EndIf}
+FunctionEnd
+
+; Takes "$INSTDIR" (also written "$INSTDIR\", any letter case) out of the
+; system PATH, leaving every other entry exactly as it was, in its order.
+; $0 is 0 on success (also when it was not there).
 Function ${un}RemoveFromPath
-  Push $0
   Push $1
   Push $2
   Push $3
@@ -146,43 +230,29 @@ Function ${un}RemoveFromPath
   Push $5
   Push $6
   Push $7
-  ClearErrors
-  ReadRegStr $0 HKLM "${ENVIRONMENT_KEY}" "Path"
-  ${IfNot} ${Errors}
-    StrCpy $1 ""    ; the PATH without our entry
-    StrCpy $2 ""    ; the entry being read
-    StrCpy $3 0     ; position
-    StrLen $4 $0
-    StrCpy $6 0     ; entries kept so far
-    StrCpy $7 0     ; entries removed
-    ${Do}
-      ${If} $3 < $4
-        StrCpy $5 $0 1 $3
-      ${Else}
-        StrCpy $5 ";"
+  Push $8
+  Call ${un}ReadFramedPath
+  ${If} $0 = 0
+    StrCpy $8 0
+    !insertmacro REMOVE_FROM_FRAMED_PATH ";$INSTDIR\;"
+    !insertmacro REMOVE_FROM_FRAMED_PATH ";$INSTDIR;"
+    ${If} $8 = 1
+      ; Without the frame's first and last ";".
+      IntPtrOp $6 $4 + 2
+      System::Call 'kernel32::lstrlenW(p r6) i .r7'
+      ${If} $7 > 0
+        IntOp $7 $7 - 1
+        IntOp $7 $7 * 2
+        IntPtrOp $7 $6 + $7
+        System::Call '*$7(&i2 0)'
       ${EndIf}
-      ${If} $5 == ";"
-        ${If} $2 == "$INSTDIR"
-        ${OrIf} $2 == "$INSTDIR\"
-          IntOp $7 $7 + 1
-        ${Else}
-          ${If} $6 > 0
-            StrCpy $1 "$1;"
-          ${EndIf}
-          StrCpy $1 "$1$2"
-          IntOp $6 $6 + 1
-        ${EndIf}
-        StrCpy $2 ""
-      ${Else}
-        StrCpy $2 "$2$5"
-      ${EndIf}
-      IntOp $3 $3 + 1
-    ${LoopUntil} $3 > $4
-    ${If} $7 > 0
-      WriteRegExpandStr HKLM "${ENVIRONMENT_KEY}" "Path" "$1"
-      SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+      Call ${un}WritePath
+    ${Else}
+      System::Free $4
+      System::Call 'advapi32::RegCloseKey(p r1)'
     ${EndIf}
   ${EndIf}
+  Pop $8
   Pop $7
   Pop $6
   Pop $5
@@ -190,7 +260,6 @@ Function ${un}RemoveFromPath
   Pop $3
   Pop $2
   Pop $1
-  Pop $0
 FunctionEnd
 !macroend
 
@@ -225,8 +294,8 @@ FunctionEnd
 
 !insertmacro DEFINE_RUNNING_CHECK ""
 !insertmacro DEFINE_RUNNING_CHECK "un."
-!insertmacro DEFINE_PATH_REMOVAL ""
-!insertmacro DEFINE_PATH_REMOVAL "un."
+!insertmacro DEFINE_PATH_READ ""
+!insertmacro DEFINE_PATH_READ "un."
 
 ; ---------------------------------------------------------------------------
 ; The setup.
@@ -327,58 +396,47 @@ Section "开始菜单快捷方式" SecShortcut
   ${EndIf}
 SectionEnd
 
-; NSIS strings hold 1023 characters: a longer PATH is never rewritten (it
-; would be cut), the setup says so and goes on without this option.
 Section "把安装文件夹加入系统 PATH(命令行可直接运行 ostrel-cli)" SecPath
-  ClearErrors
-  ReadRegStr $0 HKLM "${ENVIRONMENT_KEY}" "Path"
-  ${If} ${Errors}
-    DetailPrint "无法读取系统 PATH(可能太长),没有修改它。"
+  Call ReadFramedPath
+  ${If} $0 <> 0
+    DetailPrint "无法读取系统 PATH,安装已停止。"
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+  ; Already there (any letter case, with or without the last "\"): as it is.
+  System::Call 'shlwapi::StrStrIW(p r4, w ";$INSTDIR;") p .r6'
+  System::Call 'shlwapi::StrStrIW(p r4, w ";$INSTDIR\;") p .r7'
+  ${If} $6 P<> 0
+  ${OrIf} $7 P<> 0
+    System::Free $4
+    System::Call 'advapi32::RegCloseKey(p r1)'
     Return
   ${EndIf}
-  ; Already there (any letter case, with or without the last "\")?
-  StrCpy $1 ";$0;"
-  StrLen $2 $1
-  StrCpy $3 0
-  StrCpy $4 0
-  StrLen $5 ";$INSTDIR;"
-  StrLen $6 ";$INSTDIR\;"
-  ${DoWhile} $3 < $2
-    StrCpy $7 $1 $5 $3
-    StrCpy $8 $1 $6 $3
-    ${If} $7 == ";$INSTDIR;"
-    ${OrIf} $8 == ";$INSTDIR\;"
-      StrCpy $4 1
-      ${Break}
+  ; ";<PATH>;" + entry, without the frame's first ";"; a PATH that is empty
+  ; or ends with ";" gets no second one.
+  System::Call 'kernel32::lstrlenW(p r4) i .r7'
+  ${If} $7 > 2
+    IntOp $5 $7 - 2
+    IntOp $5 $5 * 2
+    IntPtrOp $5 $4 + $5
+    System::Call '*$5(&i2 .r8)'
+    ${If} $8 = 59  ; ';'
+      IntPtrOp $5 $5 + 2
+      System::Call '*$5(&i2 0)'
     ${EndIf}
-    IntOp $3 $3 + 1
-  ${Loop}
-  ${If} $4 == 1
-    Return
-  ${EndIf}
-  ; Appended after the last entry, with one ';' between.
-  StrCpy $7 $0 1 -1
-  ${If} $0 == ""
-    StrCpy $0 "$INSTDIR"
-  ${ElseIf} $7 == ";"
-    StrCpy $0 "$0$INSTDIR"
+    System::Call 'kernel32::lstrcatW(p r4, w "$INSTDIR")'
+    IntPtrOp $6 $4 + 2
   ${Else}
-    StrCpy $0 "$0;$INSTDIR"
-  ${EndIf}
-  StrLen $7 $0
-  ${If} $7 >= ${NSIS_MAX_STRLEN}
-    DetailPrint "系统 PATH 太长,没有修改它。"
-    Return
+    System::Call 'kernel32::lstrcpyW(p r4, w "$INSTDIR")'
+    StrCpy $6 $4
   ${EndIf}
   StrCpy $WrotePath 1
-  ClearErrors
-  WriteRegExpandStr HKLM "${ENVIRONMENT_KEY}" "Path" "$0"
-  ${If} ${Errors}
+  Call WritePath
+  ${If} $0 <> 0
     DetailPrint "无法修改系统 PATH,安装已停止。"
     SetErrorLevel 2
     Abort
   ${EndIf}
-  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
 SectionEnd
 
 ; A step failed: take back what this run wrote.
