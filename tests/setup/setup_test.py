@@ -9,7 +9,8 @@ shortcut, the Programs and Features key with the version and the folder on
 the system PATH; the installed console program must then run from a new
 console by its name alone. Installing again must leave one Programs and
 Features entry and one PATH entry. `uninstall.exe /S` must take all of it
-away and leave another program's PATH entry, placed beside ours, as it was.
+away and leave another program's PATH entry, placed beside ours, as it was;
+the PATH is longer than an NSIS string, so it must be edited whole.
 
 The shipped setup is a 32-bit exe. Where this machine cannot run 32-bit code,
 the same script is built as a 64-bit setup from the same distribution folder
@@ -35,6 +36,9 @@ ENTRY_VALUE = '"' + INSTALL_DIR + '\\Ostrel.exe" "%1"'
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 ENVIRONMENT_KEY = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
 OTHER_ENTRY = "C:\\Other Tool\\bin"
+# A PATH longer than the 1023 characters an NSIS string holds, as many
+# machines have: it must come through whole.
+LONG_ENTRY = "C:\\Long Tool\\" + "x" * 1500 + "\\bin"
 PREFIX = WORK / "wineprefix"
 DRIVE_C = PREFIX / "drive_c"
 SHORTCUT = DRIVE_C / "ProgramData/Microsoft/Windows/Start Menu/Programs/Ostrel.lnk"
@@ -92,6 +96,11 @@ def system_path():
     return values(ENVIRONMENT_KEY)["Path"]
 
 
+def set_system_path(path):
+    code, out = wine("reg", "add", ENVIRONMENT_KEY, "/v", "Path", "/t", "REG_EXPAND_SZ", "/d", path, "/f")
+    assert code == 0, out
+
+
 def path_entries():
     return [entry for entry in system_path().split(";")]
 
@@ -136,6 +145,7 @@ class Setup(unittest.TestCase):
             assert built.returncode == 0, built.stdout.decode() + built.stderr.decode()
         run([WINE64, "wineboot", "-i"], timeout=600)
         wait_for_wine()
+        set_system_path(system_path() + ";" + LONG_ENTRY)
         cls.path_before = system_path()
 
     @classmethod
@@ -172,10 +182,10 @@ class Setup(unittest.TestCase):
         self.assertEqual(code, 0, out)
         self.assertIn("ostrel-cli", out)
 
-        # Another program adds its own entry after ours.
-        code, out = wine("reg", "add", ENVIRONMENT_KEY, "/v", "Path", "/t", "REG_EXPAND_SZ",
-                         "/d", system_path() + ";" + OTHER_ENTRY, "/f")
-        self.assertEqual(code, 0, out)
+        # Ours is appended to the long PATH as it was; another program then
+        # adds its own entry after ours.
+        self.assertEqual(system_path(), self.path_before + ";" + INSTALL_DIR)
+        set_system_path(system_path() + ";" + OTHER_ENTRY)
 
         self.install()
         self.assert_installed()
