@@ -9,8 +9,8 @@ shortcut, the Programs and Features key with the version and the folder on
 the system PATH; the installed console program must then run from a new
 console by its name alone. Installing again must leave one Programs and
 Features entry and one PATH entry. `uninstall.exe /S` must take all of it
-away and leave another program's PATH entry, placed beside ours, as it was;
-the PATH is longer than an NSIS string, so it must be edited whole.
+away and leave other programs' PATH entries, placed beside ours, as they
+were; that PATH is longer than an NSIS string, so it must be edited whole.
 
 The shipped setup is a 32-bit exe. Where this machine cannot run 32-bit code,
 the same script is built as a 64-bit setup from the same distribution folder
@@ -36,9 +36,12 @@ ENTRY_VALUE = '"' + INSTALL_DIR + '\\Ostrel.exe" "%1"'
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 ENVIRONMENT_KEY = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
 OTHER_ENTRY = "C:\\Other Tool\\bin"
-# A PATH longer than the 1023 characters an NSIS string holds, as many
-# machines have: it must come through whole.
-LONG_ENTRY = "C:\\Long Tool\\" + "x" * 1500 + "\\bin"
+# Other programs' entries, which make the PATH longer than the 1023
+# characters an NSIS string holds, as on many machines: it must be edited
+# whole. (Wine gives a new process only the first 1023 or so characters of
+# a longer PATH, so the console program is run by its name before they are
+# added.)
+OTHER_ENTRIES = ";".join(f"C:\\Tools\\Another Tool {n:02}\\bin" for n in range(60))
 PREFIX = WORK / "wineprefix"
 DRIVE_C = PREFIX / "drive_c"
 SHORTCUT = DRIVE_C / "ProgramData/Microsoft/Windows/Start Menu/Programs/Ostrel.lnk"
@@ -57,9 +60,10 @@ def run(args, timeout=300):
 
 
 def wine(*args, timeout=300):
+    """The exit code, and standard output then error as one text."""
     result = run([WINE64, *args], timeout=timeout)
     # Wine's console programs write to a pipe in the ANSI code page, 936 here.
-    return result.returncode, result.stdout.decode("gbk", errors="replace")
+    return result.returncode, (result.stdout + result.stderr).decode("gbk", errors="replace")
 
 
 def wait_for_wine():
@@ -93,7 +97,8 @@ def default_value(key):
 
 
 def system_path():
-    return values(ENVIRONMENT_KEY)["Path"]
+    # Value names are compared without letter case ("PATH", "Path").
+    return next(data for name, data in values(ENVIRONMENT_KEY).items() if name.lower() == "path")
 
 
 def set_system_path(path):
@@ -145,7 +150,6 @@ class Setup(unittest.TestCase):
             assert built.returncode == 0, built.stdout.decode() + built.stderr.decode()
         run([WINE64, "wineboot", "-i"], timeout=600)
         wait_for_wine()
-        set_system_path(system_path() + ";" + LONG_ENTRY)
         cls.path_before = system_path()
 
     @classmethod
@@ -178,17 +182,20 @@ class Setup(unittest.TestCase):
 
         # A new console finds the console program by its name (the PATH).
         cli = "ostrel-cli" if RUNS_32_BIT else "ostrel-cli64"
-        code, out = wine("cmd", "/c", cli + " --help")
+        code, out = wine("cmd", "/c", cli, "--help")
         self.assertEqual(code, 0, out)
         self.assertIn("ostrel-cli", out)
 
-        # Ours is appended to the long PATH as it was; another program then
-        # adds its own entry after ours.
+        # Ours is appended to the PATH as it was; other programs then add
+        # their entries after ours.
         self.assertEqual(system_path(), self.path_before + ";" + INSTALL_DIR)
-        set_system_path(system_path() + ";" + OTHER_ENTRY)
+        others = OTHER_ENTRY + ";" + OTHER_ENTRIES
+        set_system_path(system_path() + ";" + others)
 
+        # Installing again takes ours out and appends it again, once.
         self.install()
         self.assert_installed()
+        self.assertEqual(system_path(), self.path_before + ";" + others + ";" + INSTALL_DIR)
 
         code, out = wine(installed("uninstall.exe"), "/S")
         wait_for_wine()
@@ -199,7 +206,7 @@ class Setup(unittest.TestCase):
         self.assertFalse(SHORTCUT.exists())
         self.assertIsNone(values(UNINSTALL_KEY + "\\Ostrel"))
         self.assertEqual(ostrel_uninstall_entries(), 0)
-        self.assertEqual(system_path(), self.path_before + ";" + OTHER_ENTRY)
+        self.assertEqual(system_path(), self.path_before + ";" + others)
 
 
 if __name__ == "__main__":
