@@ -27,7 +27,7 @@ import unittest
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-SETUP, VERSION, WORK = Path(sys.argv[1]), sys.argv[2], Path(sys.argv[3])
+SETUP, VERSION, WORK = Path(sys.argv[1]).resolve(), sys.argv[2], Path(sys.argv[3]).resolve()
 WINE64 = "/usr/lib/wine/wine64"
 INSTALL_DIR = "C:\\Program Files\\Ostrel"
 INSTALLED_FILES = ["Ostrel.exe", "Ostrel64.exe", "ostrel-cli.exe", "ostrel-cli64.exe", "README.txt", "uninstall.exe"]
