@@ -354,6 +354,7 @@ Section "Ostrel(必需)" SecCore
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  ClearErrors
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
