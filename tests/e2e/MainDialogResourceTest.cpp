@@ -72,7 +72,7 @@ TEST_F(OstrelResources, MenuHasTheTwoPopupsAndTheirItems) {
     const wchar_t* text;
     std::vector<std::wstring> items;
   };
-  const Popup expected[] = {{L"文件", {L"添加到右键菜单", L"退出"}}, {L"帮助", {L"关于"}}};
+  const Popup expected[] = {{L"文件", {L"添加到右键菜单", L"从右键菜单删除", L"退出"}}, {L"帮助", {L"关于"}}};
   ASSERT_EQ(::GetMenuItemCount(menu_), 2);
   for (UINT p = 0; p < 2; ++p) {
     EXPECT_EQ(text(menu_, p), expected[p].text);
@@ -90,6 +90,7 @@ TEST_F(OstrelResources, CommandsCarryTheirDocumentedNumbers) {
     UINT documented;
   } commands[] = {
       {"文件 > 添加到右键菜单", menuCommand(L"文件", L"添加到右键菜单"), 40010},
+      {"文件 > 从右键菜单删除", menuCommand(L"文件", L"从右键菜单删除"), ID_FILE_REMOVE_FROM_EXPLORER},
       {"文件 > 退出", menuCommand(L"文件", L"退出"), 40003},
       {"帮助 > 关于", menuCommand(L"帮助", L"关于"), 40004},
       {"Ctrl+F", shortcutCommand(FCONTROL, 'F'), 40005},

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <array>
+
 #include "app/Application.h"
 #include "ui/main/WindowTexts.h"
 
@@ -34,16 +36,35 @@ WideText executablePath() {
   path.resize(length > 0 && length < kModulePathUnits ? length : 0);
   return path;
 }
+WideText entryNameFor(WideView title) { return kEntryNameFirst + WideText(title) + kEntryNameLast; }
 }  // namespace
+
+std::array<WideText, 2> ExplorerEntryKeys(WideView title) {
+  const WideText entryName = entryNameFor(title);
+  return {kKeyPathFirst + entryName, kFolderKeyPathFirst + entryName};
+}
 
 std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideView exePath) {
   if (exePath.find('%') != WideView::npos) return std::nullopt;
   ExplorerCommandText text;
-  text.entryName = kEntryNameFirst + WideText(title) + kEntryNameLast;
-  text.keyPath = kKeyPathFirst + text.entryName + kKeyPathLast;
-  text.folderKeyPath = kFolderKeyPathFirst + text.entryName + kKeyPathLast;
+  text.entryName = entryNameFor(title);
+  const std::array<WideText, 2> keys = ExplorerEntryKeys(title);
+  text.keyPath = keys[0] + kKeyPathLast;
+  text.folderKeyPath = keys[1] + kKeyPathLast;
   text.valueData = L"\"" + WideText(exePath) + kValueDataLast;
   return text;
+}
+
+int RemoveExplorerMenu(HWND owner) {
+  bool removed = true;
+  for (const WideText& key : ExplorerEntryKeys(windowTitle(owner))) {
+    // SHDeleteKeyW takes the key with its subkeys, through the same view of
+    // HKEY_CLASSES_ROOT as SHSetValueW; a key already gone is what was asked.
+    const LSTATUS status = ::SHDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) removed = false;
+  }
+  ::MessageBoxW(owner, removed ? kRemovedMessage : kRemoveFailedMessage, kPromptCaption, kPlainBox);
+  return 1;
 }
 
 int Application::registerExplorerMenu() {

@@ -5,8 +5,13 @@
 // which starts this executable with the clicked item), written by the menu
 // command with the wide registry calls, which succeeds only when both are
 // written. A cut executable path is never registered, nor one with a '%' in
-// it: Explorer would read "%..." in the command as a placeholder.
+// it: Explorer would read "%..." in the command as a placeholder. The menu
+// command that removes the entry deletes both keys with everything under
+// them, on the registry view the registration writes.
 
+#include <windows.h>
+
+#include <array>
 #include <optional>
 
 #include "text/WideText.h"
@@ -21,3 +26,12 @@ struct ExplorerCommandText {
 // `title` is the main window's title, `exePath` the executable's full path,
 // both taken as they are; none when the path holds a '%'.
 std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideView exePath);
+
+// The entry's two keys under HKEY_CLASSES_ROOT, whose "command" subkeys the
+// registration writes: *\shell\<entry name> and Directory\shell\<entry name>.
+std::array<WideText, 2> ExplorerEntryKeys(WideView title);
+
+// Menu 文件 → 从右键菜单删除: deletes the entry named after `owner`'s title
+// and says "删除成功" when neither key is left (also when there was none),
+// else "删除失败,请以管理员身份运行". Returns 1 (handled).
+int RemoveExplorerMenu(HWND owner);

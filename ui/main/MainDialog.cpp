@@ -13,6 +13,7 @@
 #include "ui/framework/SearchEditControl.h"
 #include "ui/framework/SubclassedControl.h"
 #include "ui/main/AboutDialog.h"
+#include "ui/main/ExplorerRegistration.h"
 #include "ui/main/ResultList.h"
 #include "ui/main/WindowTexts.h"
 
@@ -158,6 +159,8 @@ int Application::onCommand(WORD id) {
       return 1;
     case ID_FILE_ADD_TO_EXPLORER:
       return registerExplorerMenu();
+    case ID_FILE_REMOVE_FROM_EXPLORER:
+      return RemoveExplorerMenu(main);
     case ID_REFRESH:
       // As the row menu's "刷新": "正在查找" while a search runs.
       restartSearch();

@@ -48,6 +48,9 @@ constexpr wchar_t kAddedMessage[] = L"添加成功";
 constexpr wchar_t kAddFailedMessage[] = L"添加失败,请以管理员身份运行";
 // The executable's path cannot be registered as it is (a '%' in it, or too long).
 constexpr wchar_t kAddRefusedMessage[] = L"添加失败";
+// Removing the Explorer entry: done (also when there was none), or not.
+constexpr wchar_t kRemovedMessage[] = L"删除成功";
+constexpr wchar_t kRemoveFailedMessage[] = L"删除失败,请以管理员身份运行";
 // The run's answer when the main window cannot be created.
 constexpr wchar_t kNoMainWindowMessage[] = L"无法创建主窗口";
 #endif

@@ -1,6 +1,7 @@
 // The menu commands and accelerators of a real Ostrel.exe: the search box's
 // keys, F5, the Explorer entries for files and folders in the registry and
-// what Explorer would start with them, and the About box with its link.
+// what Explorer would start with them, their removal, and the About box with
+// its link.
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,39 @@ TEST_F(Commands, ExplorerEntriesForFilesAndFoldersAreOneValueEachTwiceOverAndSta
     EXPECT_GE(fromExplorer.window().rowOfProcess(holder_.pid()), 0);
   }
   deleteExplorerEntries();
+}
+
+bool keyExists(const wchar_t* path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  ::RegCloseKey(key);
+  return true;
+}
+
+TEST_F(Commands, RemovingTheExplorerEntryDeletesBothKeysOnlyAndSaysSoAlsoWhenThereIsNone) {
+  deleteExplorerEntries();
+  registerAndExpectAdded(ostrel_);
+  ASSERT_TRUE(readEntry(kFileEntry).present);
+  ASSERT_TRUE(readEntry(kFolderEntry).present);
+  // Another program's verb beside ours stays.
+  const wchar_t kNeighbour[] = L"*\\shell\\Ostrel e2e neighbour";
+  ASSERT_EQ(ERROR_SUCCESS, ::SHSetValueW(HKEY_CLASSES_ROOT, kNeighbour, nullptr, REG_SZ, L"x", 2 * sizeof(wchar_t)));
+
+  // First with the entry there, then with none: both times the state asked for.
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    window().post(WM_COMMAND, ID_FILE_REMOVE_FROM_EXPLORER);
+    const e2e::MessageBoxSeen box = e2e::waitForMessageBox(ostrel_.process().id());
+    ASSERT_NE(nullptr, box.window);
+    EXPECT_EQ(L"删除成功", box.text);
+    EXPECT_EQ(L"提示", box.caption);
+    EXPECT_FALSE(box.hasIcon);
+    EXPECT_TRUE(e2e::pressOk(box.window));
+    EXPECT_FALSE(keyExists(kFileEntry.entry));
+    EXPECT_FALSE(keyExists(kFolderEntry.entry));
+    EXPECT_TRUE(keyExists(kNeighbour));
+  }
+  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kNeighbour);
 }
 
 TEST_F(Commands, F5SearchesAgain) {
