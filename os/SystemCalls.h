@@ -57,6 +57,19 @@ struct SystemCalls {
   LPVOID(WINAPI* VirtualAlloc)(LPVOID address, SIZE_T size, DWORD type, DWORD protect);
   BOOL(WINAPI* VirtualFree)(LPVOID address, SIZE_T size, DWORD type);
   void(WINAPI* Sleep)(DWORD milliseconds);
+
+  // The target file itself, opened to ask who has it open.
+  HANDLE(WINAPI* CreateFileW)(LPCWSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
+                              DWORD disposition, DWORD flags, HANDLE templateFile);
+  // A file server's opens for users on other computers (netapi32, loaded on
+  // first use: a search that never asks never loads it; where it or a call
+  // is missing, the call answers ERROR_NOT_SUPPORTED). Each answer's block
+  // is freed with NetApiBufferFree.
+  DWORD(WINAPI* NetFileEnum)(LPWSTR server, LPWSTR basePath, LPWSTR userName, DWORD level, BYTE** buffer,
+                             DWORD preferredLength, DWORD* entriesRead, DWORD* totalEntries, DWORD_PTR* resume);
+  DWORD(WINAPI* NetFileClose)(LPWSTR server, DWORD fileId);
+  DWORD(WINAPI* NetShareGetInfo)(LPWSTR server, LPWSTR shareName, DWORD level, BYTE** buffer);
+  DWORD(WINAPI* NetApiBufferFree)(LPVOID buffer);
 };
 
 // The table in force. The real build starts with RealSystemCalls(); the host

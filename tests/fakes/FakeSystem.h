@@ -110,6 +110,27 @@ class FakeSystem {
   // Waits until no thread the fake started is running.
   void waitForThreads();
 
+  // The target file and who has it open (NtQueryInformationFile class 47):
+  // CreateFileW answers a handle unless refused; class 47 answers `ids` on
+  // such a handle, or `status` when it is not 0 (STATUS_NOT_IMPLEMENTED
+  // until scripted, as Wine answers), and "too small" to a block that
+  // cannot hold them all.
+  void setProcessesUsingFile(std::vector<ULONG_PTR> ids, NTSTATUS status = 0);
+  void refuseCreateFile(bool refuse);
+  // File servers: `server` "" is this computer's, else "\\name". Every
+  // netapi32 call answers `failure` instead when it is not 0. NetFileEnum
+  // keeps the opens whose path starts with the base path, `page` at most
+  // an answer (0: all), the rest after ERROR_MORE_DATA.
+  struct ServerOpenScript {
+    DWORD id;
+    std::u16string path;
+    std::u16string user;
+  };
+  void setServerOpens(const std::u16string& server, std::vector<ServerOpenScript> opens);
+  void setShareFolder(const std::u16string& server, const std::u16string& share, const std::u16string& folder);
+  void setNetFailure(DWORD failure);
+  void setNetPage(DWORD page);
+
   // Versions and the token.
   void setVersion(DWORD major, std::set<DWORD> acceptedRecordSizes);
   void setTokenScript(bool openSucceeds, bool lookupSucceeds, bool adjustSucceeds, DWORD lastError);
@@ -136,6 +157,23 @@ class FakeSystem {
   int tokenCloses() const;
   bool tokenAdjusted() const;
   std::vector<std::string> lookedUpPrivileges() const;
+  struct CreateFileCall {
+    std::u16string path;
+    DWORD access;
+    DWORD share;
+    DWORD flags;
+  };
+  std::vector<CreateFileCall> createFileCalls() const;
+  std::vector<ULONG> fileProcessIdLengths() const;  // block lengths class 47 was asked with
+  struct NetCall {
+    std::u16string server;
+    std::u16string path;  // NetFileEnum: the base path; NetShareGetInfo: the share
+    DWORD id;             // NetFileClose: the open's ID
+  };
+  std::vector<NetCall> netFileEnumCalls() const;
+  std::vector<NetCall> netShareCalls() const;
+  std::vector<NetCall> netFileCloses() const;
+  int liveNetBlocks() const;  // answer blocks not yet freed
 
   static constexpr DWORD kOwnPid = 100;
 

@@ -1,0 +1,96 @@
+#include "scan/FileServerOpens.h"
+
+#include "os/SystemCalls.h"
+#include "scan/native/OpenFileLayouts.h"
+
+namespace {
+constexpr DWORD kOpensLevel = 3;  // FILE_INFO_3: ID, path and user
+constexpr DWORD kShareLevel = 2;  // SHARE_INFO_2: the share's folder
+// A server that keeps saying "more" beyond this many pages is not answering.
+constexpr int kMostPages = 1000;
+
+// The server's name as the calls take it: null for this computer.
+WCHAR* serverName(WideText& server) { return server.empty() ? nullptr : server.data(); }
+
+// Frees one answer block of the server's.
+class ServerBlock {
+ public:
+  ServerBlock() = default;
+  ~ServerBlock() {
+    if (block_ != nullptr) Sys().NetApiBufferFree(block_);
+  }
+  ServerBlock(const ServerBlock&) = delete;
+  ServerBlock& operator=(const ServerBlock&) = delete;
+  BYTE** put() { return &block_; }
+  const BYTE* get() const { return block_; }
+
+ private:
+  BYTE* block_ = nullptr;
+};
+
+SharedText textOf(const WCHAR* text) {
+  if (text == nullptr) return SharedText();
+  std::size_t length = 0;
+  while (text[length] != 0) ++length;
+  return SharedText(text, length);
+}
+}  // namespace
+
+bool ListServerOpens(const WideText& server, const WideText& basePath, std::vector<ServerOpen>& opens) {
+  WideText name = server;
+  WideText base = basePath;
+  DWORD_PTR resume = 0;
+  for (int page = 0; page < kMostPages; ++page) {
+    ServerBlock block;
+    DWORD read = 0;
+    DWORD total = 0;
+    const DWORD answer = Sys().NetFileEnum(serverName(name), base.empty() ? nullptr : base.data(), nullptr, kOpensLevel,
+                                           block.put(), kNetEverything, &read, &total, &resume);
+    if (answer != kNetSuccess && answer != kNetMoreData) return false;
+    if (block.get() != nullptr) {
+      const auto* entries = reinterpret_cast<const FileServerOpen*>(block.get());
+      for (DWORD i = 0; i < read; ++i) opens.push_back(ServerOpen{entries[i].id, textOf(entries[i].path),
+                                                                  textOf(entries[i].user)});
+    }
+    if (answer == kNetSuccess) return true;
+  }
+  return false;
+}
+
+WideText ShareFolder(const WideText& server, const WideText& share) {
+  WideText name = server;
+  WideText shareName = share;
+  ServerBlock block;
+  if (Sys().NetShareGetInfo(serverName(name), shareName.data(), kShareLevel, block.put()) != kNetSuccess ||
+      block.get() == nullptr) {
+    return WideText();
+  }
+  const WCHAR* folder = reinterpret_cast<const ShareDetails*>(block.get())->path;
+  return folder == nullptr ? WideText() : WideText(folder);
+}
+
+bool CloseServerOpen(const WideText& server, DWORD id) {
+  WideText name = server;
+  return Sys().NetFileClose(serverName(name), id) == kNetSuccess;
+}
+
+bool SplitSharePath(WideView path, WideView& server, WideView& share, WideView& rest) {
+  if (path.size() < 3 || path[0] != '\\' || path[1] != '\\' || path[2] == '?' || path[2] == '.') return false;
+  const std::size_t shareStart = path.find('\\', 2);
+  if (shareStart == WideView::npos || shareStart == 2) return false;
+  std::size_t restStart = path.find('\\', shareStart + 1);
+  if (restStart == WideView::npos) restStart = path.size();
+  if (restStart == shareStart + 1) return false;
+  server = path.substr(2, shareStart - 2);
+  share = path.substr(shareStart + 1, restStart - shareStart - 1);
+  rest = path.substr(restStart);
+  return true;
+}
+
+WideText ServerOfPath(WideView path) {
+  WideView server;
+  WideView share;
+  WideView rest;
+  if (!SplitSharePath(path, server, share, rest)) return WideText();
+  return WTEXT("\\\\") + WideText(server);
+}

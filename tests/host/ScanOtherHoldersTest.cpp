@@ -1,0 +1,246 @@
+// The holders found after the scan, through the fake system: processes the
+// file system names as having the target open but whose handles could not
+// be read, and users' opens at file servers; and the closing of such a row.
+// Every failure of the system adds no row and leaves nothing open.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fakes/FakeSystem.h"
+#include "scan/HolderControl.h"
+#include "scan/OtherHolders.h"
+#include "scan/native/NativeApi.h"
+
+namespace {
+
+constexpr uint32_t kGuard = 700;   // a protected process: no handle of its can be read
+constexpr uint32_t kEditor = 800;  // a holder the scan found
+const NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022u);
+const NTSTATUS kInvalidParameter = static_cast<NTSTATUS>(0xC000000Du);
+
+WideText wide(const char16_t* text) { return WideText(text); }
+
+// The search's rule, as plainly as the tests need it: the path itself, or
+// for a folder anything in it.
+ModuleFilter ruleFor(const WideText& target, bool folder) {
+  return [target, folder](const SharedText& path) {
+    const WideView named = path.View();
+    if (named == target) return true;
+    return folder && named.size() > target.size() && named.substr(0, target.size()) == target &&
+           named[target.size()] == '\\';
+  };
+}
+
+HandleRecord handleRow(uint32_t pid, const WideText& path) {
+  HandleRecord row;
+  row.ownerPid = pid;
+  row.handleValue = 0x44;
+  row.filePath = SharedText(path);
+  return row;
+}
+
+struct UnreadableCase {
+  const char* name;
+  std::vector<ULONG_PTR> ids;  // what the file system answers
+  NTSTATUS status;             // or this
+  bool refuseOpen;
+  bool folder;
+  std::vector<uint32_t> found;  // pids of rows the scan already has
+  bool foundAsModule;           // ... as a loaded module
+  std::vector<uint32_t> added;  // pids of the rows expected, in order
+  std::size_t asks;             // class 47 calls
+};
+
+TEST(OtherHolders, ProcessesTheFileSystemNamesWithoutARowGetOneUnknownRow) {
+  std::vector<ULONG_PTR> many;
+  for (ULONG_PTR id = 2000; id < 2070; ++id) many.push_back(id);  // room for 32, then 64, then 128
+  const std::vector<uint32_t> manyAdded(many.begin(), many.end());
+  const UnreadableCase cases[] = {
+      {"a protected holder", {kGuard}, 0, false, false, {}, false, {kGuard}, 1},
+      {"a holder already found, the own process, a repeat", {kEditor, FakeSystem::kOwnPid, kGuard, kGuard},
+       0, false, false, {kEditor}, false, {kGuard}, 1},
+      {"a module row counts as found", {kEditor}, 0, false, false, {kEditor}, true, {}, 1},
+      {"a folder", {kGuard}, 0, false, true, {}, false, {kGuard}, 1},
+      {"the block grown twice", many, 0, false, false, {}, false, manyAdded, 3},
+      {"not implemented (Wine)", {kGuard}, kStatusNotImplemented, false, false, {}, false, {}, 1},
+      {"no such class", {kGuard}, kStatusInvalidInfoClass, false, false, {}, false, {}, 1},
+      {"access denied", {kGuard}, kAccessDenied, false, false, {}, false, {}, 1},
+      {"a file system without the list", {kGuard}, kInvalidParameter, false, false, {}, false, {}, 1},
+      {"never big enough: bounded", {kGuard}, kStatusInfoLengthMismatch, false, false, {}, false, {}, 9},
+      {"the target cannot be opened", {kGuard}, 0, true, false, {}, false, {}, 0},
+  };
+  for (const UnreadableCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem system;
+    FakeSystem::Process guard{u"guard.exe", "C:\\Security\\guard.exe"};
+    guard.creationTime = 1234;
+    system.addProcess(kGuard, guard);
+    system.addProcess(kEditor, FakeSystem::Process{u"editor.exe", "C:\\Tools\\editor.exe"});
+    system.setProcessesUsingFile(c.ids, c.status);
+    system.refuseCreateFile(c.refuseOpen);
+    const WideText target = wide(c.folder ? u"C:\\data" : u"C:\\data\\a.txt");
+    std::vector<HandleRecord> results;
+    for (const uint32_t pid : c.found) results.push_back(handleRow(pid, target));
+    if (c.foundAsModule) results.back().loadedModule = true;
+
+    AppendOtherHolders(target, c.folder, ruleFor(target, c.folder), results);
+
+    ASSERT_EQ(c.found.size() + c.added.size(), results.size());
+    for (std::size_t i = 0; i < c.added.size(); ++i) {
+      const HandleRecord& row = results[c.found.size() + i];
+      EXPECT_EQ(c.added[i], row.ownerPid);
+      EXPECT_EQ(HolderKind::kUnreadable, KindOf(row));
+      EXPECT_EQ(target, row.filePath.ToWide());
+      EXPECT_EQ(0u, row.handleValue);
+    }
+    if (!c.added.empty() && c.added[0] == kGuard) {
+      const HandleRecord& row = results[c.found.size()];
+      EXPECT_EQ(wide(u"guard.exe"), row.processName.ToWide());
+      EXPECT_EQ(wide(u"C:\\Security\\guard.exe"), row.processPath.ToWide());
+      EXPECT_EQ(1234u, row.ownerCreationTime);
+    }
+    EXPECT_EQ(c.asks, system.fileProcessIdLengths().size());
+    const auto lengths = system.fileProcessIdLengths();
+    for (std::size_t i = 1; i < lengths.size(); ++i) EXPECT_GT(lengths[i], lengths[i - 1]);
+    const auto opens = system.createFileCalls();
+    ASSERT_EQ(1u, opens.size());
+    EXPECT_EQ(target, WideText(opens[0].path));
+    EXPECT_EQ(static_cast<DWORD>(FILE_READ_ATTRIBUTES), opens[0].access);
+    EXPECT_EQ(static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE), opens[0].share);
+    EXPECT_EQ(c.folder ? static_cast<DWORD>(FILE_FLAG_BACKUP_SEMANTICS) : 0u, opens[0].flags);
+    // Only the limited right is asked of a holder: a protected process allows no more.
+    for (const auto& call : system.openProcessCalls()) {
+      EXPECT_EQ(static_cast<DWORD>(PROCESS_QUERY_LIMITED_INFORMATION), call.access);
+    }
+    EXPECT_EQ(0, system.openedHandles());
+    EXPECT_EQ(0, system.badCloses());
+  }
+}
+
+TEST(OtherHolders, WithoutATargetTheFileIsNotAsked) {
+  FakeSystem system;
+  system.setProcessesUsingFile({kGuard});
+  std::vector<HandleRecord> results;
+  AppendOtherHolders(WideText(), false, ModuleFilter(), results);
+  EXPECT_TRUE(results.empty());
+  EXPECT_TRUE(system.createFileCalls().empty());
+}
+
+struct RemoteCase {
+  const char* name;
+  const char16_t* target;  // empty: every open file
+  bool folder;
+  DWORD page;
+  DWORD failure;
+  std::vector<std::pair<DWORD, std::u16string>> rows;  // ID and path, in order
+  std::size_t asks;  // NetFileEnum calls, each of this server and base path
+  std::u16string askedServer;
+  std::u16string askedBase;
+};
+
+TEST(OtherHolders, EveryOpenOfAFileServerUnderTheTargetIsOneRowWithItsUser) {
+  const RemoteCase cases[] = {
+      {"a file", u"C:\\data\\a.txt", false, 0, 0, {{7, u"C:\\data\\a.txt"}}, 1, u"", u"C:\\data\\a.txt"},
+      {"a folder", u"C:\\data", true, 0, 0, {{7, u"C:\\data\\a.txt"}, {8, u"C:\\data\\a.txt.bak"}, {10, u"C:\\data\\sub\\b.txt"}}, 1, u"",
+       u"C:\\data"},
+      {"every open file, no pipes", u"", false, 0, 0,
+       {{7, u"C:\\data\\a.txt"}, {8, u"C:\\data\\a.txt.bak"}, {10, u"C:\\data\\sub\\b.txt"},
+        {11, u"C:\\database\\x.db"}},
+       1, u"", u""},
+      {"page by page", u"C:\\data", true, 1, 0, {{7, u"C:\\data\\a.txt"}, {8, u"C:\\data\\a.txt.bak"}, {10, u"C:\\data\\sub\\b.txt"}}, 4,
+       u"", u"C:\\data"},
+      {"a file on a share, named through it", u"\\\\srv\\team\\docs\\a.txt", false, 0, 0,
+       {{21, u"\\\\srv\\team\\docs\\a.txt"}}, 1, u"\\\\srv", u"D:\\Shares\\Team\\docs\\a.txt"},
+      {"a share's folder", u"\\\\srv\\team", true, 0, 0,
+       {{21, u"\\\\srv\\team\\docs\\a.txt"}, {23, u"\\\\srv\\team\\c.txt"}}, 1, u"\\\\srv",
+       u"D:\\Shares\\Team"},
+      {"access denied", u"C:\\data", true, 0, ERROR_ACCESS_DENIED, {}, 1, u"", u"C:\\data"},
+      {"not supported (Wine)", u"C:\\data", true, 0, ERROR_NOT_SUPPORTED, {}, 1, u"", u"C:\\data"},
+      {"server not started", u"", false, 0, 2114, {}, 1, u"", u""},
+      {"a share's server refuses", u"\\\\srv\\team", true, 0, ERROR_ACCESS_DENIED, {}, 0, u"", u""},
+  };
+  for (const RemoteCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem system;
+    system.setServerOpens(u"", {{7, u"C:\\data\\a.txt", u"alice"},
+                                {8, u"C:\\data\\a.txt.bak", u"bob"},
+                                {9, u"\\PIPE\\srvsvc", u"carol"},
+                                {10, u"C:\\data\\sub\\b.txt", u"dave"},
+                                {11, u"C:\\database\\x.db", u"erin"}});
+    system.setShareFolder(u"\\\\srv", u"team", u"D:\\Shares\\Team\\");
+    system.setServerOpens(u"\\\\srv", {{21, u"D:\\Shares\\Team\\docs\\a.txt", u"frank"},
+                                       {22, u"D:\\Shares\\Other\\a.txt", u"grace"},
+                                       {23, u"D:\\Shares\\Team\\c.txt", u"heidi"}});
+    system.setNetPage(c.page);
+    system.setNetFailure(c.failure);
+    const WideText target(c.target);
+    std::vector<HandleRecord> results;
+
+    AppendOtherHolders(target, c.folder, ruleFor(target, c.folder), results);
+
+    ASSERT_EQ(c.rows.size(), results.size());
+    const std::map<DWORD, std::u16string> users{{7, u"alice"}, {8, u"bob"},    {10, u"dave"}, {11, u"erin"},
+                                                {21, u"frank"}, {23, u"heidi"}};
+    for (std::size_t i = 0; i < c.rows.size(); ++i) {
+      const HandleRecord& row = results[i];
+      EXPECT_EQ(HolderKind::kRemote, KindOf(row));
+      EXPECT_EQ(c.rows[i].first, row.handleValue);
+      EXPECT_EQ(WideText(c.rows[i].second), row.filePath.ToWide());
+      EXPECT_EQ(WideText(users.at(c.rows[i].first)), row.processName.ToWide());
+      EXPECT_EQ(0u, row.ownerPid);
+      EXPECT_TRUE(row.processPath.IsEmpty());
+    }
+    const auto asked = system.netFileEnumCalls();
+    EXPECT_EQ(c.asks, asked.size());
+    for (const auto& call : asked) {
+      EXPECT_EQ(c.askedServer, call.server);
+      EXPECT_EQ(c.askedBase, call.path);
+    }
+    EXPECT_EQ(0, system.liveNetBlocks());
+    EXPECT_EQ(0, system.openedHandles());
+  }
+}
+
+TEST(CloseHolderRow, ClosesARemoteOpenAtItsServerByItsId) {
+  FakeSystem system;
+  system.setServerOpens(u"", {{7, u"C:\\data\\a.txt", u"alice"}});
+  system.setShareFolder(u"\\\\srv", u"team", u"D:\\Shares\\Team");
+  system.setServerOpens(u"\\\\srv", {{21, u"D:\\Shares\\Team\\a.txt", u"frank"}});
+  std::vector<HandleRecord> rows;
+  AppendOtherHolders(wide(u"C:\\data\\a.txt"), false, ruleFor(wide(u"C:\\data\\a.txt"), false), rows);
+  AppendOtherHolders(wide(u"\\\\srv\\team\\a.txt"), false, ruleFor(wide(u"\\\\srv\\team\\a.txt"), false), rows);
+  ASSERT_EQ(2u, rows.size());
+  const PathMatch never = [](WideView, WideView) { return false; };
+
+  EXPECT_EQ(CloseResult::kClosed, CloseHolderRow(rows[0], never));
+  EXPECT_EQ(CloseResult::kClosed, CloseHolderRow(rows[1], never));
+  // Closed already: the server no longer knows the ID.
+  EXPECT_EQ(CloseResult::kFailed, CloseHolderRow(rows[0], never));
+  const auto closes = system.netFileCloses();
+  ASSERT_EQ(3u, closes.size());
+  EXPECT_EQ(u"", closes[0].server);
+  EXPECT_EQ(7u, closes[0].id);
+  EXPECT_EQ(u"\\\\srv", closes[1].server);
+  EXPECT_EQ(21u, closes[1].id);
+
+  // Refused (no administrator there): not closed, and said so.
+  system.setServerOpens(u"", {{7, u"C:\\data\\a.txt", u"alice"}});
+  system.setNetFailure(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(CloseResult::kFailed, CloseHolderRow(rows[0], never));
+
+  // A row with no handle closes nothing and asks no server.
+  HandleRecord unreadable = handleRow(kGuard, wide(u"C:\\data\\a.txt"));
+  unreadable.kind = HolderKind::kUnreadable;
+  unreadable.ownerCreationTime = 1234;
+  HandleRecord module = handleRow(kGuard, wide(u"C:\\data\\a.txt"));
+  module.loadedModule = true;
+  system.setNetFailure(0);
+  EXPECT_EQ(CloseResult::kFailed, CloseHolderRow(unreadable, never));
+  EXPECT_EQ(CloseResult::kFailed, CloseHolderRow(module, never));
+  EXPECT_EQ(4u, system.netFileCloses().size());
+  EXPECT_EQ(0, system.duplicateCalls());
+}
+
+}  // namespace
