@@ -79,8 +79,8 @@ struct FakeSystem::Impl {
   bool refuseCreate = false;
   std::vector<FakeSystem::CreateFileCall> createCalls;
   std::vector<ULONG> usingLengths;
-  std::map<std::u16string, std::vector<FakeSystem::ServerOpenScript>> serverOpens;
-  std::map<std::pair<std::u16string, std::u16string>, std::u16string> shares;
+  std::map<WideText, std::vector<FakeSystem::ServerOpenScript>> serverOpens;
+  std::map<std::pair<WideText, WideText>, WideText> shares;
   DWORD netFailure = 0;
   DWORD netPage = 0;
   std::vector<FakeSystem::NetCall> enumCalls;
@@ -307,7 +307,7 @@ NTSTATUS WINAPI FakeNtQueryInformationFile(HANDLE file, void*, void* buffer, ULO
 HANDLE WINAPI FakeCreateFileW(LPCWSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES*, DWORD, DWORD flags,
                               HANDLE) {
   const std::lock_guard<std::mutex> guard(fake->lock);
-  fake->createCalls.push_back({name != nullptr ? std::u16string(name) : std::u16string(), access, share, flags});
+  fake->createCalls.push_back({name != nullptr ? WideText(name) : WideText(), access, share, flags});
   if (fake->refuseCreate || name == nullptr) return INVALID_HANDLE_VALUE;
   Handle handle;
   handle.object = std::make_shared<FakeSystem::Object>();
@@ -316,9 +316,9 @@ HANDLE WINAPI FakeCreateFileW(LPCWSTR name, DWORD access, DWORD share, SECURITY_
 }
 
 // --- netapi32
-std::u16string textOr(const WCHAR* text) { return text != nullptr ? std::u16string(text) : std::u16string(); }
+WideText textOr(const WCHAR* text) { return text != nullptr ? WideText(text) : WideText(); }
 
-WCHAR* copyText(const std::u16string& text, WCHAR*& cursor) {
+WCHAR* copyText(const WideText& text, WCHAR*& cursor) {
   WCHAR* start = cursor;
   std::copy(text.begin(), text.end(), cursor);
   cursor += text.size();
@@ -329,7 +329,7 @@ WCHAR* copyText(const std::u16string& text, WCHAR*& cursor) {
 DWORD WINAPI FakeNetFileEnum(LPWSTR server, LPWSTR basePath, LPWSTR, DWORD level, BYTE** buffer, DWORD,
                              DWORD* entriesRead, DWORD* totalEntries, DWORD_PTR* resume) {
   const std::lock_guard<std::mutex> guard(fake->lock);
-  const std::u16string base = textOr(basePath);
+  const WideText base = textOr(basePath);
   fake->enumCalls.push_back({textOr(server), base, 0});
   *buffer = nullptr;
   *entriesRead = 0;
@@ -380,7 +380,7 @@ DWORD WINAPI FakeNetShareGetInfo(LPWSTR server, LPWSTR shareName, DWORD level, B
 
 DWORD WINAPI FakeNetFileClose(LPWSTR server, DWORD id) {
   const std::lock_guard<std::mutex> guard(fake->lock);
-  fake->closeCalls.push_back({textOr(server), u"", id});
+  fake->closeCalls.push_back({textOr(server), WideText(), id});
   if (fake->netFailure != 0) return fake->netFailure;
   auto& opens = fake->serverOpens[textOr(server)];
   const auto found = std::find_if(opens.begin(), opens.end(), [id](const auto& open) { return open.id == id; });
@@ -870,13 +870,12 @@ void FakeSystem::refuseCreateFile(bool refuse) {
   impl_->refuseCreate = refuse;
 }
 
-void FakeSystem::setServerOpens(const std::u16string& server, std::vector<ServerOpenScript> opens) {
+void FakeSystem::setServerOpens(const WideText& server, std::vector<ServerOpenScript> opens) {
   const std::lock_guard<std::mutex> guard(impl_->lock);
   impl_->serverOpens[server] = std::move(opens);
 }
 
-void FakeSystem::setShareFolder(const std::u16string& server, const std::u16string& share,
-                                const std::u16string& folder) {
+void FakeSystem::setShareFolder(const WideText& server, const WideText& share, const WideText& folder) {
   const std::lock_guard<std::mutex> guard(impl_->lock);
   impl_->shares[{server, share}] = folder;
 }

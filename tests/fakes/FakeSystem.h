@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "os/SystemCalls.h"
+#include "text/WideText.h"
 #include "scan/ScanLimits.h"
 #include "scan/native/NativeApi.h"
 
@@ -123,11 +124,11 @@ class FakeSystem {
   // an answer (0: all), the rest after ERROR_MORE_DATA.
   struct ServerOpenScript {
     DWORD id;
-    std::u16string path;
-    std::u16string user;
+    WideText path;
+    WideText user;
   };
-  void setServerOpens(const std::u16string& server, std::vector<ServerOpenScript> opens);
-  void setShareFolder(const std::u16string& server, const std::u16string& share, const std::u16string& folder);
+  void setServerOpens(const WideText& server, std::vector<ServerOpenScript> opens);
+  void setShareFolder(const WideText& server, const WideText& share, const WideText& folder);
   void setNetFailure(DWORD failure);
   void setNetPage(DWORD page);
 
@@ -158,7 +159,7 @@ class FakeSystem {
   bool tokenAdjusted() const;
   std::vector<std::string> lookedUpPrivileges() const;
   struct CreateFileCall {
-    std::u16string path;
+    WideText path;
     DWORD access;
     DWORD share;
     DWORD flags;
@@ -166,8 +167,8 @@ class FakeSystem {
   std::vector<CreateFileCall> createFileCalls() const;
   std::vector<ULONG> fileProcessIdLengths() const;  // block lengths class 47 was asked with
   struct NetCall {
-    std::u16string server;
-    std::u16string path;  // NetFileEnum: the base path; NetShareGetInfo: the share
+    WideText server;
+    WideText path;  // NetFileEnum: the base path; NetShareGetInfo: the share
     DWORD id;             // NetFileClose: the open's ID
   };
   std::vector<NetCall> netFileEnumCalls() const;

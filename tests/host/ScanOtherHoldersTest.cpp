@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fakes/FakeSystem.h"
+#include "support/WideLiteral.h"
 #include "scan/HolderControl.h"
 #include "scan/OtherHolders.h"
 #include "scan/native/NativeApi.h"
@@ -20,7 +21,7 @@ constexpr uint32_t kEditor = 800;  // a holder the scan found
 const NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022u);
 const NTSTATUS kInvalidParameter = static_cast<NTSTATUS>(0xC000000Du);
 
-WideText wide(const char16_t* text) { return WideText(text); }
+WideText wide(const WCHAR* text) { return WideText(text); }
 
 // The search's rule, as plainly as the tests need it: the path itself, or
 // for a folder anything in it.
@@ -80,7 +81,7 @@ TEST(OtherHolders, ProcessesTheFileSystemNamesWithoutARowGetOneUnknownRow) {
     system.addProcess(kEditor, FakeSystem::Process{u"editor.exe", "C:\\Tools\\editor.exe"});
     system.setProcessesUsingFile(c.ids, c.status);
     system.refuseCreateFile(c.refuseOpen);
-    const WideText target = wide(c.folder ? u"C:\\data" : u"C:\\data\\a.txt");
+    const WideText target = wide(c.folder ? WTEXT("C:\\data") : WTEXT("C:\\data\\a.txt"));
     std::vector<HandleRecord> results;
     for (const uint32_t pid : c.found) results.push_back(handleRow(pid, target));
     if (c.foundAsModule) results.back().loadedModule = true;
@@ -97,8 +98,8 @@ TEST(OtherHolders, ProcessesTheFileSystemNamesWithoutARowGetOneUnknownRow) {
     }
     if (!c.added.empty() && c.added[0] == kGuard) {
       const HandleRecord& row = results[c.found.size()];
-      EXPECT_EQ(wide(u"guard.exe"), row.processName.ToWide());
-      EXPECT_EQ(wide(u"C:\\Security\\guard.exe"), row.processPath.ToWide());
+      EXPECT_EQ(wide(WTEXT("guard.exe")), row.processName.ToWide());
+      EXPECT_EQ(wide(WTEXT("C:\\Security\\guard.exe")), row.processPath.ToWide());
       EXPECT_EQ(1234u, row.ownerCreationTime);
     }
     EXPECT_EQ(c.asks, system.fileProcessIdLengths().size());
@@ -130,49 +131,49 @@ TEST(OtherHolders, WithoutATargetTheFileIsNotAsked) {
 
 struct RemoteCase {
   const char* name;
-  const char16_t* target;  // empty: every open file
+  const WCHAR* target;  // empty: every open file
   bool folder;
   DWORD page;
   DWORD failure;
-  std::vector<std::pair<DWORD, std::u16string>> rows;  // ID and path, in order
+  std::vector<std::pair<DWORD, WideText>> rows;  // ID and path, in order
   std::size_t asks;  // NetFileEnum calls, each of this server and base path
-  std::u16string askedServer;
-  std::u16string askedBase;
+  WideText askedServer;
+  WideText askedBase;
 };
 
 TEST(OtherHolders, EveryOpenOfAFileServerUnderTheTargetIsOneRowWithItsUser) {
   const RemoteCase cases[] = {
-      {"a file", u"C:\\data\\a.txt", false, 0, 0, {{7, u"C:\\data\\a.txt"}}, 1, u"", u"C:\\data\\a.txt"},
-      {"a folder", u"C:\\data", true, 0, 0, {{7, u"C:\\data\\a.txt"}, {8, u"C:\\data\\a.txt.bak"}, {10, u"C:\\data\\sub\\b.txt"}}, 1, u"",
-       u"C:\\data"},
-      {"every open file, no pipes", u"", false, 0, 0,
-       {{7, u"C:\\data\\a.txt"}, {8, u"C:\\data\\a.txt.bak"}, {10, u"C:\\data\\sub\\b.txt"},
-        {11, u"C:\\database\\x.db"}},
-       1, u"", u""},
-      {"page by page", u"C:\\data", true, 1, 0, {{7, u"C:\\data\\a.txt"}, {8, u"C:\\data\\a.txt.bak"}, {10, u"C:\\data\\sub\\b.txt"}}, 4,
-       u"", u"C:\\data"},
-      {"a file on a share, named through it", u"\\\\srv\\team\\docs\\a.txt", false, 0, 0,
-       {{21, u"\\\\srv\\team\\docs\\a.txt"}}, 1, u"\\\\srv", u"D:\\Shares\\Team\\docs\\a.txt"},
-      {"a share's folder", u"\\\\srv\\team", true, 0, 0,
-       {{21, u"\\\\srv\\team\\docs\\a.txt"}, {23, u"\\\\srv\\team\\c.txt"}}, 1, u"\\\\srv",
-       u"D:\\Shares\\Team"},
-      {"access denied", u"C:\\data", true, 0, ERROR_ACCESS_DENIED, {}, 1, u"", u"C:\\data"},
-      {"not supported (Wine)", u"C:\\data", true, 0, ERROR_NOT_SUPPORTED, {}, 1, u"", u"C:\\data"},
-      {"server not started", u"", false, 0, 2114, {}, 1, u"", u""},
-      {"a share's server refuses", u"\\\\srv\\team", true, 0, ERROR_ACCESS_DENIED, {}, 0, u"", u""},
+      {"a file", WTEXT("C:\\data\\a.txt"), false, 0, 0, {{7, WTEXT("C:\\data\\a.txt")}}, 1, WTEXT(""), WTEXT("C:\\data\\a.txt")},
+      {"a folder", WTEXT("C:\\data"), true, 0, 0, {{7, WTEXT("C:\\data\\a.txt")}, {8, WTEXT("C:\\data\\a.txt.bak")}, {10, WTEXT("C:\\data\\sub\\b.txt")}}, 1, WTEXT(""),
+       WTEXT("C:\\data")},
+      {"every open file, no pipes", WTEXT(""), false, 0, 0,
+       {{7, WTEXT("C:\\data\\a.txt")}, {8, WTEXT("C:\\data\\a.txt.bak")}, {10, WTEXT("C:\\data\\sub\\b.txt")},
+        {11, WTEXT("C:\\database\\x.db")}},
+       1, WTEXT(""), WTEXT("")},
+      {"page by page", WTEXT("C:\\data"), true, 1, 0, {{7, WTEXT("C:\\data\\a.txt")}, {8, WTEXT("C:\\data\\a.txt.bak")}, {10, WTEXT("C:\\data\\sub\\b.txt")}}, 4,
+       WTEXT(""), WTEXT("C:\\data")},
+      {"a file on a share, named through it", WTEXT("\\\\srv\\team\\docs\\a.txt"), false, 0, 0,
+       {{21, WTEXT("\\\\srv\\team\\docs\\a.txt")}}, 1, WTEXT("\\\\srv"), WTEXT("D:\\Shares\\Team\\docs\\a.txt")},
+      {"a share's folder", WTEXT("\\\\srv\\team"), true, 0, 0,
+       {{21, WTEXT("\\\\srv\\team\\docs\\a.txt")}, {23, WTEXT("\\\\srv\\team\\c.txt")}}, 1, WTEXT("\\\\srv"),
+       WTEXT("D:\\Shares\\Team")},
+      {"access denied", WTEXT("C:\\data"), true, 0, ERROR_ACCESS_DENIED, {}, 1, WTEXT(""), WTEXT("C:\\data")},
+      {"not supported (Wine)", WTEXT("C:\\data"), true, 0, ERROR_NOT_SUPPORTED, {}, 1, WTEXT(""), WTEXT("C:\\data")},
+      {"server not started", WTEXT(""), false, 0, 2114, {}, 1, WTEXT(""), WTEXT("")},
+      {"a share's server refuses", WTEXT("\\\\srv\\team"), true, 0, ERROR_ACCESS_DENIED, {}, 0, WTEXT(""), WTEXT("")},
   };
   for (const RemoteCase& c : cases) {
     SCOPED_TRACE(c.name);
     FakeSystem system;
-    system.setServerOpens(u"", {{7, u"C:\\data\\a.txt", u"alice"},
-                                {8, u"C:\\data\\a.txt.bak", u"bob"},
-                                {9, u"\\PIPE\\srvsvc", u"carol"},
-                                {10, u"C:\\data\\sub\\b.txt", u"dave"},
-                                {11, u"C:\\database\\x.db", u"erin"}});
-    system.setShareFolder(u"\\\\srv", u"team", u"D:\\Shares\\Team\\");
-    system.setServerOpens(u"\\\\srv", {{21, u"D:\\Shares\\Team\\docs\\a.txt", u"frank"},
-                                       {22, u"D:\\Shares\\Other\\a.txt", u"grace"},
-                                       {23, u"D:\\Shares\\Team\\c.txt", u"heidi"}});
+    system.setServerOpens(WTEXT(""), {{7, WTEXT("C:\\data\\a.txt"), WTEXT("alice")},
+                                {8, WTEXT("C:\\data\\a.txt.bak"), WTEXT("bob")},
+                                {9, WTEXT("\\PIPE\\srvsvc"), WTEXT("carol")},
+                                {10, WTEXT("C:\\data\\sub\\b.txt"), WTEXT("dave")},
+                                {11, WTEXT("C:\\database\\x.db"), WTEXT("erin")}});
+    system.setShareFolder(WTEXT("\\\\srv"), WTEXT("team"), WTEXT("D:\\Shares\\Team\\"));
+    system.setServerOpens(WTEXT("\\\\srv"), {{21, WTEXT("D:\\Shares\\Team\\docs\\a.txt"), WTEXT("frank")},
+                                       {22, WTEXT("D:\\Shares\\Other\\a.txt"), WTEXT("grace")},
+                                       {23, WTEXT("D:\\Shares\\Team\\c.txt"), WTEXT("heidi")}});
     system.setNetPage(c.page);
     system.setNetFailure(c.failure);
     const WideText target(c.target);
@@ -181,8 +182,8 @@ TEST(OtherHolders, EveryOpenOfAFileServerUnderTheTargetIsOneRowWithItsUser) {
     AppendOtherHolders(target, c.folder, ruleFor(target, c.folder), results);
 
     ASSERT_EQ(c.rows.size(), results.size());
-    const std::map<DWORD, std::u16string> users{{7, u"alice"}, {8, u"bob"},    {10, u"dave"}, {11, u"erin"},
-                                                {21, u"frank"}, {23, u"heidi"}};
+    const std::map<DWORD, WideText> users{{7, WTEXT("alice")}, {8, WTEXT("bob")},    {10, WTEXT("dave")}, {11, WTEXT("erin")},
+                                                {21, WTEXT("frank")}, {23, WTEXT("heidi")}};
     for (std::size_t i = 0; i < c.rows.size(); ++i) {
       const HandleRecord& row = results[i];
       EXPECT_EQ(HolderKind::kRemote, KindOf(row));
@@ -205,12 +206,12 @@ TEST(OtherHolders, EveryOpenOfAFileServerUnderTheTargetIsOneRowWithItsUser) {
 
 TEST(CloseHolderRow, ClosesARemoteOpenAtItsServerByItsId) {
   FakeSystem system;
-  system.setServerOpens(u"", {{7, u"C:\\data\\a.txt", u"alice"}});
-  system.setShareFolder(u"\\\\srv", u"team", u"D:\\Shares\\Team");
-  system.setServerOpens(u"\\\\srv", {{21, u"D:\\Shares\\Team\\a.txt", u"frank"}});
+  system.setServerOpens(WTEXT(""), {{7, WTEXT("C:\\data\\a.txt"), WTEXT("alice")}});
+  system.setShareFolder(WTEXT("\\\\srv"), WTEXT("team"), WTEXT("D:\\Shares\\Team"));
+  system.setServerOpens(WTEXT("\\\\srv"), {{21, WTEXT("D:\\Shares\\Team\\a.txt"), WTEXT("frank")}});
   std::vector<HandleRecord> rows;
-  AppendOtherHolders(wide(u"C:\\data\\a.txt"), false, ruleFor(wide(u"C:\\data\\a.txt"), false), rows);
-  AppendOtherHolders(wide(u"\\\\srv\\team\\a.txt"), false, ruleFor(wide(u"\\\\srv\\team\\a.txt"), false), rows);
+  AppendOtherHolders(wide(WTEXT("C:\\data\\a.txt")), false, ruleFor(wide(WTEXT("C:\\data\\a.txt")), false), rows);
+  AppendOtherHolders(wide(WTEXT("\\\\srv\\team\\a.txt")), false, ruleFor(wide(WTEXT("\\\\srv\\team\\a.txt")), false), rows);
   ASSERT_EQ(2u, rows.size());
   const PathMatch never = [](WideView, WideView) { return false; };
 
@@ -220,21 +221,21 @@ TEST(CloseHolderRow, ClosesARemoteOpenAtItsServerByItsId) {
   EXPECT_EQ(CloseResult::kFailed, CloseHolderRow(rows[0], never));
   const auto closes = system.netFileCloses();
   ASSERT_EQ(3u, closes.size());
-  EXPECT_EQ(u"", closes[0].server);
+  EXPECT_EQ(WTEXT(""), closes[0].server);
   EXPECT_EQ(7u, closes[0].id);
-  EXPECT_EQ(u"\\\\srv", closes[1].server);
+  EXPECT_EQ(WTEXT("\\\\srv"), closes[1].server);
   EXPECT_EQ(21u, closes[1].id);
 
   // Refused (no administrator there): not closed, and said so.
-  system.setServerOpens(u"", {{7, u"C:\\data\\a.txt", u"alice"}});
+  system.setServerOpens(WTEXT(""), {{7, WTEXT("C:\\data\\a.txt"), WTEXT("alice")}});
   system.setNetFailure(ERROR_ACCESS_DENIED);
   EXPECT_EQ(CloseResult::kFailed, CloseHolderRow(rows[0], never));
 
   // A row with no handle closes nothing and asks no server.
-  HandleRecord unreadable = handleRow(kGuard, wide(u"C:\\data\\a.txt"));
+  HandleRecord unreadable = handleRow(kGuard, wide(WTEXT("C:\\data\\a.txt")));
   unreadable.kind = HolderKind::kUnreadable;
   unreadable.ownerCreationTime = 1234;
-  HandleRecord module = handleRow(kGuard, wide(u"C:\\data\\a.txt"));
+  HandleRecord module = handleRow(kGuard, wide(WTEXT("C:\\data\\a.txt")));
   module.loadedModule = true;
   system.setNetFailure(0);
   EXPECT_EQ(CloseResult::kFailed, CloseHolderRow(unreadable, never));
