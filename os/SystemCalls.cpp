@@ -27,6 +27,7 @@ Fn netApiCall(const char* name) {
 
 using NetFileEnumFn = DWORD(WINAPI*)(LPWSTR, LPWSTR, LPWSTR, DWORD, BYTE**, DWORD, DWORD*, DWORD*, DWORD_PTR*);
 using NetFileCloseFn = DWORD(WINAPI*)(LPWSTR, DWORD);
+using NetFileGetInfoFn = DWORD(WINAPI*)(LPWSTR, DWORD, DWORD, BYTE**);
 using NetShareGetInfoFn = DWORD(WINAPI*)(LPWSTR, LPWSTR, DWORD, BYTE**);
 using NetApiBufferFreeFn = DWORD(WINAPI*)(LPVOID);
 
@@ -40,6 +41,10 @@ DWORD WINAPI NetFileEnumOnDemand(LPWSTR server, LPWSTR basePath, LPWSTR userName
 DWORD WINAPI NetFileCloseOnDemand(LPWSTR server, DWORD fileId) {
   static const NetFileCloseFn call = netApiCall<NetFileCloseFn>("NetFileClose");
   return call == nullptr ? ERROR_NOT_SUPPORTED : call(server, fileId);
+}
+DWORD WINAPI NetFileGetInfoOnDemand(LPWSTR server, DWORD fileId, DWORD level, BYTE** buffer) {
+  static const NetFileGetInfoFn call = netApiCall<NetFileGetInfoFn>("NetFileGetInfo");
+  return call == nullptr ? ERROR_NOT_SUPPORTED : call(server, fileId, level, buffer);
 }
 DWORD WINAPI NetShareGetInfoOnDemand(LPWSTR server, LPWSTR shareName, DWORD level, BYTE** buffer) {
   static const NetShareGetInfoFn call = netApiCall<NetShareGetInfoFn>("NetShareGetInfo");
@@ -88,6 +93,7 @@ SystemCalls RealSystemCalls() {
   c.CreateFileW = ::CreateFileW;
   c.NetFileEnum = NetFileEnumOnDemand;
   c.NetFileClose = NetFileCloseOnDemand;
+  c.NetFileGetInfo = NetFileGetInfoOnDemand;
   c.NetShareGetInfo = NetShareGetInfoOnDemand;
   c.NetApiBufferFree = NetApiBufferFreeOnDemand;
   return c;
@@ -131,6 +137,7 @@ DWORD WINAPI NoFileServer(LPWSTR, LPWSTR, LPWSTR, DWORD, BYTE**, DWORD, DWORD*, 
   return ERROR_NOT_SUPPORTED;
 }
 DWORD WINAPI NoFileClose(LPWSTR, DWORD) { return ERROR_NOT_SUPPORTED; }
+DWORD WINAPI NoFileInfo(LPWSTR, DWORD, DWORD, BYTE**) { return ERROR_NOT_SUPPORTED; }
 DWORD WINAPI NoShare(LPWSTR, LPWSTR, DWORD, BYTE**) { return ERROR_NOT_SUPPORTED; }
 DWORD WINAPI NoBufferFree(LPVOID) { return ERROR_NOT_SUPPORTED; }
 }  // namespace
@@ -140,7 +147,7 @@ SystemCalls RealSystemCalls() {
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
                      NoModules, NoModuleName, NoImageName, NoFinalPath, NoFileType, NoFileInformation, NoWow64, nullptr,
                      nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep,
-                     NoFile,  NoFileServer, NoFileClose, NoShare, NoBufferFree};
+                     NoFile,  NoFileServer, NoFileClose, NoFileInfo, NoShare, NoBufferFree};
 }
 
 #endif

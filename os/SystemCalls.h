@@ -68,6 +68,7 @@ struct SystemCalls {
   DWORD(WINAPI* NetFileEnum)(LPWSTR server, LPWSTR basePath, LPWSTR userName, DWORD level, BYTE** buffer,
                              DWORD preferredLength, DWORD* entriesRead, DWORD* totalEntries, DWORD_PTR* resume);
   DWORD(WINAPI* NetFileClose)(LPWSTR server, DWORD fileId);
+  DWORD(WINAPI* NetFileGetInfo)(LPWSTR server, DWORD fileId, DWORD level, BYTE** buffer);
   DWORD(WINAPI* NetShareGetInfo)(LPWSTR server, LPWSTR shareName, DWORD level, BYTE** buffer);
   DWORD(WINAPI* NetApiBufferFree)(LPVOID buffer);
 };

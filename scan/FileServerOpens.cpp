@@ -69,8 +69,40 @@ WideText ShareFolder(const WideText& server, const WideText& share) {
   return folder == nullptr ? WideText() : WideText(folder);
 }
 
-bool CloseServerOpen(const WideText& server, DWORD id) {
-  WideText name = server;
+namespace {
+WCHAR upperAscii(WCHAR unit) { return unit >= 'a' && unit <= 'z' ? static_cast<WCHAR>(unit - 0x20) : unit; }
+
+bool sameNames(WideView a, WideView b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+  }
+  return true;
+}
+
+// Whether the server's local path of an open is the row's file: the same
+// path for this computer's server; for a share's, the same path below the
+// share's folder.
+bool namesRowFile(WideView serverPath, WideView rowPath) {
+  WideView server;
+  WideView share;
+  WideView rest;
+  if (!SplitSharePath(rowPath, server, share, rest)) return sameNames(serverPath, rowPath);
+  return !rest.empty() && serverPath.size() > rest.size() &&
+         sameNames(serverPath.substr(serverPath.size() - rest.size()), rest);
+}
+}  // namespace
+
+bool CloseServerOpen(WideView rowPath, DWORD id) {
+  WideText name = ServerOfPath(rowPath);
+  {
+    ServerBlock block;
+    if (Sys().NetFileGetInfo(serverName(name), id, kOpensLevel, block.put()) != kNetSuccess || block.get() == nullptr) {
+      return false;
+    }
+    const WCHAR* path = reinterpret_cast<const FileServerOpen*>(block.get())->path;
+    if (path == nullptr || !namesRowFile(path, rowPath)) return false;
+  }
   return Sys().NetFileClose(serverName(name), id) == kNetSuccess;
 }
 

@@ -26,9 +26,11 @@ bool ListServerOpens(const WideText& server, const WideText& basePath, std::vect
 // empty when the server does not say.
 WideText ShareFolder(const WideText& server, const WideText& share);
 
-// Closes the server's open `id`: its user's unsaved changes are lost. True
-// when the server closed it.
-bool CloseServerOpen(const WideText& server, DWORD id);
+// Closes open `id` of the server `rowPath` was opened on (ServerOfPath),
+// only while the server still has that ID open on the row's file (IDs
+// are used again): its user's unsaved changes are lost. True when the
+// server closed it.
+bool CloseServerOpen(WideView rowPath, DWORD id);
 
 // "\\server\share\rest": its three parts, `rest` empty or starting with a
 // backslash. False for any other path (also "\\?\" and "\\.\" ones).

@@ -125,10 +125,10 @@ CloseResult CloseHolderHandle(const HeldHandle& handle, PathMatch namesRowFile, 
   if (handle.kind == HolderKind::kRemote) {
     // Another computer's server may not answer: given up after the limit,
     // reported as not closed (the next search shows whether it was).
-    const WideText server = ServerOfPath(handle.filePath.View());
+    const SharedText path = handle.filePath;
     const DWORD id = handle.handleValue;
     const std::optional<bool> closed =
-        CallWithDeadline<bool>(limitMs, [server, id](DeadlineTicket&) { return CloseServerOpen(server, id); });
+        CallWithDeadline<bool>(limitMs, [path, id](DeadlineTicket&) { return CloseServerOpen(path.View(), id); });
     return closed.value_or(false) ? CloseResult::kClosed : CloseResult::kFailed;
   }
   if (handle.kind != HolderKind::kHandle) return CloseResult::kFailed;

@@ -389,6 +389,21 @@ DWORD WINAPI FakeNetFileClose(LPWSTR server, DWORD id) {
   return kNetSuccess;
 }
 
+DWORD WINAPI FakeNetFileGetInfo(LPWSTR server, DWORD id, DWORD level, BYTE** buffer) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  *buffer = nullptr;
+  if (fake->netFailure != 0) return fake->netFailure;
+  const auto& opens = fake->serverOpens[textOr(server)];
+  const auto found = std::find_if(opens.begin(), opens.end(), [id](const auto& open) { return open.id == id; });
+  if (level != 3 || found == opens.end()) return 2314;  // NERR_FileIdNotFound
+  BYTE* block = fake->netBlock(sizeof(FileServerOpen) + (found->path.size() + found->user.size() + 2) * sizeof(WCHAR));
+  auto* cursor = reinterpret_cast<WCHAR*>(block + sizeof(FileServerOpen));
+  *reinterpret_cast<FileServerOpen*>(block) =
+      FileServerOpen{found->id, 0, 0, copyText(found->path, cursor), copyText(found->user, cursor)};
+  *buffer = block;
+  return kNetSuccess;
+}
+
 DWORD WINAPI FakeNetApiBufferFree(LPVOID buffer) {
   const std::lock_guard<std::mutex> guard(fake->lock);
   return fake->netBlocks.erase(buffer) == 1 ? kNetSuccess : ERROR_INVALID_PARAMETER;
@@ -731,6 +746,7 @@ SystemCalls fakeCalls() {
   calls.CreateFileW = FakeCreateFileW;
   calls.NetFileEnum = FakeNetFileEnum;
   calls.NetFileClose = FakeNetFileClose;
+  calls.NetFileGetInfo = FakeNetFileGetInfo;
   calls.NetShareGetInfo = FakeNetShareGetInfo;
   calls.NetApiBufferFree = FakeNetApiBufferFree;
   return calls;

@@ -119,7 +119,8 @@ class FakeSystem {
   void setProcessesUsingFile(std::vector<ULONG_PTR> ids, NTSTATUS status = 0);
   void refuseCreateFile(bool refuse);
   // File servers: `server` "" is this computer's, else "\\name". Every
-  // netapi32 call answers `failure` instead when it is not 0. NetFileEnum
+  // netapi32 call answers `failure` instead when it is not 0. NetFileGetInfo
+  // answers an open by its ID. NetFileEnum
   // keeps the opens whose path starts with the base path, `page` at most
   // an answer (0: all), the rest after ERROR_MORE_DATA.
   struct ServerOpenScript {
