@@ -57,18 +57,6 @@ bool ListServerOpens(const WideText& server, const WideText& basePath, std::vect
   return false;
 }
 
-WideText ShareFolder(const WideText& server, const WideText& share) {
-  WideText name = server;
-  WideText shareName = share;
-  ServerBlock block;
-  if (Sys().NetShareGetInfo(serverName(name), shareName.data(), kShareLevel, block.put()) != kNetSuccess ||
-      block.get() == nullptr) {
-    return WideText();
-  }
-  const WCHAR* folder = reinterpret_cast<const ShareDetails*>(block.get())->path;
-  return folder == nullptr ? WideText() : WideText(folder);
-}
-
 namespace {
 WCHAR upperAscii(WCHAR unit) { return unit >= 'a' && unit <= 'z' ? static_cast<WCHAR>(unit - 0x20) : unit; }
 
@@ -91,7 +79,54 @@ bool namesRowFile(WideView serverPath, WideView rowPath) {
   return !rest.empty() && serverPath.size() > rest.size() &&
          sameNames(serverPath.substr(serverPath.size() - rest.size()), rest);
 }
+
+WideView withoutTrailingSeparators(WideView path) {
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return path;
+}
+
+// Whether `path` lies in `folder` (or is it), by the server's names: the
+// server builds an open's path from its share's folder as it was defined.
+bool inFolder(WideView path, WideView folder) {
+  return path.size() >= folder.size() && sameNames(path.substr(0, folder.size()), folder) &&
+         (path.size() == folder.size() || path[folder.size()] == '\\');
+}
+
+// The folder on `server` that share `share` stands for ("D:\\Shares\\Team");
+// empty when the server does not say.
+WideText ShareFolder(const WideText& server, const WideText& share) {
+  WideText name = server;
+  WideText shareName = share;
+  ServerBlock block;
+  if (Sys().NetShareGetInfo(serverName(name), shareName.data(), kShareLevel, block.put()) != kNetSuccess ||
+      block.get() == nullptr) {
+    return WideText();
+  }
+  const WCHAR* folder = reinterpret_cast<const ShareDetails*>(block.get())->path;
+  return folder == nullptr ? WideText() : WideText(folder);
+}
 }  // namespace
+
+bool ListShareOpens(WideView sharePath, std::vector<ServerOpen>& opens) {
+  WideView serverName;
+  WideView shareName;
+  WideView rest;
+  if (!SplitSharePath(sharePath, serverName, shareName, rest)) return false;
+  const WideText server = WTEXT("\\\\") + WideText(serverName);
+  const WideText folderText = ShareFolder(server, WideText(shareName));
+  const WideView folder = withoutTrailingSeparators(folderText);
+  if (folder.empty()) return false;
+  std::vector<ServerOpen> local;
+  const bool answered = ListServerOpens(server, WideText(folder) + WideText(rest), local);
+  const WideText shareRoot = server + WTEXT("\\") + WideText(shareName);
+  for (ServerOpen& open : local) {
+    const WideView path = open.path.View();
+    if (!inFolder(path, folder)) continue;
+    open.path = SharedText(shareRoot + WideText(path.substr(folder.size())));
+    opens.push_back(std::move(open));
+  }
+  return answered;
+}
 
 bool CloseServerOpen(WideView rowPath, DWORD id) {
   WideText name = ServerOfPath(rowPath);

@@ -22,9 +22,12 @@ struct ServerOpen {
 // before the failure kept, when the server does not answer.
 bool ListServerOpens(const WideText& server, const WideText& basePath, std::vector<ServerOpen>& opens);
 
-// The folder on `server` that share `share` stands for ("D:\Shares\Team");
-// empty when the server does not say.
-WideText ShareFolder(const WideText& server, const WideText& share);
+// The opens under `sharePath` ("\\\\server\\share\\rest") of its server,
+// asked under the share's folder there ("D:\\Shares\\Team\\rest"), each
+// named back through the share ("\\\\server\\share\\rest\\a.txt"),
+// appended to `opens`. False when the server does not say where the share
+// is or does not answer.
+bool ListShareOpens(WideView sharePath, std::vector<ServerOpen>& opens);
 
 // Closes open `id` of the server `rowPath` was opened on (ServerOfPath),
 // only while the server still has that ID open on the row's file (IDs

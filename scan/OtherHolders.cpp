@@ -1,6 +1,5 @@
 #include "scan/OtherHolders.h"
 
-#include <algorithm>
 #include <optional>
 #include <unordered_set>
 
@@ -21,19 +20,6 @@ constexpr DWORD kOtherServerMs = 2000;
 bool isDriveLetterPath(WideView path) {
   return path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
          ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
-WCHAR upperAscii(WCHAR unit) { return unit >= 'a' && unit <= 'z' ? static_cast<WCHAR>(unit - 0x20) : unit; }
-
-// Whether `path` lies in `folder` (or is it), by the server's names: the
-// server builds an open's path from its share's folder as it was defined.
-bool startsWithFolder(WideView path, WideView folder) {
-  while (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
-  if (path.size() < folder.size()) return false;
-  for (std::size_t i = 0; i < folder.size(); ++i) {
-    if (upperAscii(path[i]) != upperAscii(folder[i])) return false;
-  }
-  return path.size() == folder.size() || path[folder.size()] == '\\';
 }
 
 WideView fileNamePart(WideView path) {
@@ -64,25 +50,28 @@ void appendUnreadable(const WideText& matchPath, bool folder, std::vector<Handle
       row.processPath = ProcessImagePath(process.get());
       row.ownerCreationTime = ProcessCreationTime(process.get());
     }
-    if (!names) {
-      names.emplace();
-      names->Fill();
-    }
-    row.processName = names->LookupProcessName(id);
-    if (row.processName.IsEmpty() && !row.processPath.IsEmpty()) {
+    if (!row.processPath.IsEmpty()) {
       const WideView name = fileNamePart(row.processPath.View());
       row.processName = SharedText(name.data(), name.size());
+    } else {
+      // No image path (the System process, one that refuses even this
+      // much): the name the process list gives, read once.
+      if (!names) {
+        names.emplace();
+        names->Fill();
+      }
+      row.processName = names->LookupProcessName(id);
     }
     results.push_back(std::move(row));
   }
 }
 
-HandleRecord remoteRow(const ServerOpen& open, SharedText path) {
+HandleRecord remoteRow(const ServerOpen& open) {
   HandleRecord row;
   row.kind = HolderKind::kRemote;
   row.handleValue = open.id;
   row.processName = open.user;
-  row.filePath = std::move(path);
+  row.filePath = open.path;
   return row;
 }
 
@@ -94,44 +83,23 @@ void appendLocalOpens(const WideText& matchPath, const ModuleFilter& isTarget, s
     // Named pipes and other resources a server lends are no files.
     if (!isDriveLetterPath(open.path.View())) continue;
     if (!matchPath.empty() && isTarget && !isTarget(open.path)) continue;
-    results.push_back(remoteRow(open, open.path));
+    results.push_back(remoteRow(open));
   }
 }
 
 // The opens of the server a share target lives on, named back through the share.
 void appendShareOpens(const WideText& matchPath, const ModuleFilter& isTarget, std::vector<HandleRecord>& results) {
-  WideView serverName;
-  WideView shareName;
-  WideView rest;
-  if (!SplitSharePath(matchPath, serverName, shareName, rest)) return;
-  const WideText server = WTEXT("\\\\") + WideText(serverName);
-  const WideText share(shareName);
-  const WideText restText(rest);
-  struct ShareOpens {
-    WideText folder;
-    std::vector<ServerOpen> opens;
-  };
   // A computer that does not answer would keep the search waiting.
-  const std::optional<ShareOpens> answer =
-      CallWithDeadline<ShareOpens>(kOtherServerMs, [server, share, restText](DeadlineTicket&) {
-        ShareOpens found;
-        found.folder = ShareFolder(server, share);
-        if (found.folder.empty()) return found;
-        WideText local = found.folder;
-        while (!local.empty() && local.back() == '\\') local.pop_back();
-        ListServerOpens(server, local + restText, found.opens);
+  const std::optional<std::vector<ServerOpen>> opens = CallWithDeadline<std::vector<ServerOpen>>(
+      kOtherServerMs, [matchPath](DeadlineTicket&) {
+        std::vector<ServerOpen> found;
+        ListShareOpens(matchPath, found);
         return found;
       });
-  if (!answer || answer->folder.empty()) return;
-  WideView folder = answer->folder;
-  while (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
-  const WideText shareRoot = server + WTEXT("\\") + share;
-  for (const ServerOpen& open : answer->opens) {
-    const WideView local = open.path.View();
-    if (!startsWithFolder(local, folder)) continue;
-    const SharedText named(shareRoot + WideText(local.substr(folder.size())));
-    if (isTarget && !isTarget(named)) continue;
-    results.push_back(remoteRow(open, named));
+  if (!opens) return;
+  for (const ServerOpen& open : *opens) {
+    if (isTarget && !isTarget(open.path)) continue;
+    results.push_back(remoteRow(open));
   }
 }
 }  // namespace

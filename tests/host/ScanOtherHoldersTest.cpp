@@ -18,6 +18,7 @@ namespace {
 
 constexpr uint32_t kGuard = 700;   // a protected process: no handle of its can be read
 constexpr uint32_t kEditor = 800;  // a holder the scan found
+constexpr uint32_t kSystem = 4;    // refuses even the least right: named by the process list
 const NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022u);
 const NTSTATUS kInvalidParameter = static_cast<NTSTATUS>(0xC000000Du);
 
@@ -60,6 +61,7 @@ TEST(OtherHolders, ProcessesTheFileSystemNamesWithoutARowGetOneUnknownRow) {
   const std::vector<uint32_t> manyAdded(many.begin(), many.end());
   const UnreadableCase cases[] = {
       {"a protected holder", {kGuard}, 0, false, false, {}, false, {kGuard}, 1},
+      {"a process that cannot be opened", {kSystem}, 0, false, false, {}, false, {kSystem}, 1},
       {"a holder already found, the own process, a repeat", {kEditor, FakeSystem::kOwnPid, kGuard, kGuard},
        0, false, false, {kEditor}, false, {kGuard}, 1},
       {"a module row counts as found", {kEditor}, 0, false, false, {kEditor}, true, {}, 1},
@@ -79,6 +81,7 @@ TEST(OtherHolders, ProcessesTheFileSystemNamesWithoutARowGetOneUnknownRow) {
     guard.creationTime = 1234;
     system.addProcess(kGuard, guard);
     system.addProcess(kEditor, FakeSystem::Process{u"editor.exe", "C:\\Tools\\editor.exe"});
+    system.addProcess(kSystem, FakeSystem::Process{u"System", "", false});
     system.setProcessesUsingFile(c.ids, c.status);
     system.refuseCreateFile(c.refuseOpen);
     const WideText target = wide(c.folder ? WTEXT("C:\\data") : WTEXT("C:\\data\\a.txt"));
@@ -101,6 +104,12 @@ TEST(OtherHolders, ProcessesTheFileSystemNamesWithoutARowGetOneUnknownRow) {
       EXPECT_EQ(wide(WTEXT("guard.exe")), row.processName.ToWide());
       EXPECT_EQ(wide(WTEXT("C:\\Security\\guard.exe")), row.processPath.ToWide());
       EXPECT_EQ(1234u, row.ownerCreationTime);
+    }
+    if (!c.added.empty() && c.added[0] == kSystem) {
+      const HandleRecord& row = results[c.found.size()];
+      EXPECT_EQ(wide(WTEXT("System")), row.processName.ToWide());
+      EXPECT_TRUE(row.processPath.IsEmpty());
+      EXPECT_EQ(0u, row.ownerCreationTime);
     }
     EXPECT_EQ(c.asks, system.fileProcessIdLengths().size());
     const auto lengths = system.fileProcessIdLengths();
