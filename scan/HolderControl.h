@@ -7,7 +7,8 @@
 // - A process the system marks critical (break on termination: ending it
 //   brings the whole system down) is never ended.
 // - A remote open (a user on another computer) is closed by its file
-//   server; the user's unsaved changes are lost.
+//   server, only while the server still has that ID open on the row's
+//   file; the user's unsaved changes are lost.
 // - A handle is closed only while its value still names the row's file; the
 //   closing runs on a thread given up after the limit (never killed), and a
 //   given-up closing closes nothing. The object the closing brings over is
