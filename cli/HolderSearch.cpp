@@ -2,6 +2,7 @@
 
 #include "app/TargetPath.h"
 #include "scan/HandleScanner.h"
+#include "scan/OtherHolders.h"
 #include "search/ResultMatching.h"
 
 namespace {
@@ -19,6 +20,7 @@ int FindHolders(const WideText& fullPath, std::vector<HandleRecord>& holders, bo
   // Nobody cancels: the console program waits for its one answer.
   if (scanner.Run(nullptr) == 0) return 0;
   AppendMatchingRecords(scanner.records(), target.matchPath, holders, target.folder);
+  AppendOtherHolders(target.matchPath, target.folder, TargetModuleFilter(target.matchPath, target.folder), holders);
   complete = scanner.complete();
   return 1;
 }

@@ -2,7 +2,8 @@
 // The console program's one search, on the calling thread, by the window's
 // rules: a target is compared with each open file under the name the system
 // gives it (final path), a folder holds everything below it, and with a
-// target the files loaded as modules count too. The engine's bounds apply:
+// target the files loaded as modules count too, and so do the holders found
+// after the scan (scan/OtherHolders.h). The engine's bounds apply:
 // no name query is waited on longer than its limit, so the search ends.
 
 #include <vector>

@@ -19,6 +19,19 @@ void appendMember(WideText& json, const WCHAR* name, WideView value) {
   json += JsonString(value);
   json += WTEXT(", ");
 }
+
+const WCHAR* kindName(HolderKind kind) {
+  switch (kind) {
+    case HolderKind::kModule:
+      return WTEXT("module");
+    case HolderKind::kUnreadable:
+      return WTEXT("unreadable");
+    case HolderKind::kRemote:
+      return WTEXT("remote");
+    default:
+      return WTEXT("handle");
+  }
+}
 }  // namespace
 
 WideText JsonString(WideView text) {
@@ -50,14 +63,21 @@ WideText HoldersAsJson(const std::vector<HandleRecord>& holders) {
   WideText json(WTEXT("["));
   for (size_t i = 0; i < holders.size(); ++i) {
     const HandleRecord& holder = holders[i];
-    json += i == 0 ? WTEXT("\r\n  {\"pid\": ") : WTEXT(",\r\n  {\"pid\": ");
-    json += DecimalText(holder.ownerPid);
+    const HolderKind kind = KindOf(holder);
+    const bool remote = kind == HolderKind::kRemote;
+    json += i == 0 ? WTEXT("\r\n  {") : WTEXT(",\r\n  {");
+    json += WTEXT("\"kind\": \"");
+    json += kindName(kind);
+    json += WTEXT("\", \"pid\": ");
+    json += remote ? WideText(WTEXT("null")) : DecimalText(holder.ownerPid);
     json += WTEXT(", ");
-    appendMember(json, WTEXT("process"), holder.processName);
+    // A remote open has no process: its user is named apart.
+    appendMember(json, WTEXT("process"), remote ? WideView() : holder.processName.View());
+    if (remote) appendMember(json, WTEXT("user"), holder.processName);
     appendMember(json, WTEXT("processPath"), holder.processPath);
     json += WTEXT("\"handle\": ");
-    json += holder.loadedModule ? WideText(WTEXT("null")) : DecimalText(holder.handleValue);
-    json += holder.loadedModule ? WTEXT(", \"module\": true, \"path\": ") : WTEXT(", \"module\": false, \"path\": ");
+    json += kind == HolderKind::kHandle ? DecimalText(holder.handleValue) : WideText(WTEXT("null"));
+    json += kind == HolderKind::kModule ? WTEXT(", \"module\": true, \"path\": ") : WTEXT(", \"module\": false, \"path\": ");
     json += JsonString(holder.filePath);
     json += '}';
   }

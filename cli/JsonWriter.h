@@ -1,10 +1,13 @@
 #pragma once
 // The holders as one JSON array (RFC 8259), one object a holder, in the
 // records' order:
-//   {"pid": 1234, "process": "a.exe", "processPath": "C:\\...\\a.exe",
+//   {"kind": "handle", "pid": 1234, "process": "a.exe", "processPath": "C:\\...\\a.exe",
 //    "handle": 420, "module": false, "path": "C:\\...\\b.txt"}
-// "handle" is the handle value as a number, or null for a module. No
-// holders give "[]". The text is the records' UTF-16 and becomes UTF-8 on
+// "kind" is "handle", "module", "unreadable" (a process whose handles could
+// not be read) or "remote" (a user's open on another computer: "pid" null,
+// "process" and "processPath" empty, and "user" after "process"). "handle"
+// is the handle value as a number, null for every other kind. No holders
+// give "[]". The text is the records' UTF-16 and becomes UTF-8 on
 // its way out (text/Utf8.h): names keep every character, non-ASCII ones as
 // themselves; quotes and backslashes are escaped, control characters as
 // \u00XX. A lone surrogate (a name the system allows but no UTF-8 can

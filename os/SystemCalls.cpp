@@ -3,6 +3,59 @@
 #ifdef _WIN32
 #include <psapi.h>
 
+#include <string>
+
+namespace {
+// netapi32, loaded on first use from the system's own folder; null where it
+// cannot be loaded. Never unloaded: its calls may be running.
+HMODULE netApi() {
+  static const HMODULE module = [] {
+    WCHAR folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH - 16) return HMODULE{};
+    const std::wstring path = std::wstring(folder, length) + L"\\netapi32.dll";
+    return ::LoadLibraryW(path.c_str());
+  }();
+  return module;
+}
+
+template <typename Fn>
+Fn netApiCall(const char* name) {
+  const HMODULE module = netApi();
+  return module == nullptr ? nullptr : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+using NetFileEnumFn = DWORD(WINAPI*)(LPWSTR, LPWSTR, LPWSTR, DWORD, BYTE**, DWORD, DWORD*, DWORD*, DWORD_PTR*);
+using NetFileCloseFn = DWORD(WINAPI*)(LPWSTR, DWORD);
+using NetFileGetInfoFn = DWORD(WINAPI*)(LPWSTR, DWORD, DWORD, BYTE**);
+using NetShareGetInfoFn = DWORD(WINAPI*)(LPWSTR, LPWSTR, DWORD, BYTE**);
+using NetApiBufferFreeFn = DWORD(WINAPI*)(LPVOID);
+
+DWORD WINAPI NetFileEnumOnDemand(LPWSTR server, LPWSTR basePath, LPWSTR userName, DWORD level, BYTE** buffer,
+                                 DWORD preferredLength, DWORD* entriesRead, DWORD* totalEntries, DWORD_PTR* resume) {
+  static const NetFileEnumFn call = netApiCall<NetFileEnumFn>("NetFileEnum");
+  return call == nullptr ? ERROR_NOT_SUPPORTED
+                         : call(server, basePath, userName, level, buffer, preferredLength, entriesRead, totalEntries,
+                                resume);
+}
+DWORD WINAPI NetFileCloseOnDemand(LPWSTR server, DWORD fileId) {
+  static const NetFileCloseFn call = netApiCall<NetFileCloseFn>("NetFileClose");
+  return call == nullptr ? ERROR_NOT_SUPPORTED : call(server, fileId);
+}
+DWORD WINAPI NetFileGetInfoOnDemand(LPWSTR server, DWORD fileId, DWORD level, BYTE** buffer) {
+  static const NetFileGetInfoFn call = netApiCall<NetFileGetInfoFn>("NetFileGetInfo");
+  return call == nullptr ? ERROR_NOT_SUPPORTED : call(server, fileId, level, buffer);
+}
+DWORD WINAPI NetShareGetInfoOnDemand(LPWSTR server, LPWSTR shareName, DWORD level, BYTE** buffer) {
+  static const NetShareGetInfoFn call = netApiCall<NetShareGetInfoFn>("NetShareGetInfo");
+  return call == nullptr ? ERROR_NOT_SUPPORTED : call(server, shareName, level, buffer);
+}
+DWORD WINAPI NetApiBufferFreeOnDemand(LPVOID buffer) {
+  static const NetApiBufferFreeFn call = netApiCall<NetApiBufferFreeFn>("NetApiBufferFree");
+  return call == nullptr ? ERROR_NOT_SUPPORTED : call(buffer);
+}
+}  // namespace
+
 SystemCalls RealSystemCalls() {
   SystemCalls c{};
   c.GetModuleHandleA = ::GetModuleHandleA;
@@ -44,6 +97,12 @@ SystemCalls RealSystemCalls() {
   c.GetVolumePathNameW = ::GetVolumePathNameW;
   c.MoveFileExW = ::MoveFileExW;
   c.SHFileOperationW = ::SHFileOperationW;
+  c.CreateFileW = ::CreateFileW;
+  c.NetFileEnum = NetFileEnumOnDemand;
+  c.NetFileClose = NetFileCloseOnDemand;
+  c.NetFileGetInfo = NetFileGetInfoOnDemand;
+  c.NetShareGetInfo = NetShareGetInfoOnDemand;
+  c.NetApiBufferFree = NetApiBufferFreeOnDemand;
   return c;
 }
 
@@ -88,6 +147,14 @@ BOOL WINAPI NoVolume(LPCWSTR, LPWSTR, DWORD) { return FALSE; }
 BOOL WINAPI NoMove(LPCWSTR, LPCWSTR, DWORD) { return FALSE; }
 int WINAPI NoFileOperation(SHFILEOPSTRUCTW*) { return ERROR_INVALID_PARAMETER; }
 
+HANDLE WINAPI NoFile(LPCWSTR, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD, DWORD, HANDLE) { return INVALID_HANDLE_VALUE; }
+DWORD WINAPI NoFileServer(LPWSTR, LPWSTR, LPWSTR, DWORD, BYTE**, DWORD, DWORD*, DWORD*, DWORD_PTR*) {
+  return ERROR_NOT_SUPPORTED;
+}
+DWORD WINAPI NoFileClose(LPWSTR, DWORD) { return ERROR_NOT_SUPPORTED; }
+DWORD WINAPI NoFileInfo(LPWSTR, DWORD, DWORD, BYTE**) { return ERROR_NOT_SUPPORTED; }
+DWORD WINAPI NoShare(LPWSTR, LPWSTR, DWORD, BYTE**) { return ERROR_NOT_SUPPORTED; }
+DWORD WINAPI NoBufferFree(LPVOID) { return ERROR_NOT_SUPPORTED; }
 }  // namespace
 
 SystemCalls RealSystemCalls() {
@@ -95,7 +162,8 @@ SystemCalls RealSystemCalls() {
                      NoLookup,   NoAdjust,     NoClose,     NoProcess,     NoDuplicate, NoExitCode, NoTerminate, NoTimes,
                      NoModules, NoModuleName, NoImageName, NoFinalPath, NoFileType, NoFileInformation, NoWow64, nullptr,
                      nullptr, NoThread,  NoAlloc,       NoFree,  NoSleep, NoDrive, NoValue, NoTokenInformation,
-                     NoAttributes, NoVolume, NoMove, NoFileOperation};
+                     NoAttributes, NoVolume, NoMove, NoFileOperation,
+                     NoFile,  NoFileServer, NoFileClose, NoFileInfo, NoShare, NoBufferFree};
 }
 
 #endif

@@ -75,6 +75,19 @@ struct SystemCalls {
   BOOL(WINAPI* GetVolumePathNameW)(LPCWSTR path, LPWSTR volume, DWORD size);
   BOOL(WINAPI* MoveFileExW)(LPCWSTR from, LPCWSTR to, DWORD flags);
   int(WINAPI* SHFileOperationW)(SHFILEOPSTRUCTW* operation);
+  // The target file itself, opened to ask who has it open.
+  HANDLE(WINAPI* CreateFileW)(LPCWSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
+                              DWORD disposition, DWORD flags, HANDLE templateFile);
+  // A file server's opens for users on other computers (netapi32, loaded on
+  // first use: a search that never asks never loads it; where it or a call
+  // is missing, the call answers ERROR_NOT_SUPPORTED). Each answer's block
+  // is freed with NetApiBufferFree.
+  DWORD(WINAPI* NetFileEnum)(LPWSTR server, LPWSTR basePath, LPWSTR userName, DWORD level, BYTE** buffer,
+                             DWORD preferredLength, DWORD* entriesRead, DWORD* totalEntries, DWORD_PTR* resume);
+  DWORD(WINAPI* NetFileClose)(LPWSTR server, DWORD fileId);
+  DWORD(WINAPI* NetFileGetInfo)(LPWSTR server, DWORD fileId, DWORD level, BYTE** buffer);
+  DWORD(WINAPI* NetShareGetInfo)(LPWSTR server, LPWSTR shareName, DWORD level, BYTE** buffer);
+  DWORD(WINAPI* NetApiBufferFree)(LPVOID buffer);
 };
 
 // The table in force. The real build starts with RealSystemCalls(); the host

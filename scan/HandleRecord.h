@@ -1,11 +1,23 @@
 #pragma once
 // One queued handle of the system handle table, with what the scan learned
-// about it. Copied by value; the texts (UTF-16) share their characters, and all the
-// records of one owner share its name and path.
+// about it; or one holder found another way (its kind). Copied by value; the
+// texts (UTF-16) share their characters, and all the records of one owner
+// share its name and path.
 
 #include <cstdint>
 
 #include "text/WideText.h"
+
+// What a record stands for.
+enum class HolderKind : uint8_t {
+  kHandle,      // a handle of the owner's, named by the scan
+  kModule,      // the file loaded as a module by the owner: told by loadedModule
+  kUnreadable,  // the system says the owner has the file open, but its handles could not be read
+                // (a protected process): no handle value
+  kRemote,      // a file server's open for a user on another computer: no process. processName holds
+                // the user's name, handleValue the server's ID of the open, ownerPid is 0; a path
+                // "\\server\share\..." was opened on that server, any other on this computer's
+};
 
 struct HandleRecord {
   uint32_t ownerPid = 0;       // process that holds the handle
@@ -19,4 +31,11 @@ struct HandleRecord {
   SharedText processName;      // owner's image name, e.g. "services.exe"
   SharedText processPath;      // owner's full image path
   bool loadedModule = false;   // not a handle: the file is loaded as a module (handleValue 0)
+  HolderKind kind = HolderKind::kHandle;  // set for the kinds found another way; in the padding,
+                                          // so a record is no bigger for it
 };
+
+// The one way to ask what a record stands for.
+inline HolderKind KindOf(const HandleRecord& record) {
+  return record.loadedModule ? HolderKind::kModule : record.kind;
+}

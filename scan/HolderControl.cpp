@@ -9,6 +9,7 @@
 #include "os/ProcessTimes.h"
 #include "os/SystemCalls.h"
 #include "os/UniqueHandle.h"
+#include "scan/FileServerOpens.h"
 #include "scan/HandleNaming.h"
 #include "scan/native/NativeApi.h"
 
@@ -106,7 +107,31 @@ EndResult EndHolderProcess(DWORD processId, uint64_t creationTime) {
   return Sys().TerminateProcess(process.get(), kEndedExitCode) != FALSE ? EndResult::kEnded : EndResult::kFailed;
 }
 
+HeldHandle HeldHandleOf(const HandleRecord& row) {
+  HeldHandle handle;
+  handle.processId = row.ownerPid;
+  handle.processCreationTime = row.ownerCreationTime;
+  handle.handleValue = row.handleValue;
+  handle.filePath = row.filePath;
+  handle.kind = KindOf(row);
+  return handle;
+}
+
+CloseResult CloseHolderRow(const HandleRecord& row, PathMatch namesRowFile, DWORD limitMs) {
+  return CloseHolderHandle(HeldHandleOf(row), namesRowFile, limitMs);
+}
+
 CloseResult CloseHolderHandle(const HeldHandle& handle, PathMatch namesRowFile, DWORD limitMs) {
+  if (handle.kind == HolderKind::kRemote) {
+    // Another computer's server may not answer: given up after the limit,
+    // reported as not closed (the next search shows whether it was).
+    const SharedText path = handle.filePath;
+    const DWORD id = handle.handleValue;
+    const std::optional<bool> closed =
+        CallWithDeadline<bool>(limitMs, [path, id](DeadlineTicket&) { return CloseServerOpen(path.View(), id); });
+    return closed.value_or(false) ? CloseResult::kClosed : CloseResult::kFailed;
+  }
+  if (handle.kind != HolderKind::kHandle) return CloseResult::kFailed;
   // The closing waits, under Wine, for the holder to run, and the look at
   // the value may hang: on a thread of its own, given up after the limit.
   bool closedUnconfirmed = false;

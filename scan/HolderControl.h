@@ -6,6 +6,9 @@
 // never touched.
 // - A process the system marks critical (break on termination: ending it
 //   brings the whole system down) is never ended.
+// - A remote open (a user on another computer) is closed by its file
+//   server, only while the server still has that ID open on the row's
+//   file; the user's unsaved changes are lost.
 // - A handle is closed only while its value still names the row's file; the
 //   closing runs on a thread given up after the limit (never killed), and a
 //   given-up closing closes nothing. The object the closing brings over is
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "os/Win32.h"
+#include "scan/HandleRecord.h"
 #include "text/WideText.h"
 
 enum class EndResult {
@@ -30,13 +34,18 @@ enum class EndResult {
 // not critical.
 EndResult EndHolderProcess(DWORD processId, uint64_t creationTime);
 
-// The holder's handle a row shows.
+// The holder's handle a row shows, or a file server's open (kind kRemote:
+// handleValue is the server's ID of the open, the server is the path's).
 struct HeldHandle {
   DWORD processId = 0;
   uint64_t processCreationTime = 0;  // 0: unknown, nothing is closed
   uint32_t handleValue = 0;
   SharedText filePath;  // the row's file
+  HolderKind kind = HolderKind::kHandle;  // a module or unreadable row has nothing to close
 };
+
+// What closing a row needs of it.
+HeldHandle HeldHandleOf(const HandleRecord& row);
 
 enum class CloseResult {
   kClosed,
@@ -48,8 +57,15 @@ enum class CloseResult {
 // rule of comparing paths).
 using PathMatch = bool (*)(WideView named, WideView rowFile);
 
-// Closes `handle` in its holder as above, waiting `limitMs` at most.
+// Closes `handle` in its holder as above (a remote open at its server),
+// waiting `limitMs` at most. A module or unreadable row fails: there is no
+// handle to close.
 CloseResult CloseHolderHandle(const HeldHandle& handle, PathMatch namesRowFile, DWORD limitMs = 2000);
+
+// Closes what a row shows: the one call the window and the console make
+// for a handle row and a remote row alike (CloseHolderHandle of its
+// HeldHandleOf).
+CloseResult CloseHolderRow(const HandleRecord& row, PathMatch namesRowFile, DWORD limitMs = 2000);
 
 // What a batch of closings came to.
 struct CloseTally {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "scan/HandleRecord.h"
 #include "text/WideText.h"
 
 // Column "句柄": lowercase hexadecimal without leading zeros, e.g. "0x1a4".
@@ -13,6 +14,18 @@ WideText HandleValueText(uint32_t handleValue);
 extern const WCHAR kModuleHandleText[];
 // Column "进程ID": signed decimal.
 WideText ProcessIdText(uint32_t processId);
+// Column "句柄" of a process that has the file open but whose handles could
+// not be read, and of a user's open on another computer.
+extern const WCHAR kUnreadableHandleText[];
+extern const WCHAR kRemoteHandleText[];
+
+// The three columns a row's kind decides (HolderKind):
+// 句柄: "0x1a4", "模块", "未知" or "远程";
+WideText HandleColumnText(const HandleRecord& row);
+// 进程ID: the ID, empty for a remote open (no process of this computer's);
+WideText ProcessIdColumnText(const HandleRecord& row);
+// 进程名: the image name, "<user>(远程)" for a remote open.
+WideText ProcessNameColumnText(const HandleRecord& row);
 // Status part 1: the number of rows shown, e.g. "2个文件".
 WideText RowCountText(int rows);
 

@@ -14,8 +14,11 @@
 #include "search/FileNamePart.h"
 
 namespace {
-// A handle's value has 32 bits: a module row's key lies above every one.
+// A handle's value has 32 bits: the rows without one ("模块", then "未知",
+// then "远程") have keys above every one.
 constexpr uint64_t kModuleKey = uint64_t{1} << 32;
+constexpr uint64_t kUnreadableKey = kModuleKey + 1;
+constexpr uint64_t kRemoteKey = kModuleKey + 2;
 
 #ifdef _WIN32
 constexpr DWORD kLogicalOrder = NORM_IGNORECASE | SORT_DIGITSASNUMBERS;
@@ -88,6 +91,7 @@ WideView textOf(const HandleRecord& result, ResultColumnId column) {
     case ResultColumnId::kPath:
       return result.filePath.View();
     default:
+      // A remote open's user, as its "<user>(远程)" orders among names.
       return result.processName.View();
   }
 }
@@ -99,8 +103,17 @@ bool isTextColumn(ResultColumnId column) {
 
 // The key of a result in a number column; keys order as the column does.
 uint64_t numberKey(const HandleRecord& result, ResultColumnId column) {
-  if (column == ResultColumnId::kProcessId) return result.ownerPid;
-  return result.loadedModule ? kModuleKey : result.handleValue;
+  if (column == ResultColumnId::kProcessId) return result.ownerPid;  // a remote open's 0 shows empty: first
+  switch (KindOf(result)) {
+    case HolderKind::kModule:
+      return kModuleKey;
+    case HolderKind::kUnreadable:
+      return kUnreadableKey;
+    case HolderKind::kRemote:
+      return kRemoteKey;
+    default:
+      return result.handleValue;
+  }
 }
 
 // Each text's rank in the order of CompareNamesLogically: texts that

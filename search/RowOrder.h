@@ -6,7 +6,8 @@
 // - 文件名, 路径, 进程名: as Explorer orders names, digits as numbers and
 //   letter case ignored ("file2" before "file10", "a" beside "A");
 // - 进程ID: as a number;
-// - 句柄: by value, every "模块" row after every handle.
+// - 句柄: by value, every "模块" row after every handle, then "未知",
+//   then "远程".
 
 #include <cstddef>
 #include <vector>

@@ -14,6 +14,7 @@
 #include "app/Application.h"
 #include "app/TargetPath.h"
 #include "res/resource.h"
+#include "scan/OtherHolders.h"
 #include "search/ResultListTexts.h"
 #include "search/ResultMatching.h"
 #include "ui/main/ResultList.h"
@@ -130,6 +131,7 @@ void Application::matchResults() {
     // No target, every file; else what the system calls the target.
     const WideText& match = targetPath.empty() ? targetPath : targetMatchPath;
     AppendMatchingRecords(worker.scanner->records(), match, results, targetIsFolder);
+    AppendOtherHolders(match, targetIsFolder, TargetModuleFilter(match, targetIsFolder), results);
   }
   // Every result is shown after a search, whatever the search box holds.
   ResultList(*this).fill(WideView());

@@ -20,7 +20,7 @@ struct NativeApiTable {
   NtQuerySystemInformationFn NtQuerySystemInformation = nullptr;
   NtQueryObjectFn NtQueryObject = nullptr;
   NtQueryInformationThreadFn NtQueryInformationThread = nullptr;
-  NtQueryInformationFileFn NtQueryInformationFile = nullptr;  // bound and counted, never called
+  NtQueryInformationFileFn NtQueryInformationFile = nullptr;  // asks a file who has it open (class 47)
   NtQueryInformationProcessFn NtQueryInformationProcess = nullptr;
   int allPresent = 0;
 };

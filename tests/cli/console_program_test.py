@@ -23,7 +23,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 WINE_RUN = str(ROOT / "tools" / "wine-run")
 ARCH, BIN, CLI = sys.argv[1], Path(sys.argv[2]), sys.argv[3]
-FIELDS = {"pid", "process", "processPath", "handle", "module", "path"}
+FIELDS = {"kind", "pid", "process", "processPath", "handle", "module", "path"}
 # Held, and its look-alike nobody holds: both read "??? 報告 ??.txt" in code page 936.
 EXOTIC = "한국어 報告 😀.txt"
 LOOK_ALIKE = "한국어 報告 😁.txt"
@@ -98,6 +98,8 @@ class ConsoleProgram(unittest.TestCase):
         for holder in mine:
             self.assertEqual(holder["process"], "file_holder.exe")
             self.assertTrue(holder["processPath"].lower().endswith("\\file_holder.exe"), holder)
+        for holder in mine:
+            self.assertEqual(holder["kind"], "module" if holder["module"] else "handle", holder)
         found = [(h["handle"], h["module"], h["path"]) for h in mine]
         for held in [(self.handle, False, self.held_path), (self.exotic_handle, False, self.exotic_path),
                      (None, True, self.module_path)]:

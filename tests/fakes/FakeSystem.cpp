@@ -7,6 +7,7 @@
 #include <string>
 
 #include "scan/native/NativeLayouts.h"
+#include "scan/native/OpenFileLayouts.h"
 #include "text/CodePageConversion.h"
 
 namespace {
@@ -28,6 +29,7 @@ struct Handle {
   uint32_t processPid = 0;
   bool handedOut = false;
   bool isToken = false;
+  bool isTargetFile = false;  // opened by CreateFileW
 };
 
 std::size_t roundUp(std::size_t value, std::size_t unit) { return (value + unit - 1) / unit * unit; }
@@ -76,6 +78,28 @@ struct FakeSystem::Impl {
   bool elevated = true;
   bool adjusted = false;
   std::vector<std::string> privileges;
+
+  std::vector<ULONG_PTR> usingIds;
+  NTSTATUS usingStatus = kStatusNotImplemented;
+  bool refuseCreate = false;
+  std::vector<FakeSystem::CreateFileCall> createCalls;
+  std::vector<ULONG> usingLengths;
+  std::map<WideText, std::vector<FakeSystem::ServerOpenScript>> serverOpens;
+  std::map<std::pair<WideText, WideText>, WideText> shares;
+  DWORD netFailure = 0;
+  DWORD netPage = 0;
+  std::vector<FakeSystem::NetCall> enumCalls;
+  std::vector<FakeSystem::NetCall> shareCalls;
+  std::vector<FakeSystem::NetCall> closeCalls;
+  std::map<void*, std::unique_ptr<ULONG_PTR[]>> netBlocks;
+
+  // A block of the server's, freed by NetApiBufferFree.
+  BYTE* netBlock(std::size_t bytes) {
+    auto block = std::make_unique<ULONG_PTR[]>((bytes + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR) + 1);
+    auto* address = reinterpret_cast<BYTE*>(block.get());
+    netBlocks[address] = std::move(block);
+    return address;
+  }
 
   std::vector<ULONG> informationCalls;
   std::vector<DWORD> sleeps;
@@ -297,7 +321,125 @@ NTSTATUS WINAPI FakeNtQueryInformationProcess(HANDLE process, ULONG informationC
   return kStatusSuccess;
 }
 
-NTSTATUS WINAPI FakeNtQueryInformationFile(HANDLE, void*, void*, ULONG, ULONG) { return kStatusInvalidInfoClass; }
+NTSTATUS WINAPI FakeNtQueryInformationFile(HANDLE file, void*, void* buffer, ULONG length, ULONG informationClass) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  if (informationClass != kFileProcessIdsUsingFileInformation) return kStatusInvalidInfoClass;
+  Handle* found = fake->find(file);
+  if (found == nullptr || !found->isTargetFile) return kStatusInvalidHandle;
+  fake->usingLengths.push_back(length);
+  if (fake->usingStatus != kStatusSuccess) return fake->usingStatus;
+  const std::size_t needed = offsetof(ProcessIdsUsingFile, ids) + fake->usingIds.size() * sizeof(ULONG_PTR);
+  if (length < needed) return kStatusInfoLengthMismatch;
+  static_cast<ProcessIdsUsingFile*>(buffer)->count = static_cast<ULONG>(fake->usingIds.size());
+  auto* ids = reinterpret_cast<ULONG_PTR*>(static_cast<unsigned char*>(buffer) + offsetof(ProcessIdsUsingFile, ids));
+  std::copy(fake->usingIds.begin(), fake->usingIds.end(), ids);
+  return kStatusSuccess;
+}
+
+HANDLE WINAPI FakeCreateFileW(LPCWSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES*, DWORD, DWORD flags,
+                              HANDLE) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  fake->createCalls.push_back({name != nullptr ? WideText(name) : WideText(), access, share, flags});
+  if (fake->refuseCreate || name == nullptr) return INVALID_HANDLE_VALUE;
+  Handle handle;
+  handle.object = std::make_shared<FakeSystem::Object>();
+  handle.isTargetFile = true;
+  return fake->newHandle(handle);
+}
+
+// --- netapi32
+WideText textOr(const WCHAR* text) { return text != nullptr ? WideText(text) : WideText(); }
+
+WCHAR* copyText(const WideText& text, WCHAR*& cursor) {
+  WCHAR* start = cursor;
+  std::copy(text.begin(), text.end(), cursor);
+  cursor += text.size();
+  *cursor++ = 0;
+  return start;
+}
+
+DWORD WINAPI FakeNetFileEnum(LPWSTR server, LPWSTR basePath, LPWSTR, DWORD level, BYTE** buffer, DWORD,
+                             DWORD* entriesRead, DWORD* totalEntries, DWORD_PTR* resume) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  const WideText base = textOr(basePath);
+  fake->enumCalls.push_back({textOr(server), base, 0});
+  *buffer = nullptr;
+  *entriesRead = 0;
+  *totalEntries = 0;
+  if (fake->netFailure != 0) return fake->netFailure;
+  if (level != 3) return ERROR_INVALID_PARAMETER;
+  std::vector<FakeSystem::ServerOpenScript> kept;
+  for (const auto& open : fake->serverOpens[textOr(server)]) {
+    if (open.path.compare(0, base.size(), base) == 0) kept.push_back(open);
+  }
+  const std::size_t first = resume != nullptr ? *resume : 0;
+  if (first > kept.size()) return ERROR_INVALID_PARAMETER;
+  std::size_t count = kept.size() - first;
+  if (fake->netPage != 0) count = std::min<std::size_t>(count, fake->netPage);
+  std::size_t bytes = count * sizeof(FileServerOpen);
+  for (std::size_t i = first; i < first + count; ++i) {
+    bytes += (kept[i].path.size() + kept[i].user.size() + 2) * sizeof(WCHAR);
+  }
+  BYTE* block = fake->netBlock(bytes);
+  auto* entries = reinterpret_cast<FileServerOpen*>(block);
+  auto* cursor = reinterpret_cast<WCHAR*>(block + count * sizeof(FileServerOpen));
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto& open = kept[first + i];
+    entries[i] = FileServerOpen{open.id, 0, 0, copyText(open.path, cursor), copyText(open.user, cursor)};
+  }
+  *buffer = block;
+  *entriesRead = static_cast<DWORD>(count);
+  *totalEntries = static_cast<DWORD>(kept.size());
+  if (resume != nullptr) *resume = first + count;
+  return first + count < kept.size() ? kNetMoreData : kNetSuccess;
+}
+
+DWORD WINAPI FakeNetShareGetInfo(LPWSTR server, LPWSTR shareName, DWORD level, BYTE** buffer) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  fake->shareCalls.push_back({textOr(server), textOr(shareName), 0});
+  *buffer = nullptr;
+  if (fake->netFailure != 0) return fake->netFailure;
+  const auto found = fake->shares.find({textOr(server), textOr(shareName)});
+  if (level != 2 || found == fake->shares.end()) return 2310;  // NERR_NetNameNotFound
+  BYTE* block = fake->netBlock(sizeof(ShareDetails) + (found->second.size() + 1) * sizeof(WCHAR));
+  auto* cursor = reinterpret_cast<WCHAR*>(block + sizeof(ShareDetails));
+  auto* details = reinterpret_cast<ShareDetails*>(block);
+  *details = ShareDetails{};
+  details->path = copyText(found->second, cursor);
+  *buffer = block;
+  return kNetSuccess;
+}
+
+DWORD WINAPI FakeNetFileClose(LPWSTR server, DWORD id) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  fake->closeCalls.push_back({textOr(server), WideText(), id});
+  if (fake->netFailure != 0) return fake->netFailure;
+  auto& opens = fake->serverOpens[textOr(server)];
+  const auto found = std::find_if(opens.begin(), opens.end(), [id](const auto& open) { return open.id == id; });
+  if (found == opens.end()) return 2314;  // NERR_FileIdNotFound
+  opens.erase(found);
+  return kNetSuccess;
+}
+
+DWORD WINAPI FakeNetFileGetInfo(LPWSTR server, DWORD id, DWORD level, BYTE** buffer) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  *buffer = nullptr;
+  if (fake->netFailure != 0) return fake->netFailure;
+  const auto& opens = fake->serverOpens[textOr(server)];
+  const auto found = std::find_if(opens.begin(), opens.end(), [id](const auto& open) { return open.id == id; });
+  if (level != 3 || found == opens.end()) return 2314;  // NERR_FileIdNotFound
+  BYTE* block = fake->netBlock(sizeof(FileServerOpen) + (found->path.size() + found->user.size() + 2) * sizeof(WCHAR));
+  auto* cursor = reinterpret_cast<WCHAR*>(block + sizeof(FileServerOpen));
+  *reinterpret_cast<FileServerOpen*>(block) =
+      FileServerOpen{found->id, 0, 0, copyText(found->path, cursor), copyText(found->user, cursor)};
+  *buffer = block;
+  return kNetSuccess;
+}
+
+DWORD WINAPI FakeNetApiBufferFree(LPVOID buffer) {
+  const std::lock_guard<std::mutex> guard(fake->lock);
+  return fake->netBlocks.erase(buffer) == 1 ? kNetSuccess : ERROR_INVALID_PARAMETER;
+}
 
 // --- kernel32 and advapi32
 HMODULE WINAPI FakeGetModuleHandleA(LPCSTR name) {
@@ -775,6 +917,12 @@ SystemCalls fakeCalls() {
   calls.GetVolumePathNameW = FakeGetVolumePathNameW;
   calls.MoveFileExW = FakeMoveFileExW;
   calls.SHFileOperationW = FakeSHFileOperationW;
+  calls.CreateFileW = FakeCreateFileW;
+  calls.NetFileEnum = FakeNetFileEnum;
+  calls.NetFileClose = FakeNetFileClose;
+  calls.NetFileGetInfo = FakeNetFileGetInfo;
+  calls.NetShareGetInfo = FakeNetShareGetInfo;
+  calls.NetApiBufferFree = FakeNetApiBufferFree;
   return calls;
 }
 }  // namespace
@@ -901,6 +1049,37 @@ void FakeSystem::waitForThreads() {
   impl_->changed.wait(guard, [this] { return impl_->running == 0; });
 }
 
+void FakeSystem::setProcessesUsingFile(std::vector<ULONG_PTR> ids, NTSTATUS status) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->usingIds = std::move(ids);
+  impl_->usingStatus = status;
+}
+
+void FakeSystem::refuseCreateFile(bool refuse) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->refuseCreate = refuse;
+}
+
+void FakeSystem::setServerOpens(const WideText& server, std::vector<ServerOpenScript> opens) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->serverOpens[server] = std::move(opens);
+}
+
+void FakeSystem::setShareFolder(const WideText& server, const WideText& share, const WideText& folder) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->shares[{server, share}] = folder;
+}
+
+void FakeSystem::setNetFailure(DWORD failure) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->netFailure = failure;
+}
+
+void FakeSystem::setNetPage(DWORD page) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->netPage = page;
+}
+
 void FakeSystem::setVersion(DWORD major, std::set<DWORD> acceptedRecordSizes) {
   const std::lock_guard<std::mutex> guard(impl_->lock);
   impl_->major = major;
@@ -950,6 +1129,12 @@ FAKE_OBSERVE(int, maxWaitingAtGate, impl_->maxWaiting)
 FAKE_OBSERVE(int, tokenCloses, impl_->tokenCloses)
 FAKE_OBSERVE(bool, tokenAdjusted, impl_->adjusted)
 FAKE_OBSERVE(std::vector<std::string>, lookedUpPrivileges, impl_->privileges)
+FAKE_OBSERVE(std::vector<FakeSystem::CreateFileCall>, createFileCalls, impl_->createCalls)
+FAKE_OBSERVE(std::vector<ULONG>, fileProcessIdLengths, impl_->usingLengths)
+FAKE_OBSERVE(std::vector<FakeSystem::NetCall>, netFileEnumCalls, impl_->enumCalls)
+FAKE_OBSERVE(std::vector<FakeSystem::NetCall>, netShareCalls, impl_->shareCalls)
+FAKE_OBSERVE(std::vector<FakeSystem::NetCall>, netFileCloses, impl_->closeCalls)
+FAKE_OBSERVE(int, liveNetBlocks, static_cast<int>(impl_->netBlocks.size()))
 #undef FAKE_OBSERVE
 
 DWORD FakeSystem::exitCodeOf(uint32_t pid) const {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "os/SystemCalls.h"
+#include "text/WideText.h"
 #include "scan/ScanLimits.h"
 #include "scan/native/NativeApi.h"
 
@@ -110,6 +111,28 @@ class FakeSystem {
   // Waits until no thread the fake started is running.
   void waitForThreads();
 
+  // The target file and who has it open (NtQueryInformationFile class 47):
+  // CreateFileW answers a handle unless refused; class 47 answers `ids` on
+  // such a handle, or `status` when it is not 0 (STATUS_NOT_IMPLEMENTED
+  // until scripted, as Wine answers), and "too small" to a block that
+  // cannot hold them all.
+  void setProcessesUsingFile(std::vector<ULONG_PTR> ids, NTSTATUS status = 0);
+  void refuseCreateFile(bool refuse);
+  // File servers: `server` "" is this computer's, else "\\name". Every
+  // netapi32 call answers `failure` instead when it is not 0. NetFileGetInfo
+  // answers an open by its ID. NetFileEnum
+  // keeps the opens whose path starts with the base path, `page` at most
+  // an answer (0: all), the rest after ERROR_MORE_DATA.
+  struct ServerOpenScript {
+    DWORD id;
+    WideText path;
+    WideText user;
+  };
+  void setServerOpens(const WideText& server, std::vector<ServerOpenScript> opens);
+  void setShareFolder(const WideText& server, const WideText& share, const WideText& folder);
+  void setNetFailure(DWORD failure);
+  void setNetPage(DWORD page);
+
   // Versions and the token.
   void setVersion(DWORD major, std::set<DWORD> acceptedRecordSizes);
   void setTokenScript(bool openSucceeds, bool lookupSucceeds, bool adjustSucceeds, DWORD lastError);
@@ -159,6 +182,23 @@ class FakeSystem {
   int tokenCloses() const;
   bool tokenAdjusted() const;
   std::vector<std::string> lookedUpPrivileges() const;
+  struct CreateFileCall {
+    WideText path;
+    DWORD access;
+    DWORD share;
+    DWORD flags;
+  };
+  std::vector<CreateFileCall> createFileCalls() const;
+  std::vector<ULONG> fileProcessIdLengths() const;  // block lengths class 47 was asked with
+  struct NetCall {
+    WideText server;
+    WideText path;  // NetFileEnum: the base path; NetShareGetInfo: the share
+    DWORD id;             // NetFileClose: the open's ID
+  };
+  std::vector<NetCall> netFileEnumCalls() const;
+  std::vector<NetCall> netShareCalls() const;
+  std::vector<NetCall> netFileCloses() const;
+  int liveNetBlocks() const;  // answer blocks not yet freed
 
   static constexpr DWORD kOwnPid = 100;
 

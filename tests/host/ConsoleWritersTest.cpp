@@ -62,12 +62,57 @@ TEST(JsonWriter, OneArrayOfObjectsWithNullHandleForModules) {
   EXPECT_EQ(utf8(HoldersAsJson({})), "[]\r\n");
   EXPECT_EQ(utf8(HoldersAsJson(twoHolders())),
             std::string(u8"[\r\n"
-                        u8R"(  {"pid": 1234, "process": "编辑器.exe", "processPath": "C:\\Tools\\编辑器.exe", )"
+                        u8R"(  {"kind": "handle", "pid": 1234, "process": "编辑器.exe", "processPath": "C:\\Tools\\编辑器.exe", )"
                         u8R"("handle": 420, "module": false, "path": "C:\\data\\a\u0009b.txt"},)"
                         u8"\r\n"
-                        u8R"(  {"pid": 4294967295, "process": "host.exe", "processPath": "", )"
+                        u8R"(  {"kind": "module", "pid": 4294967295, "process": "host.exe", "processPath": "", )"
                         u8R"("handle": null, "module": true, "path": "C:\\x\\m\udc00.dll"})"
                         u8"\r\n]\r\n"));
+}
+
+// Each kind of row as the JSON and the line carry it: a holder whose handles
+// could not be read has no handle value; a user's open on another computer
+// has no process, and its user named apart.
+TEST(ConsoleWriters, EveryKindOfRow) {
+  HandleRecord handle;
+  handle.ownerPid = 12;
+  handle.processName = shared(WTEXT("a.exe"));
+  handle.handleValue = 0x10;
+  handle.filePath = shared(WTEXT("C:\\f"));
+  HandleRecord module = handle;
+  module.loadedModule = true;
+  HandleRecord unreadable = handle;
+  unreadable.kind = HolderKind::kUnreadable;
+  unreadable.handleValue = 0;
+  HandleRecord remote;
+  remote.kind = HolderKind::kRemote;
+  remote.handleValue = 77;
+  remote.processName = shared(WTEXT("李雷"));
+  remote.filePath = shared(WTEXT("\\\\srv\\team\\f"));
+  const struct {
+    const char* name;
+    HandleRecord row;
+    const char* json;  // the object, UTF-8
+    const char* line;
+  } cases[] = {
+      {"handle", handle,
+       u8R"({"kind": "handle", "pid": 12, "process": "a.exe", "processPath": "", "handle": 16, "module": false, "path": "C:\\f"})",
+       u8"12\ta.exe\t0x10\tC:\\f\r\n"},
+      {"module", module,
+       u8R"({"kind": "module", "pid": 12, "process": "a.exe", "processPath": "", "handle": null, "module": true, "path": "C:\\f"})",
+       u8"12\ta.exe\tmodule\tC:\\f\r\n"},
+      {"unreadable", unreadable,
+       u8R"({"kind": "unreadable", "pid": 12, "process": "a.exe", "processPath": "", "handle": null, "module": false, "path": "C:\\f"})",
+       u8"12\ta.exe\t?\tC:\\f\r\n"},
+      {"remote", remote,
+       u8R"({"kind": "remote", "pid": null, "process": "", "user": "李雷", "processPath": "", "handle": null, "module": false, "path": "\\\\srv\\team\\f"})",
+       u8"\t李雷\tremote\t\\\\srv\\team\\f\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(utf8(HoldersAsJson({c.row})), std::string("[\r\n  ") + c.json + "\r\n]\r\n");
+    EXPECT_EQ(utf8(HoldersAsLines({c.row})), std::string(c.line));
+  }
 }
 
 TEST(LineWriter, OneTabSeparatedLineAHolderWhateverTheNames) {

@@ -17,6 +17,38 @@ TEST(SearchResultListTexts, ColumnsAndRowCount) {
   EXPECT_EQ(text(WTEXT("0个文件")), RowCountText(0));
 }
 
+// The columns a row's kind decides.
+TEST(SearchResultListTexts, HandleProcessIdAndNameByKind) {
+  HandleRecord handle;
+  handle.ownerPid = 4321;
+  handle.handleValue = 0x1a4;
+  handle.processName = SharedText(text(WTEXT("杀毒.exe")));
+  HandleRecord module = handle;
+  module.loadedModule = true;
+  HandleRecord unreadable = handle;
+  unreadable.kind = HolderKind::kUnreadable;
+  HandleRecord remote;
+  remote.kind = HolderKind::kRemote;
+  remote.handleValue = 77;
+  remote.processName = SharedText(text(WTEXT("韩梅梅")));
+  const struct {
+    HandleRecord row;
+    const WCHAR* handle;
+    const WCHAR* pid;
+    const WCHAR* name;
+  } cases[] = {
+      {handle, WTEXT("0x1a4"), WTEXT("4321"), WTEXT("杀毒.exe")},
+      {module, WTEXT("模块"), WTEXT("4321"), WTEXT("杀毒.exe")},
+      {unreadable, WTEXT("未知"), WTEXT("4321"), WTEXT("杀毒.exe")},
+      {remote, WTEXT("远程"), WTEXT(""), WTEXT("韩梅梅(远程)")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(text(c.handle), HandleColumnText(c.row));
+    EXPECT_EQ(text(c.pid), ProcessIdColumnText(c.row));
+    EXPECT_EQ(text(c.name), ProcessNameColumnText(c.row));
+  }
+}
+
 TEST(SearchResultListTexts, OutcomeFollowsRecordsTargetAndResults) {
   const struct {
     SearchOutcome outcome;

@@ -7,6 +7,13 @@
 
 namespace {
 
+HandleRecord kindRow(HolderKind kind) {
+  HandleRecord r;
+  r.filePath = SharedText(WideText(WTEXT("C:\\a")));
+  r.kind = kind;
+  return r;
+}
+
 HandleRecord row(const WCHAR* path, uint32_t pid, uint32_t handle, const WCHAR* process, bool module = false) {
   HandleRecord r;
   r.filePath = SharedText(WideText(path));
@@ -48,6 +55,10 @@ TEST(SearchRowOrder, EachColumnSortsAsExplorerAndAsNumbers) {
       {C::kHandle, row(WTEXT("C:\\a"), 1, 0x1c, WTEXT("a")), row(WTEXT("C:\\a"), 1, 0x100, WTEXT("a")), -1},
       {C::kHandle, row(WTEXT("C:\\a"), 1, 0, WTEXT("a"), true), row(WTEXT("C:\\a"), 1, 0xfffffffc, WTEXT("a")), 1},
       {C::kHandle, row(WTEXT("C:\\a"), 1, 0, WTEXT("a"), true), row(WTEXT("C:\\b"), 2, 0, WTEXT("b"), true), 0},
+      // ... then "未知", then "远程".
+      {C::kHandle, row(WTEXT("C:\\a"), 1, 0, WTEXT("a"), true), kindRow(HolderKind::kUnreadable), -1},
+      {C::kHandle, kindRow(HolderKind::kUnreadable), kindRow(HolderKind::kRemote), -1},
+      {C::kHandle, kindRow(HolderKind::kRemote), row(WTEXT("C:\\a"), 1, 0xfffffffc, WTEXT("a")), 1},
   };
   using V = std::vector<std::size_t>;
   int index = 0;

@@ -30,6 +30,9 @@ constexpr wchar_t kEndSeveralFailedFirstLine[] = L"结束失败\n";
 constexpr wchar_t kEndSeveralFailedOf[] = L"个进程中有";
 constexpr wchar_t kEndSeveralFailedEnd[] = L"个结束失败";
 constexpr wchar_t kCloseHandleQuestion[] = L"关闭句柄后,占用它的程序可能出错或丢失数据。确定要关闭吗?";
+// The line the question gains when a remote open (a user on another
+// computer) is among the rows to close.
+constexpr wchar_t kRemoteCloseWarning[] = L"另一台计算机上的用户未保存的更改将会丢失。";
 constexpr wchar_t kClosedMessage[] = L"关闭成功";
 // "关闭失败\n%d个句柄中有%d个关闭失败": the first line, then the counts
 // between these.
