@@ -25,6 +25,8 @@ inline constexpr const WCHAR* kClosedStart = WTEXT("closed ");
 inline constexpr const WCHAR* kNotClosedStart = WTEXT("could not close ");
 inline constexpr const WCHAR* kOfWord = WTEXT(" of ");
 inline constexpr const WCHAR* kModuleEnd = WTEXT(" has it loaded as a module, which cannot be closed");
+inline constexpr const WCHAR* kUnreadableEnd =
+    WTEXT(" has it open, but its handles cannot be read (a protected process), so none can be closed");
 inline constexpr const WCHAR* kEndedStart = WTEXT("ended ");
 inline constexpr const WCHAR* kNotEndedStart = WTEXT("could not end ");
 inline constexpr const WCHAR* kNotEndedEnd = WTEXT(": it has ended, was refused, or its ID now names another process");

@@ -32,6 +32,7 @@ bool agreed(const ConsoleRequest& request, ConsoleQuestion& question, const Wide
 void reportModules(const ReleasePlan& plan, const std::function<void(const WideText&)>& say) {
   for (const HoldingProgram& program : plan.programs) {
     if (program.module) say(programText(program.processId, program.name) + kModuleEnd);
+    if (program.unreadable) say(programText(program.processId, program.name) + kUnreadableEnd);
   }
 }
 

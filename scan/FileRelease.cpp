@@ -209,6 +209,17 @@ std::vector<SharedText> ReleasePlan::ModuleHolders() const {
   return names;
 }
 
+std::vector<SharedText> ReleasePlan::UnreadableHolders() const {
+  std::vector<SharedText> names;
+  for (const HoldingProgram& program : programs) {
+    if (!program.unreadable) continue;
+    bool known = false;
+    for (const SharedText& name : names) known = known || name == program.name;
+    if (!known) names.push_back(program.name);
+  }
+  return names;
+}
+
 ReleasePlan PlanRelease(const std::vector<HandleRecord>& rows, WideView path, const RowCovers& covers) {
   ReleasePlan plan;
   plan.path = WideText(path);
@@ -218,18 +229,41 @@ ReleasePlan PlanRelease(const std::vector<HandleRecord>& rows, WideView path, co
   // A folder's or a drive's rows run into the tens of thousands: looked up, not searched.
   using Owner = std::pair<DWORD, uint64_t>;
   std::map<Owner, std::size_t> programIndex;
+  // Remote users have no process: each user is one holder, known by name.
+  std::map<WideText, std::size_t> userIndex;
   std::set<std::pair<Owner, uint32_t>> listed;
   for (const HandleRecord& row : rows) {
     if (!covers(row)) continue;
+    const HolderKind kind = KindOf(row);
     const Owner owner(row.ownerPid, row.ownerCreationTime);
-    const auto known = programIndex.emplace(owner, plan.programs.size());
-    if (known.second) plan.programs.push_back(HoldingProgram{row.ownerPid, row.ownerCreationTime, row.processName});
-    HoldingProgram& holder = plan.programs[known.first->second];
-    if (row.loadedModule) {
-      holder.module = true;
-    } else if (listed.emplace(owner, row.handleValue).second) {
-      plan.handles.push_back(HeldHandle{row.ownerPid, row.ownerCreationTime, row.handleValue, row.filePath});
-      ++holder.handles;
+    const std::size_t index =
+        kind == HolderKind::kRemote ? userIndex.emplace(WideText(row.processName.View()), plan.programs.size()).first->second
+                                    : programIndex.emplace(owner, plan.programs.size()).first->second;
+    if (index == plan.programs.size()) {
+      plan.programs.push_back(HoldingProgram{row.ownerPid, row.ownerCreationTime, row.processName});
+    }
+    HoldingProgram& holder = plan.programs[index];
+    switch (kind) {
+      case HolderKind::kModule:
+        holder.module = true;
+        break;
+      case HolderKind::kUnreadable:
+        holder.unreadable = true;
+        break;
+      case HolderKind::kRemote:
+        holder.remote = true;
+        // A server's open-file IDs are its own: one ID, one open.
+        if (listed.emplace(Owner(0, 0), row.handleValue).second) {
+          plan.handles.push_back(HeldHandleOf(row));
+          ++holder.handles;
+        }
+        break;
+      case HolderKind::kHandle:
+        if (listed.emplace(owner, row.handleValue).second) {
+          plan.handles.push_back(HeldHandleOf(row));
+          ++holder.handles;
+        }
+        break;
     }
   }
   return plan;
@@ -344,8 +378,10 @@ ReleaseResult ApplyFileAction(const ReleasePlan& plan, const FileActionRequest& 
   const auto& programs = closings.programs.empty() ? plan.programs : closings.programs;
   bool heldAsModule = false;
   for (const HoldingProgram& program : programs) {
-    heldAsModule = heldAsModule || program.module;
-    if (!program.module && program.notClosed == 0) continue;
+    // Neither a loaded module nor a handle that could not be read is closed.
+    const bool unclosable = program.module || program.unreadable;
+    heldAsModule = heldAsModule || unclosable;
+    if (!unclosable && program.notClosed == 0) continue;
     bool named = false;
     for (const SharedText& name : result.stillHeldBy) named = named || name == program.name;
     if (!named) result.stillHeldBy.push_back(program.name);
@@ -371,6 +407,7 @@ ReleaseResult ReleaseFile(const ReleasePlan& plan, const FileActionRequest& requ
 std::vector<EndedProgram> EndHoldingPrograms(const ReleasePlan& plan) {
   std::vector<EndedProgram> ended;
   for (const HoldingProgram& program : plan.programs) {
+    if (program.remote) continue;  // no process here: its open is closed, not ended
     ended.push_back(EndedProgram{program.processId, program.name,
                                  EndHolderProcess(program.processId, program.creationTime)});
   }

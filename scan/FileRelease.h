@@ -42,6 +42,8 @@ struct HoldingProgram {
   SharedText name;            // its image name
   int handles = 0;            // its handles on the file (a folder: on it or below it)
   bool module = false;        // it has the file loaded as a module
+  bool unreadable = false;    // the system says it has the file open, but its handles cannot be read
+  bool remote = false;        // a user on another computer (processId 0, name the user's)
   int notClosed = 0;          // after the closings: its handles that could not be closed
 };
 
@@ -57,6 +59,9 @@ struct ReleasePlan {
   int ClosingProgramCount() const;
   // The names of the programs that hold it as a module, each once.
   std::vector<SharedText> ModuleHolders() const;
+  // The names of the programs the system says have it open although their
+  // handles could not be read (nothing of theirs can be closed), each once.
+  std::vector<SharedText> UnreadableHolders() const;
 };
 
 // Which of the search's rows hold the file acted on.

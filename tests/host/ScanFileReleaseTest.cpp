@@ -131,6 +131,41 @@ TEST_F(FileReleaseTest, ThePlanCountsHandlesAndProgramsAndNamesModuleHolders) {
   EXPECT_TRUE(PlanRelease(rows, WTEXT("C:\\data"), [](const HandleRecord&) { return true; }).folder);
 }
 
+// A holder whose handles cannot be read has nothing to close and keeps the
+// file held; each remote user's opens are closed at the server, one holder
+// a user, and never ended as a process.
+TEST_F(FileReleaseTest, UnreadableHoldersAndRemoteUsersInThePlan) {
+  rows.clear();
+  HandleRecord shielded = row(kPlayer, 0, kHeld, WTEXT("scanner.exe"));
+  shielded.kind = HolderKind::kUnreadable;
+  rows.push_back(shielded);
+  for (const uint32_t id : {7u, 8u, 7u}) {
+    HandleRecord open = row(0, id, kHeld, WTEXT("lin"));
+    open.ownerCreationTime = 0;
+    open.kind = HolderKind::kRemote;
+    rows.push_back(open);
+  }
+  HandleRecord other = row(0, 9, kHeld, WTEXT("wang"));
+  other.ownerCreationTime = 0;
+  other.kind = HolderKind::kRemote;
+  rows.push_back(other);
+  const ReleasePlan held = plan();
+  EXPECT_EQ(3, held.HandleCount());  // 7, 8 and 9; the repeated 7 once
+  ASSERT_EQ(3u, held.programs.size());
+  EXPECT_TRUE(held.programs[0].unreadable);
+  EXPECT_EQ(0, held.programs[0].handles);
+  EXPECT_EQ(2, held.programs[1].handles);
+  EXPECT_TRUE(held.programs[2].remote);
+  for (const HeldHandle& handle : held.handles) EXPECT_EQ(HolderKind::kRemote, handle.kind);
+  ASSERT_EQ(1u, held.UnreadableHolders().size());
+  const std::vector<EndedProgram> ended = EndHoldingPrograms(held);
+  ASSERT_EQ(1u, ended.size());
+  EXPECT_EQ(kPlayer, ended[0].processId);
+  const ReleaseResult result = ApplyFileAction(held, FileActionRequest{FileAction::kRecycle}, ClosingReport{}, kRules);
+  EXPECT_NE(ReleaseOutcome::kDone, result.outcome);
+  EXPECT_TRUE(result.offerNextStart);
+}
+
 // Every refusal is decided before anything is closed, and nothing is moved.
 TEST_F(FileReleaseTest, ARefusedNameOrDestinationClosesNothing) {
   system.addPath(u"D:\\archive\\held.txt");
