@@ -131,7 +131,9 @@ TEST_F(CloseHolderHandleTest, AClosingThatWaitsForTheHolderKeepsTheLimitAndIsUnc
 // and then the whole once. Each closing's thread holds a place of the
 // scan's bound on threads until it ends: when every closing waits for a
 // holder that does not run, as many as the bound allows are set going (and
-// reported unconfirmed), and the rows after them are not tried at all.
+// reported unconfirmed), and the rows after them are not tried at all. (A
+// closing that a loaded machine keeps from being set going within its
+// limit fails, closes nothing and gives its place back.)
 TEST(CloseHandleBatch, ABatchClosesOffTheCallersThreadOnBoundedThreads) {
   constexpr int kRows = 40;
   constexpr int kBound = 8;
@@ -142,11 +144,14 @@ TEST(CloseHandleBatch, ABatchClosesOffTheCallersThreadOnBoundedThreads) {
     int closed, unconfirmed, notTried;
   } cases[] = {
       {"the holder runs", true, 60000, kRows, 0, 0},
-      {"the holder is stopped", false, 50, 0, kBound, kRows - kBound},
+      {"the holder is stopped", false, 500, 0, kBound, kRows - kBound},
   };
   for (const auto& c : cases) {
     FakeSystem local;
-    ScanLimitsInForce().maxLiveThreads = kBound;
+    // Places held by threads of earlier tests still on their way out are
+    // not ours to count.
+    const int earlier = LiveResolutionThreads();
+    ScanLimitsInForce().maxLiveThreads = earlier + kBound;
     FakeSystem::Process holder = holderProcess();
     holder.closingHangs = !c.holderRuns;
     local.addProcess(kHolder, holder);
@@ -162,6 +167,7 @@ TEST(CloseHandleBatch, ABatchClosesOffTheCallersThreadOnBoundedThreads) {
     int finishedCount = 0;
     CloseTally tally;
     std::thread::id finishedOn;
+    int timedOut = 0;  // not set going within the limit
     ASSERT_TRUE(StartClosingHandles(
         handles, sameText,
         [&](int done, int total) {
@@ -192,12 +198,19 @@ TEST(CloseHandleBatch, ABatchClosesOffTheCallersThreadOnBoundedThreads) {
       EXPECT_NE(std::this_thread::get_id(), finishedOn) << c.what;
       EXPECT_EQ(kRows, tally.tried) << c.what;
       EXPECT_EQ(kRows - c.closed, tally.failed) << c.what;
-      EXPECT_EQ(c.unconfirmed, tally.unconfirmed) << c.what;
-      EXPECT_EQ(c.notTried, tally.notTried) << c.what;
       EXPECT_EQ(0, tally.changed) << c.what;
+      timedOut = tally.failed - tally.unconfirmed - tally.notTried;
+      if (timedOut == 0) {
+        EXPECT_EQ(c.unconfirmed, tally.unconfirmed) << c.what;
+        EXPECT_EQ(c.notTried, tally.notTried) << c.what;
+      } else {
+        EXPECT_GE(c.unconfirmed, tally.unconfirmed) << c.what;
+        EXPECT_LE(c.notTried - timedOut, tally.notTried) << c.what;
+        EXPECT_GT(tally.notTried, 0) << c.what;
+      }
       EXPECT_EQ(static_cast<std::size_t>(kRows), reported.size()) << c.what;
     }
-    EXPECT_LE(LiveResolutionThreads(), kBound) << c.what;
+    EXPECT_LE(LiveResolutionThreads(), earlier + kBound) << c.what;
     EXPECT_LE(local.maxRunningThreads(), kBound + 2 * kClosingThreads) << c.what;
     local.releaseHangs();
     local.waitForThreads();
@@ -205,9 +218,9 @@ TEST(CloseHandleBatch, ABatchClosesOffTheCallersThreadOnBoundedThreads) {
     // once its holder ran); the rows not tried are still held.
     int stillHeld = 0;
     for (const HeldHandle& handle : handles) stillHeld += local.holds(kHolder, handle.handleValue) ? 1 : 0;
-    EXPECT_EQ(c.notTried, stillHeld) << c.what;
+    EXPECT_EQ(tally.notTried + timedOut, stillHeld) << c.what;
     EXPECT_EQ(0, local.openedHandles()) << c.what;
-    EXPECT_EQ(0, LiveResolutionThreads()) << c.what;
+    EXPECT_LE(LiveResolutionThreads(), earlier) << c.what;
     EXPECT_EQ(1, finishedCount) << c.what;
   }
 }

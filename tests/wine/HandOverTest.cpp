@@ -94,7 +94,9 @@ SiblingRun runSiblingThroughTheRealStart(const std::wstring& arguments) {
   script.ownPath = ownFolder() + L"Ostrel.exe";
   script.files = {ownFolder() + L"file_holder.exe"};
   HandOverSystem system = scripted(false);
-  system.runAndWait = RealHandOverSystem(StandardHandles::kPassedOn).runAndWait;
+  const HandOverSystem real = RealHandOverSystem(StandardHandles::kPassedOn);
+  system.runAndWait = real.runAndWait;
+  system.currentDirectory = real.currentDirectory;
   static std::wstring commandLine;
   commandLine = L"\"" + ownFolder() + L"file_holder.exe\" " + arguments;
   system.commandLine = [] { return commandLine; };
