@@ -95,6 +95,9 @@ class Application {
   std::atomic<uint8_t> closing{0};
   // How many handles the running batch tries (set on the window's thread).
   int closingTried = 0;
+  // How many of the batch's closings were set going but not confirmed (set
+  // by the last closing thread just before it posts the end).
+  std::atomic<int> closingUnconfirmed{0};
   WideText targetPath;
   // Argument 1 names something that cannot be made a full path: no search
   // runs, and the window says "查找失败".

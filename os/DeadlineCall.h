@@ -6,9 +6,12 @@
 //
 // The call is handed a DeadlineTicket. A step that must not happen once the
 // waiter has reported failure (closing something, say) is run through the
-// ticket: the check that the waiter still waits and the step are made under
-// the lock the waiter takes to give up, so the step happens either before
-// the waiter gives up (and is reported) or not at all.
+// ticket: the step is claimed under the lock the waiter takes to give up,
+// then run outside it, so a step that blocks never holds the waiter past
+// its limit. A step is therefore either never run (the waiter gave up
+// first) or claimed before the waiter gave up; in the latter case the waiter
+// learns so (`stepClaimed`) and must not report the step as not done, nor
+// as done: it may still be running.
 
 #include <memory>
 #include <optional>
@@ -22,19 +25,22 @@ struct DeadlineShared {
   SlimCondition changed;
   bool done = false;    // guarded by lock
   bool gaveUp = false;  // guarded by lock: the waiter no longer waits
-  bool stepRan = false; // guarded by lock: a step went through the ticket
+  bool stepClaimed = false;  // guarded by lock: a step was claimed through the ticket
 };
 
 class DeadlineTicket {
  public:
   explicit DeadlineTicket(std::shared_ptr<DeadlineShared> shared) : shared_(std::move(shared)) {}
 
-  // Runs `step` unless the waiter has given up; true when it ran.
+  // Runs `step` unless the waiter has given up; true when it ran. The lock
+  // is held only for the claim: the step itself may block for good.
   template <typename Step>
   bool RunIfAwaited(Step step) {
-    const SlimLockGuard guard(shared_->lock);
-    if (shared_->gaveUp) return false;
-    shared_->stepRan = true;
+    {
+      const SlimLockGuard guard(shared_->lock);
+      if (shared_->gaveUp) return false;
+      shared_->stepClaimed = true;
+    }
     step();
     return true;
   }
@@ -45,11 +51,14 @@ class DeadlineTicket {
 
 // `call(DeadlineTicket&)` returns a Result. Empty when it did not answer
 // within `limitMs`, or when no thread (or no memory for one) could be had;
-// `stepRan`, when given, then tells whether its step went through before
-// the waiter gave up.
+// `stepClaimed`, when given, then tells whether its step was claimed before
+// the waiter gave up (it may have happened, or be happening still).
+//
+// The call object lives on the call's thread until that thread ends, so
+// whatever it holds (a place of a thread bound, say) is held as long.
 template <typename Result, typename Call>
-std::optional<Result> CallWithDeadline(DWORD limitMs, Call call, bool* stepRan = nullptr) {
-  if (stepRan != nullptr) *stepRan = false;
+std::optional<Result> CallWithDeadline(DWORD limitMs, Call call, bool* stepClaimed = nullptr) {
+  if (stepClaimed != nullptr) *stepClaimed = false;
   struct Shared : DeadlineShared {
     std::optional<Result> answer;  // guarded by lock
   };
@@ -80,7 +89,7 @@ std::optional<Result> CallWithDeadline(DWORD limitMs, Call call, bool* stepRan =
   }
   if (!shared->done) {
     shared->gaveUp = true;
-    if (stepRan != nullptr) *stepRan = shared->stepRan;
+    if (stepClaimed != nullptr) *stepClaimed = shared->stepClaimed;
     return std::nullopt;
   }
   return std::move(shared->answer);

@@ -99,12 +99,10 @@ SharedText QueryFinalPath(HANDLE file) {
 }
 
 bool MayNameDiskFile(HANDLE file) {
-  // GetFileType asks for the device's type, which the I/O manager answers
-  // from the device object itself: the question never reaches the driver
-  // and never waits behind a read pending on the file (what hangs the path
-  // query of a synchronous pipe), so it cannot block. Pipes and character
-  // devices are the handles whose path query hangs and that name no file;
-  // an unknown answer (failure) leaves the handle to the query.
+  // Pipes and character devices are the handles whose path query hangs and
+  // that name no file; an unknown answer (failure) leaves the handle to the
+  // query. GetFileType itself may wait on the file object's lock behind a
+  // read pending on a synchronous handle: never asked outside a deadline.
   const DWORD type = Sys().GetFileType(file);
   return type != FILE_TYPE_PIPE && type != FILE_TYPE_CHAR;
 }

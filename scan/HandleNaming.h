@@ -39,5 +39,7 @@ SharedText QueryFinalPath(HANDLE file, WCHAR* buffer);
 SharedText QueryFinalPath(HANDLE file);
 // False when the handle cannot name a file on a disk (a pipe or a character
 // device: a console, a serial port), so that no path query need be risked
-// on it; asked through the seam by a call that cannot block.
+// on it. Asked through the seam (GetFileType), which may block like the path
+// query: callers ask it where they ask the path, on a thread they can give
+// up.
 bool MayNameDiskFile(HANDLE file);

@@ -35,6 +35,8 @@ class TypeLearner {
       }
       handle = duplicate.get();
     }
+    // The type is read from the object's header by the object manager: the
+    // question never reaches a file's lock, so it needs no deadline.
     if (QueryTypeName(handle, typeName, scratch_) == 0) return false;
     types_.Learn(row.typeNumber, typeName);
     return true;
@@ -73,7 +75,10 @@ int HandleScanner::Run(const CancelByte* cancel) {
   owners->Describe(cancel);
   if (IsRaised(cancel)) return 1;
   complete_ = ResolveRecords(records_, std::move(plans), owners, cancel);
-  if (moduleFilter_ && !IsRaised(cancel)) AppendModuleRecords(records_, moduleFilter_, owners->processes(), cancel);
+  if (moduleFilter_ && !IsRaised(cancel) &&
+      !AppendModuleRecords(records_, moduleFilter_, owners->processes(), cancel)) {
+    complete_ = false;  // some process's modules went unread for want of a thread
+  }
   return 1;
 }
 
@@ -129,7 +134,8 @@ void HandleScanner::queueEntries(const HandleTableSnapshot& table, const CancelB
     record.handleValue = row.handleValue;
     record.grantedAccess = row.grantedAccess;
     records_->push_back(record);
-    plans.push_back(RecordPlan{&owner, typeKnown ? NamingMethodFor(typeName) : NamingMethod::kNone});
+    plans.push_back(
+        RecordPlan{&owner, typeKnown ? NamingMethodFor(typeName) : NamingMethod::kNone, row.objectAddress});
     owner.holdsRecords = true;
   }
 }

@@ -55,8 +55,9 @@ class HandleScanner {
   // running keep the records alive (shared ownership) but drop their answers.
   const HandleRecords& records() const { return *records_; }
 
-  // False when the latest Run left some handle unnamed only because the
-  // bound on threads stopped its naming: the records may miss a holder. A
+  // False when the latest Run left some handle unnamed, or some process's
+  // modules unread, only because no thread could be had (the bound on
+  // threads, or the system refusing one): the records may miss a holder. A
   // handle whose query merely timed out (a real system always has a few)
   // does not make a run incomplete.
   bool complete() const { return complete_; }

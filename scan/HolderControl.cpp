@@ -11,6 +11,7 @@
 #include "os/UniqueHandle.h"
 #include "scan/FileServerOpens.h"
 #include "scan/HandleNaming.h"
+#include "scan/PathQuery.h"
 #include "scan/native/NativeApi.h"
 
 namespace {
@@ -134,15 +135,22 @@ CloseResult CloseHolderHandle(const HeldHandle& handle, PathMatch namesRowFile, 
   if (handle.kind != HolderKind::kHandle) return CloseResult::kFailed;
   // The closing waits, under Wine, for the holder to run, and the look at
   // the value may hang: on a thread of its own, given up after the limit.
-  bool closedUnconfirmed = false;
+  // The thread keeps its place of the bound until it ends.
+  ResolutionThreadPlace place = ResolutionThreadPlace::Reserve();
+  if (!place) return CloseResult::kNotTried;
+  bool closingClaimed = false;
   const std::optional<CloseResult> result = CallWithDeadline<CloseResult>(
-      limitMs, [handle, namesRowFile](DeadlineTicket& ticket) { return closeInHolder(handle, namesRowFile, ticket); },
-      &closedUnconfirmed);
+      limitMs,
+      [handle, namesRowFile, place = std::move(place)](DeadlineTicket& ticket) {
+        return closeInHolder(handle, namesRowFile, ticket);
+      },
+      &closingClaimed);
   if (result) return *result;
-  // Closed, but what was closed could not be confirmed in time (its identity
-  // query waits behind the file's pending I/O): not reported as a failure
-  // that did not happen, nor as a success that may not be one.
-  return closedUnconfirmed ? CloseResult::kChanged : CloseResult::kFailed;
+  // Set going, but not answered in time: the system's closing may still be
+  // waiting for the holder, or what was closed could not be confirmed (its
+  // identity query waits behind the file's pending I/O). Neither a failure
+  // that may not be one, nor a success.
+  return closingClaimed ? CloseResult::kUnconfirmed : CloseResult::kFailed;
 }
 
 namespace {
@@ -157,18 +165,32 @@ struct ClosingBatch {
   std::atomic<int> done{0};
   std::atomic<int> failed{0};
   std::atomic<int> changed{0};
+  std::atomic<int> unconfirmed{0};
+  std::atomic<int> notTried{0};
+  std::atomic<bool> bounded{false};  // a closing found no place: the rest are not tried
   std::atomic<int> running{0};
+
+  CloseTally tally() const {
+    return CloseTally{static_cast<int>(handles.size()), failed.load(), changed.load(), unconfirmed.load(),
+                      notTried.load()};
+  }
 
   void run() {
     const int total = static_cast<int>(handles.size());
     for (std::size_t index = cursor.fetch_add(1); index < handles.size(); index = cursor.fetch_add(1)) {
-      const CloseResult result = CloseHolderHandle(handles[index], namesRowFile, limitMs);
+      const CloseResult result =
+          bounded.load() ? CloseResult::kNotTried : CloseHolderHandle(handles[index], namesRowFile, limitMs);
       if (result != CloseResult::kClosed) failed.fetch_add(1);
       if (result == CloseResult::kChanged) changed.fetch_add(1);
+      if (result == CloseResult::kUnconfirmed) unconfirmed.fetch_add(1);
+      if (result == CloseResult::kNotTried) {
+        notTried.fetch_add(1);
+        bounded.store(true);
+      }
       progress(done.fetch_add(1) + 1, total);
     }
     // The last thread out reports the whole.
-    if (running.fetch_sub(1) == 1) finished(CloseTally{total, failed.load(), changed.load()});
+    if (running.fetch_sub(1) == 1) finished(tally());
   }
 };
 }  // namespace
@@ -198,8 +220,7 @@ bool StartClosingHandles(std::vector<HeldHandle> handles, PathMatch namesRowFile
   if (started == 0) return false;
   // Threads that did not start end at once, the last of all reporting.
   for (int i = started; i < wanted; ++i) {
-    if (batch->running.fetch_sub(1) == 1) batch->finished(CloseTally{static_cast<int>(batch->handles.size()),
-                                                                     batch->failed.load(), batch->changed.load()});
+    if (batch->running.fetch_sub(1) == 1) batch->finished(batch->tally());
   }
   return true;
 }

@@ -14,6 +14,13 @@
 //   given-up closing closes nothing. The object the closing brings over is
 //   checked to be the very file that was looked at: a value the holder
 //   reused for another object in between counts as changed, not closed.
+//   A closing given up after it was set going (the holder does not run, so
+//   the system's closing waits for it) may still happen: it counts as
+//   unconfirmed, never as closed.
+// - Each closing's thread holds a place of the scan's bound on threads
+//   (ScanLimits::maxLiveThreads) until it ends, abandoned or not: closings
+//   that hang can never pile up threads past it. A closing that finds no
+//   place is not tried.
 
 #include <cstdint>
 #include <functional>
@@ -49,8 +56,10 @@ HeldHandle HeldHandleOf(const HandleRecord& row);
 
 enum class CloseResult {
   kClosed,
-  kFailed,   // not the holder, the value names another file, no answer in time
-  kChanged,  // the holder put another object under the value as it was closed
+  kFailed,       // not the holder, the value names another file, no answer in time
+  kChanged,      // the holder put another object under the value as it was closed
+  kUnconfirmed,  // the closing was set going but gave no answer in time: it may or may not happen
+  kNotTried,     // no thread could be had within the bound: nothing was done
 };
 
 // Whether a final path the system gives names the row's file (the search's
@@ -70,8 +79,10 @@ CloseResult CloseHolderRow(const HandleRecord& row, PathMatch namesRowFile, DWOR
 // What a batch of closings came to.
 struct CloseTally {
   int tried = 0;
-  int failed = 0;   // changed ones included
+  int failed = 0;   // changed, unconfirmed and not tried ones included
   int changed = 0;
+  int unconfirmed = 0;
+  int notTried = 0;  // left alone for want of a thread within the bound
 };
 
 // At most this many closings of a batch run at once.
@@ -79,8 +90,10 @@ constexpr int kClosingThreads = 4;
 
 // Closes every handle of the batch as CloseHolderHandle does, off the
 // caller's thread: on at most kClosingThreads threads, each waiting on one
-// closing at a time. `progress(done, total)` follows every closing, and
-// `finished(tally)` comes once, after the last, both on a closing thread.
+// closing at a time. Once a closing finds no place within the bound, the
+// rows not yet taken are not tried either (counted in `notTried`).
+// `progress(done, total)` follows every row, and `finished(tally)` comes
+// once, after the last, both on a closing thread.
 // False, with nothing reported, when no thread could be had.
 bool StartClosingHandles(std::vector<HeldHandle> handles, PathMatch namesRowFile,
                          std::function<void(int done, int total)> progress,

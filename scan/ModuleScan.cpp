@@ -81,9 +81,9 @@ std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t inde
 }
 }  // namespace
 
-void AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const ModuleFilter& keep,
+bool AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const ModuleFilter& keep,
                          const ProcessList& processes, const CancelByte* cancel) {
-  if (!keep) return;
+  if (!keep) return true;
   auto share = std::make_shared<ModuleShare>();
   share->keep = keep;
   share->onlyWow64Processes = underWow64(Sys().GetCurrentProcess());
@@ -96,7 +96,8 @@ void AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const Mo
   share->found.resize(share->processIds.size());
   const std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(ScanLimitsInForce().workerCount()),
                                                    share->processIds.size());
-  share->crew->start(wanted, [share] {
+  if (wanted == 0) return true;
+  const std::size_t started = share->crew->start(wanted, [share] {
     while (!share->crew->stopping()) {
       const std::size_t index = share->cursor.fetch_add(1);
       if (index >= share->processIds.size()) break;
@@ -104,8 +105,10 @@ void AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const Mo
       share->crew->deliver([&] { share->found[index] = std::move(kept); });
     }
   });
-  if (!share->crew->waitOrCancel(cancel)) return;
+  if (started == 0) return false;
+  if (!share->crew->waitOrCancel(cancel)) return true;  // cancelled: the caller knows
   for (auto& kept : share->found) {
     for (HandleRecord& record : kept) records->push_back(std::move(record));
   }
+  return true;
 }

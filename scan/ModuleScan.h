@@ -8,6 +8,11 @@
 // handle records in process-ID order. A process that cannot be opened or
 // read is skipped, silently. A raised cancel byte ends the pass at once,
 // appending nothing.
+//
+// Returns false when no worker could be had for a pass with processes to
+// read (the bound on threads taken, or the system giving no thread): no
+// module was read, so the answer is not complete. A started worker reads
+// every process the others do not.
 
 #include <functional>
 #include <memory>
@@ -16,5 +21,5 @@
 #include "scan/native/ProcessList.h"
 
 // `processes` is the scan's one read of the process list (names and IDs).
-void AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const ModuleFilter& keep,
+bool AppendModuleRecords(const std::shared_ptr<HandleRecords>& records, const ModuleFilter& keep,
                          const ProcessList& processes, const CancelByte* cancel);

@@ -12,6 +12,10 @@
 
 namespace {
 std::atomic<int> liveThreads{0};
+// Stuck queries on one key after which it is left alone, by whether the
+// table gave the object's address (see IsQueryStillHung).
+constexpr std::size_t kStuckWithAddress = 1;
+constexpr std::size_t kStuckWithoutAddress = 2;
 
 // The handles whose abandoned query threads are still stuck in the system.
 struct HungQueries {
@@ -55,7 +59,7 @@ ResolutionThreadPlace ResolutionThreadPlace::Reserve() {
 bool IsQueryStillHung(const HungQueryKey& key) {
   HungQueries& hung = hungQueries();
   const SlimLockGuard guard(hung.lock);
-  return hung.keys.count(key) != 0;
+  return hung.keys.count(key) >= (key.objectAddress != 0 ? kStuckWithAddress : kStuckWithoutAddress);
 }
 
 void ReleaseResolutionThread() { liveThreads.fetch_sub(1); }
@@ -147,7 +151,7 @@ void PathQuery::runQueries(const std::shared_ptr<Slot>& slot) {
     }
     SharedText path;
     try {
-      path = QueryFinalPath(file.get(), buffer.data());
+      if (MayNameDiskFile(file.get())) path = QueryFinalPath(file.get(), buffer.data());
     } catch (...) {
       path = SharedText();  // out of memory: unnamed
     }

@@ -2,7 +2,10 @@
 // The final paths of one worker's file handles, asked on a long-lived query
 // thread of the worker's own: the system's path query never returns for
 // some handles (pipes, hung network files), and a thread stuck in it must
-// not stop the worker. A query is handed over and its answer waited for
+// not stop the worker. The screening of the handle's file type (a pipe or a
+// console names no file) is asked on the same thread under the same limit:
+// it too reaches the foreign file object and waits behind a read pending on
+// a synchronous handle. A query is handed over and its answer waited for
 // with a slim lock and condition (no kernel round trip), at most
 // ScanLimits::pathQueryMs. A query thread that does not answer in time is
 // abandoned, never killed: it keeps its handle and its answer block, closes
@@ -17,7 +20,8 @@
 // one-shot DeadlineCall that every other deadline call uses.
 //
 // Every thread doing resolution work holds one place of that bound from its
-// start until its end.
+// start until its end; so does every thread closing a holder's handle
+// (HolderControl.h).
 
 #include <cstdint>
 #include <memory>
@@ -53,20 +57,36 @@ class ResolutionThreadPlace {
 };
 
 // Which handle a path query was about: its owner (by ID and start time, so
-// that a later process given the same ID is another owner) and its value.
+// that a later process given the same ID is another owner), its value, and
+// what the handle table told of the object under the value then: its
+// address and the access granted. The holder may close the value and be
+// given it again for another object (the very file searched for, say); a
+// hung query must not hide that one.
 struct HungQueryKey {
   uint32_t ownerPid = 0;
   uint64_t ownerCreationTime = 0;
   uint32_t handleValue = 0;
+  uint64_t objectAddress = 0;  // 0: the table gives none (Wine)
+  uint32_t grantedAccess = 0;
   bool operator<(const HungQueryKey& other) const {
-    return std::tie(ownerPid, ownerCreationTime, handleValue) <
-           std::tie(other.ownerPid, other.ownerCreationTime, other.handleValue);
+    return std::tie(ownerPid, ownerCreationTime, handleValue, objectAddress, grantedAccess) <
+           std::tie(other.ownerPid, other.ownerCreationTime, other.handleValue, other.objectAddress,
+                    other.grantedAccess);
   }
 };
 
 // True while the query about this handle that an earlier scan gave up on
 // is still stuck in the system (its abandoned thread still alive): asking
 // again would only leave another thread stuck beside it.
+//
+// With the object's address the answer is exact: another object under the
+// same value is another key. Without it, the same value and access may
+// name another object now, and nothing that cannot block tells them apart;
+// so such a handle is asked once more while a single query on it is stuck,
+// and left alone only when two are. An object whose query really hangs
+// then costs two stuck threads instead of one (both within the bound); a
+// value given to another file is always asked, and named when that file's
+// query answers.
 bool IsQueryStillHung(const HungQueryKey& key);
 
 class PathQuery {

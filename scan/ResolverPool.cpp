@@ -50,7 +50,7 @@ class Worker {
     const Owner& owner = *plan.owner;
     SharedText name;
     if (owner.running && owner.canDuplicate && !owner.leftAlone && plan.method != NamingMethod::kNone) {
-      name = nameHandle(owner, record.handleValue, plan.method);
+      name = nameHandle(owner, record, plan);
     }
     share_.crew->deliver([&] {
       record.processName = owner.imageName;
@@ -60,11 +60,17 @@ class Worker {
     });
   }
 
-  SharedText nameHandle(const Owner& owner, uint32_t handleValue, NamingMethod method) {
+  // Only the path query (and the file type screening with it) can reach a
+  // foreign file object's lock. The duplicate does not: it copies a
+  // reference in the object manager. Process and thread IDs are read from
+  // the kernel's process and thread objects, and other objects' names from
+  // the object manager's own name record: none of them waits on a file.
+  SharedText nameHandle(const Owner& owner, const HandleRecord& record, const RecordPlan& plan) {
+    const uint32_t handleValue = record.handleValue;
+    const NamingMethod method = plan.method;
+    const HungQueryKey key{owner.pid, owner.creationTime, handleValue, plan.objectAddress, record.grantedAccess};
     // Still stuck from an earlier scan: not even duplicated again.
-    if (method == NamingMethod::kFile && IsQueryStillHung(HungQueryKey{owner.pid, owner.creationTime, handleValue})) {
-      return SharedText();
-    }
+    if (method == NamingMethod::kFile && IsQueryStillHung(key)) return SharedText();
     // A duplicate that fails leaves handle 0, which the queries refuse: the
     // texts of process and thread handles then carry the ID 0.
     UniqueHandle local;
@@ -76,8 +82,8 @@ class Worker {
       case NamingMethod::kThread:
         return NameThreadHandle(local.get());
       case NamingMethod::kFile:
-        if (!local || !MayNameDiskFile(local.get())) return SharedText();
-        return paths_.Ask(std::move(local), HungQueryKey{owner.pid, owner.creationTime, handleValue});
+        if (!local) return SharedText();
+        return paths_.Ask(std::move(local), key);
       case NamingMethod::kObject: {
         SharedText name;
         NameObjectHandle(local.get(), name, scratch_);

@@ -24,6 +24,7 @@
 struct RecordPlan {
   const Owner* owner;
   NamingMethod method;
+  uint64_t objectAddress;  // as the handle table gave it (0: not given)
 };
 
 // Returns false when the bound on threads left some record unnamed that

@@ -1,7 +1,7 @@
 #pragma once
 // The bounds every scan keeps, in one place: how many threads may do
-// resolution work at once in the whole process (workers, path query threads
-// and abandoned ones alike), how long a path query is waited on, how often a
+// resolution work at once in the whole process (workers, path query threads,
+// threads closing a holder's handle, and abandoned ones alike), how long a path query is waited on, how often a
 // waiting scan looks at its cancel byte, and how many workers a scan runs.
 // Written only while no scan runs (tests stretch the waits on slow
 // machines); read by the scans.

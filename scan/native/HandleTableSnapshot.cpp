@@ -55,8 +55,10 @@ HandleTableRow HandleTableSnapshot::row(std::size_t index) const {
   if (tableClass_ == kSystemExtendedHandleInformation) {
     const auto entry = entryAt<ExtendedHandleTable>(table_.data(), index);
     return HandleTableRow{static_cast<uint32_t>(entry.ownerPid), entry.typeNumber, entry.attributes,
-                          static_cast<uint32_t>(entry.handleValue), entry.grantedAccess};
+                          static_cast<uint32_t>(entry.handleValue), entry.grantedAccess,
+                          static_cast<uint64_t>(reinterpret_cast<uintptr_t>(entry.object))};
   }
   const auto entry = entryAt<HandleTable>(table_.data(), index);
-  return HandleTableRow{entry.ownerPid, entry.typeNumber, entry.attributes, entry.handleValue, entry.grantedAccess};
+  return HandleTableRow{entry.ownerPid, entry.typeNumber, entry.attributes, entry.handleValue, entry.grantedAccess,
+                        static_cast<uint64_t>(reinterpret_cast<uintptr_t>(entry.object))};
 }

@@ -18,6 +18,7 @@ struct HandleTableRow {
   uint32_t attributes;
   uint32_t handleValue;
   uint32_t grantedAccess;
+  uint64_t objectAddress;  // the object's kernel address; 0 where the system does not give it (Wine)
 };
 
 class HandleTableSnapshot {

@@ -43,6 +43,7 @@ struct FakeSystem::Impl {
   std::map<uint32_t, std::map<uintptr_t, Handle>> handles;
   std::vector<TableEntry> table;
   bool extendedKnown = true;
+  bool addressesShown = true;
   InformationScript script;
   std::function<void()> typeQueryHook;
   std::function<void()> pathQueryHook;
@@ -171,6 +172,17 @@ NTSTATUS WINAPI FakeNtQuerySystemInformation(ULONG informationClass, void* buffe
 NTSTATUS WINAPI FakeNtQueryObject(HANDLE handle, ULONG informationClass, void* buffer, ULONG length,
                                   ULONG* returned);
 
+// What the extended table gives as the object's address (called under the lock).
+uint64_t tableObjectAddress(const FakeSystem::TableEntry& entry) {
+  if (!fake->addressesShown) return 0;
+  if (entry.objectAddress != 0) return entry.objectAddress;
+  const auto process = fake->handles.find(entry.ownerPid);
+  if (process == fake->handles.end()) return 0;
+  const auto handle = process->second.find(entry.handleValue);
+  if (handle == process->second.end()) return 0;
+  return reinterpret_cast<uintptr_t>(handle->second.object.get());
+}
+
 template <typename Table, typename Fill>
 NTSTATUS writeTable(const std::vector<FakeSystem::TableEntry>& entries, void* buffer, ULONG length, ULONG* returned,
                     Fill fill) {
@@ -234,6 +246,8 @@ NTSTATUS WINAPI FakeNtQuerySystemInformation(ULONG informationClass, void* buffe
                                                out.typeNumber = in.typeNumber;
                                                out.attributes = in.attributes;
                                                out.grantedAccess = in.grantedAccess;
+                                               out.object = reinterpret_cast<void*>(
+                                                   static_cast<uintptr_t>(tableObjectAddress(in)));
                                              });
     case kSystemHandleInformation:
       // The basic table has room for 16 bits of process ID and handle value.
@@ -244,6 +258,8 @@ NTSTATUS WINAPI FakeNtQuerySystemInformation(ULONG informationClass, void* buffe
                                        out.typeNumber = static_cast<UCHAR>(in.typeNumber);
                                        out.attributes = static_cast<UCHAR>(in.attributes);
                                        out.grantedAccess = in.grantedAccess;
+                                       out.object = reinterpret_cast<void*>(
+                                           static_cast<uintptr_t>(tableObjectAddress(in)));
                                      });
     case kSystemProcessInformation:
       return writeProcessList(fake->processes, buffer, length, returned);
@@ -549,7 +565,7 @@ HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD pid) {
 
 BOOL WINAPI FakeDuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, HANDLE* target, DWORD,
                                 BOOL, DWORD options) {
-  const std::lock_guard<std::mutex> guard(fake->lock);
+  std::unique_lock<std::mutex> guard(fake->lock);
   ++fake->duplicateCalls;
   uint32_t pid = FakeSystem::kOwnPid;
   if (sourceProcess != kPseudoProcess) {
@@ -558,6 +574,9 @@ BOOL WINAPI FakeDuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targ
     pid = process->processPid;
   }
   if (targetProcess != kPseudoProcess || (options & ~DUPLICATE_CLOSE_SOURCE) != DUPLICATE_SAME_ACCESS) return FALSE;
+  if ((options & DUPLICATE_CLOSE_SOURCE) != 0 && fake->processes[pid].closingHangs) {
+    fake->changed.wait(guard, [] { return fake->hangsReleased; });
+  }
   auto& table = fake->handles[pid];
   ++fake->duplicatesBySource[{pid, reinterpret_cast<uintptr_t>(source)}];
   const auto found = table.find(reinterpret_cast<uintptr_t>(source));
@@ -705,10 +724,12 @@ DWORD WINAPI FakeGetFinalPathNameByHandleW(HANDLE file, LPWSTR buffer, DWORD siz
 }
 
 DWORD WINAPI FakeGetFileType(HANDLE file) {
-  const std::lock_guard<std::mutex> guard(fake->lock);
+  std::unique_lock<std::mutex> guard(fake->lock);
   Handle* found = fake->find(file);
   if (found == nullptr || !found->object) return FILE_TYPE_UNKNOWN;
-  return found->object->fileType;
+  const auto object = found->object;
+  if (object->fileTypeHangs) fake->changed.wait(guard, [] { return fake->hangsReleased; });
+  return object->fileType;
 }
 
 BOOL WINAPI FakeGetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information) {
@@ -986,6 +1007,11 @@ void FakeSystem::setProcessExitCode(uint32_t pid, DWORD exitCode) {
 void FakeSystem::setExtendedTableKnown(bool known) {
   const std::lock_guard<std::mutex> guard(impl_->lock);
   impl_->extendedKnown = known;
+}
+
+void FakeSystem::setObjectAddressesShown(bool shown) {
+  const std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->addressesShown = shown;
 }
 
 void FakeSystem::setInformationScript(InformationScript script) {

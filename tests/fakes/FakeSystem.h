@@ -37,6 +37,7 @@ class FakeSystem {
     std::string finalPath;  // what GetFinalPathNameByHandleW answers (narrow here: code page 936)
     bool pathQueryHangs = false;  // GetFinalPathNameByHandleW waits until releaseHangs()
     DWORD fileType = FILE_TYPE_DISK;  // what GetFileType answers
+    bool fileTypeHangs = false;       // GetFileType waits until releaseHangs()
     // GetFileInformationByHandle answers the object's own identity (each
     // object is a file of its own) unless this is false.
     bool identityKnown = true;
@@ -57,6 +58,9 @@ class FakeSystem {
     std::vector<std::string> modules;  // loaded modules' paths (narrow), as the module calls answer
     bool critical = false;             // break on termination, as NtQueryInformationProcess answers
     bool underWow64 = false;           // what IsWow64Process answers (for kOwnPid: the own process)
+    // A DuplicateHandle that closes a handle of this process waits until
+    // releaseHangs() (a holder that does not run), then closes it.
+    bool closingHangs = false;
   };
   struct TableEntry {
     uint32_t ownerPid;
@@ -64,6 +68,10 @@ class FakeSystem {
     uint32_t attributes;
     uint32_t handleValue;
     uint32_t grantedAccess;
+    // The object's address as the extended table gives it; 0 there means
+    // the address of whatever object the value names when the table is read
+    // (see setObjectAddressesShown).
+    uint64_t objectAddress = 0;
   };
   struct OpenProcessCall {
     DWORD access;
@@ -92,6 +100,9 @@ class FakeSystem {
   void addTableEntry(TableEntry entry);  // an entry with no object behind it
   void setProcessExitCode(uint32_t pid, DWORD exitCode);
   void setExtendedTableKnown(bool known);
+  // Whether the extended table gives each handle's object address (as
+  // Windows does; the default) or 0 everywhere (as Wine does).
+  void setObjectAddressesShown(bool shown);
   void setInformationScript(InformationScript script);
   void setMissingNativeName(const std::string& name);  // takes effect at the next BindNativeApi()
   void failAllocation(int callNumber);                 // 1-based VirtualAlloc call number

@@ -13,6 +13,7 @@
 #include "fakes/FakeSystem.h"
 #include "scan/HandleScanner.h"
 #include "scan/PathQuery.h"
+#include "support/HangWatch.h"
 
 namespace {
 
@@ -346,6 +347,139 @@ TEST_F(Resolution, ThreadsThatCannotStartNeverStopTheScan) {
   for (const HandleRecord& record : none.records()) EXPECT_EQ(record.filePath, WTEXT(""));
   EXPECT_FALSE(none.complete()) << "records left unnamed for want of threads";
   expectNothingLeftOpen();
+}
+
+// Every call that reaches a foreign file object is asked under the path
+// query's limit: a handle whose file type query hangs (a synchronous pipe
+// with a read pending) or whose path query hangs leaves the search ending on
+// time, the held file found and the answer complete; the next search does
+// not ask the hung handle again.
+TEST(ResolutionHangs, EveryCallOnAForeignFileKeepsTheLimit) {
+  const struct {
+    const char* what;
+    bool fileTypeHangs;
+    bool pathQueryHangs;
+  } cases[] = {
+      {"file type query hangs", true, false},
+      {"path query hangs", false, true},
+      {"both hang", true, true},
+  };
+  for (const auto& c : cases) {
+    FakeSystem system;
+    system.setWaitScale(2);
+    CancelByte cancel{0};
+    system.addProcess(kHolder, {u"holder.exe", "C:\\Apps\\holder.exe"});
+    FakeSystem::Object stuck{u"File", u"", "\\\\?\\C:\\pipe.txt"};
+    stuck.fileTypeHangs = c.fileTypeHangs;
+    stuck.pathQueryHangs = c.pathQueryHangs;
+    system.addHandle(kHolder, 0x40, stuck);
+    system.addHandle(kHolder, 0x44, {u"File", u"", "\\\\?\\C:\\held.txt"});
+    // Two searches, the second while the first's query is still stuck.
+    int results[2] = {0, 0};
+    bool held[2] = {false, false};
+    bool complete[2] = {false, false};
+    int queriesOfSecond = 0;
+    EXPECT_TRUE(EndsWhileHangsHold(system, [&] {
+      for (int round = 0; round < 2; ++round) {
+        const int before = system.pathQueries();
+        HandleScanner scanner(-1, "File");
+        results[round] = scanner.Run(&cancel);
+        held[round] = scanner.records().size() == 2 && scanner.records()[1].filePath == WTEXT("C:\\held.txt");
+        complete[round] = scanner.complete();
+        queriesOfSecond = system.pathQueries() - before;
+      }
+    })) << c.what;
+    for (int round = 0; round < 2; ++round) {
+      EXPECT_EQ(1, results[round]) << c.what;
+      EXPECT_TRUE(held[round]) << c.what << ", search " << round;
+      EXPECT_TRUE(complete[round]) << c.what << ", search " << round;
+    }
+    EXPECT_EQ(1, queriesOfSecond) << c.what << ": only the held file is asked again";
+    system.waitForThreads();
+    EXPECT_EQ(0, system.openedHandles()) << c.what;
+    EXPECT_EQ(0, LiveResolutionThreads()) << c.what;
+  }
+}
+
+// A query still hung from an earlier search hides nothing the holder opens
+// later under the same value: the value is asked again when the table
+// gives another object's address there. Where the table gives no address
+// (Wine), a value is asked again until two queries on it are stuck, so a
+// reused value is named and a really hung one costs one thread more, not
+// one per search.
+TEST(ResolutionHangs, AReusedValueIsAskedAgain) {
+  const struct {
+    bool addressesShown;
+    int queriesPerSearch[3];  // path queries of the first, second and third search
+  } cases[] = {
+      {true, {2, 1, 1}},   // 0x48 is never asked again while it hangs
+      {false, {2, 2, 1}},  // 0x48 once more, then left alone
+  };
+  for (const auto& c : cases) {
+    FakeSystem system;
+    system.setObjectAddressesShown(c.addressesShown);
+    system.setWaitScale(5);
+    ScanLimitsInForce().workers = 2;
+    CancelByte cancel{0};
+    FakeSystem::Process holder{u"holder.exe", "C:\\Apps\\holder.exe"};
+    holder.creationTime = 42;
+    system.addProcess(kHolder, holder);
+    for (const uint32_t value : {0x44u, 0x48u}) {
+      FakeSystem::Object pipe{u"File", u"", "\\\\?\\C:\\other.txt"};
+      pipe.pathQueryHangs = true;
+      system.addHandle(kHolder, value, pipe);
+    }
+    int before = 0;
+    for (int search = 0; search < 3; ++search) {
+      if (search == 1) {
+        // The holder closes 0x44 and is given the value again for the target.
+        system.addHandle(kHolder, 0x44, {u"File", u"", "\\\\?\\C:\\target.txt"}, 26, 0, 0x120089, false);
+      }
+      HandleScanner scanner(-1, "File");
+      ASSERT_EQ(1, scanner.Run(&cancel));
+      ASSERT_EQ(2u, scanner.records().size());
+      const WideText expected = search == 0 ? WideText() : WideText(WTEXT("C:\\target.txt"));
+      EXPECT_EQ(scanner.records()[0].filePath, expected)
+          << "addresses shown " << c.addressesShown << ", search " << search;
+      EXPECT_TRUE(scanner.complete());
+      EXPECT_EQ(c.queriesPerSearch[search], system.pathQueries() - before)
+          << "addresses shown " << c.addressesShown << ", search " << search;
+      before = system.pathQueries();
+    }
+    system.releaseHangs();
+    system.waitForThreads();
+    EXPECT_EQ(0, LiveResolutionThreads());
+  }
+}
+
+// A module pass that gets no thread at all reads no process's modules: the
+// answer is incomplete, never "not held".
+TEST(ResolutionHangs, AModulePassWithoutThreadsIsIncomplete) {
+  const struct {
+    const char* what;
+    bool createThreadFails;
+    int maxLiveThreads;
+    std::size_t records;
+    bool complete;
+  } cases[] = {
+      {"threads to be had", false, 96, 1, true},
+      {"the system gives no thread", true, 96, 0, false},
+      {"the bound is taken", false, 0, 0, false},
+  };
+  for (const auto& c : cases) {
+    FakeSystem system;
+    CancelByte cancel{0};
+    FakeSystem::Process tool{u"tool.exe", "C:\\apps\\tool.exe"};
+    tool.modules = {"C:\\libs\\held.dll"};
+    system.addProcess(620, tool);
+    system.failCreateThread(c.createThreadFails);
+    ScanLimitsInForce().maxLiveThreads = c.maxLiveThreads;
+    HandleScanner scanner(-1, "File");
+    scanner.SetModuleFilter([](const SharedText& path) { return path.View().find(WTEXT("held")) != WideView::npos; });
+    ASSERT_EQ(1, scanner.Run(&cancel)) << c.what;
+    EXPECT_EQ(c.records, scanner.records().size()) << c.what;
+    EXPECT_EQ(c.complete, scanner.complete()) << c.what;
+  }
 }
 
 }  // namespace

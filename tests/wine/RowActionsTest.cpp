@@ -262,6 +262,7 @@ TEST(RowMenu, ClosingEndsInOneBoxThenTheRefresh) {
       {{3, 0, 0}, L"tell:关闭成功;refresh;"},
       {{3, 1, 0}, L"error:关闭失败\n3个句柄中有1个关闭失败;refresh;"},
       {{3, 2, 1}, L"error:关闭失败\n3个句柄中有2个关闭失败\n其中1个句柄已变化;refresh;"},
+      {{3, 3, 1, 2}, L"error:关闭失败\n3个句柄中有3个关闭失败\n其中1个句柄已变化\n其中2个句柄未能确认是否已关闭;refresh;"},
   };
   for (const auto& c : cases) {
     RecordedEffects effects;

@@ -137,6 +137,9 @@ void ReportClosing(const CloseTally& tally, RowActionEffects& effects) {
     WideText message = kCloseFailedFirstLine + DecimalText(tally.tried) + kCloseFailedOf + DecimalText(tally.failed) +
                        kCloseFailedEnd;
     if (tally.changed > 0) message += kHandlesChangedStart + DecimalText(tally.changed) + kHandlesChangedEnd;
+    if (tally.unconfirmed > 0) {
+      message += kHandlesChangedStart + DecimalText(tally.unconfirmed) + kHandlesUnconfirmedEnd;
+    }
     effects.tell(message.c_str(), true);
   }
   // The list then shows what is still held.
@@ -319,7 +322,8 @@ bool Application::startClosing(std::vector<HeldHandle> handles) {
           postToWindowThread(window, uiThread, kClosingProgressMessage, static_cast<WPARAM>(done),
                              static_cast<LPARAM>(total));
         },
-        [window, uiThread](const CloseTally& tally) {
+        [this, window, uiThread](const CloseTally& tally) {
+          closingUnconfirmed.store(tally.unconfirmed);
           postToWindowThread(window, uiThread, kClosingDoneMessage, static_cast<WPARAM>(tally.failed),
                              static_cast<LPARAM>(tally.changed));
         });
@@ -339,5 +343,7 @@ void Application::onClosingProgress(int done, int total) {
 void Application::onClosingDone(WPARAM failed, LPARAM changed) {
   closing.exchange(0);
   SystemRowEffects effects(*this);
-  ReportClosing(CloseTally{closingTried, static_cast<int>(failed), static_cast<int>(changed)}, effects);
+  ReportClosing(
+      CloseTally{closingTried, static_cast<int>(failed), static_cast<int>(changed), closingUnconfirmed.load()},
+      effects);
 }

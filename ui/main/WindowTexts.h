@@ -46,6 +46,8 @@ constexpr wchar_t kClosingProgressPrefix[] = L"正在关闭 ";
 // another object by then: "\n其中%d个句柄已变化".
 constexpr wchar_t kHandlesChangedStart[] = L"\n其中";
 constexpr wchar_t kHandlesChangedEnd[] = L"个句柄已变化";
+// "\n其中%d个句柄未能确认是否已关闭": closings given up after they were set going.
+constexpr wchar_t kHandlesUnconfirmedEnd[] = L"个句柄未能确认是否已关闭";
 // The Explorer registration's outcomes.
 constexpr wchar_t kAddedMessage[] = L"添加成功";
 constexpr wchar_t kAddFailedMessage[] = L"添加失败,请以管理员身份运行";
