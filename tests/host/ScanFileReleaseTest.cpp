@@ -161,7 +161,7 @@ TEST_F(FileReleaseTest, UnreadableHoldersAndRemoteUsersInThePlan) {
   const std::vector<EndedProgram> ended = EndHoldingPrograms(held);
   ASSERT_EQ(1u, ended.size());
   EXPECT_EQ(kPlayer, ended[0].processId);
-  const ReleaseResult result = ApplyFileAction(held, FileActionRequest{FileAction::kRecycle}, ClosingReport{}, kRules);
+  const ReleaseResult result = ApplyFileAction(held, FileActionRequest{FileAction::kRecycle, WideText(), WideText()}, ClosingReport{}, kRules);
   EXPECT_NE(ReleaseOutcome::kDone, result.outcome);
   EXPECT_TRUE(result.offerNextStart);
 }
