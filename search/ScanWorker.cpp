@@ -2,10 +2,7 @@
 
 #include <system_error>
 
-namespace {
-const char* const kFileType = "File";
-constexpr int32_t kEveryProcess = -1;
-}  // namespace
+#include "search/SearchRecipe.h"
 
 ScanWorker::ThreadLauncher ScanWorker::launchThread = &ScanWorker::launchStandardThread;
 
@@ -23,8 +20,7 @@ void ScanWorker::start(std::function<void()> done, std::function<void(HandleScan
   thread = launchThread([this, done = std::move(done), prepare = std::move(prepare)] {
     try {
       // The previous search's scanner is released here, not before.
-      scanner = std::make_shared<HandleScanner>(kEveryProcess, nullptr);
-      scanner->SetTypeFilter(kFileType);
+      scanner = NewSearchScanner();
       if (prepare) prepare(*scanner);
       scanner->Run(&stopFlag);
     } catch (...) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/HandOver.h"
+#include "os/HandOver.h"
 
 namespace {
 

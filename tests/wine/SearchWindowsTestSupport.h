@@ -12,6 +12,7 @@
 #include <string>
 
 #include "search/ScanWorker.h"
+#include "support/ScopedThreadLauncher.h"
 
 class ListAndStatusWindows {
  public:
@@ -72,17 +73,3 @@ class MessageBoxCatcher {
 // Binds the native query functions as the tool's start-up does, so that a
 // scan in the test process reads the real handle table.
 void BindNativeLayerForScans();
-
-// Puts a thread launcher in force for one test.
-class ScopedThreadLauncher {
- public:
-  explicit ScopedThreadLauncher(ScanWorker::ThreadLauncher launcher) : saved_(ScanWorker::launchThread) {
-    ScanWorker::launchThread = launcher;
-  }
-  ~ScopedThreadLauncher() { ScanWorker::launchThread = saved_; }
-  ScopedThreadLauncher(const ScopedThreadLauncher&) = delete;
-  ScopedThreadLauncher& operator=(const ScopedThreadLauncher&) = delete;
-
- private:
-  ScanWorker::ThreadLauncher saved_;
-};

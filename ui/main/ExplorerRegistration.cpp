@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "app/Application.h"
 #include "ui/main/WindowTexts.h"
 
 namespace {
@@ -46,8 +45,7 @@ std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideV
   return text;
 }
 
-int Application::registerExplorerMenu() {
-  const HWND main = mainWindow();
+void RegisterExplorerEntry(HWND main) {
   const WideText exePath = executablePath();
   LSTATUS status = ERROR_FILENAME_EXCED_RANGE;
   const std::optional<ExplorerCommandText> text =
@@ -63,5 +61,4 @@ int Application::registerExplorerMenu() {
   }
   const wchar_t* outcome = status == ERROR_SUCCESS ? kAddedMessage : text ? kAddFailedMessage : kAddRefusedMessage;
   ::MessageBoxW(main, outcome, kPromptCaption, kPlainBox);
-  return 1;
 }

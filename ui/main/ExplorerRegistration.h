@@ -7,6 +7,8 @@
 // written. A cut executable path is never registered, nor one with a '%' in
 // it: Explorer would read "%..." in the command as a placeholder.
 
+#include <windows.h>
+
 #include <optional>
 
 #include "text/WideText.h"
@@ -21,3 +23,7 @@ struct ExplorerCommandText {
 // `title` is the main window's title, `exePath` the executable's full path,
 // both taken as they are; none when the path holds a '%'.
 std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideView exePath);
+
+// The menu command: registers the entry for `window`'s title and this
+// executable and tells the outcome in a box owned by `window`.
+void RegisterExplorerEntry(HWND window);

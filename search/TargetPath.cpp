@@ -1,10 +1,10 @@
-#include "app/TargetPath.h"
+#include "search/TargetPath.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "app/CommandLine.h"
+#include "text/CommandLine.h"
 #include "os/FileSystemRedirectionOff.h"
 #include "os/UniqueHandle.h"
 #include "scan/HandleNaming.h"

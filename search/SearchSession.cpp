@@ -1,0 +1,93 @@
+#include "search/SearchSession.h"
+
+#include "search/PathComparison.h"
+
+SearchSession::SearchSession(WideText targetPath, bool targetUnusable, std::shared_ptr<SearchSessionEvents> events,
+                             TargetIdentifier identify)
+    : events_(std::move(events)), identify_(identify), targetPath_(std::move(targetPath)), targetUnusable_(targetUnusable) {}
+
+SearchSession::~SearchSession() {
+  try {
+    worker_.join();
+  } catch (...) {
+  }
+}
+
+SearchSession::Start SearchSession::startSearch() {
+  // A search waits for a batch of closings too: it would show rows about to change.
+  if (busy() || closing()) return Start::kRefused;
+  // Not busy: the previous thread has done all its work, the wait is short.
+  worker_.join();
+  results_.clear();
+  busy_.exchange(1);
+  if (!targetUnusable_) {
+    try {
+      worker_.start([this] { events_->searchEnded(); },
+                    [this](HandleScanner& scanner) {
+                      // The target as the system names it now (it may have
+                      // been created, moved or shared since the last search).
+                      target_ = AimSearch(scanner, targetPath_, identify_);
+                    });
+      return Start::kStarted;
+    } catch (...) {
+      // No thread (std::system_error) or no memory for its body
+      // (std::bad_alloc): no search, as for a target that names no file.
+    }
+  }
+  // The previous scanner no longer stands for the emptied results.
+  worker_.scanner.reset();
+  busy_.exchange(0);
+  return Start::kFailed;
+}
+
+void SearchSession::finishSearch() {
+  try {
+    // The thread has said its last word: the join only sees it off.
+    worker_.join();
+    if (worker_.scanner != nullptr) CollectHolders(worker_.scanner->records(), target_, results_);
+  } catch (...) {
+    // Out of memory, say: nothing half-matched is shown.
+    results_.clear();
+    worker_.scanner.reset();
+  }
+  busy_.exchange(0);
+}
+
+bool SearchSession::startClosing(std::vector<HeldHandle> handles) {
+  closing_.exchange(1);
+  // Every handle of the batch is tried: the end carries only the failed and
+  // the changed ones.
+  closingTried_ = static_cast<int>(handles.size());
+  bool started = false;
+  try {
+    started = StartClosingHandles(
+        std::move(handles), PathsEqualIgnoringCase,
+        [events = events_](int done, int total) { events->closingProgressed(done, total); },
+        [events = events_](const CloseTally& tally) { events->closingEnded(tally.failed, tally.changed); });
+  } catch (...) {
+    // No memory for the batch: nothing started.
+  }
+  if (!started) closing_.exchange(0);
+  return started;
+}
+
+CloseTally SearchSession::finishClosing(int failed, int changed) {
+  closing_.exchange(0);
+  return CloseTally{closingTried_, failed, changed};
+}
+
+const HandleRecord* SearchSession::result(std::ptrdiff_t index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= results_.size()) return nullptr;
+  return &results_[static_cast<std::size_t>(index)];
+}
+
+SearchOutcome SearchSession::outcome() const {
+  const std::shared_ptr<HandleScanner>& scanner = worker_.scanner;
+  return SearchOutcome{scanner != nullptr && !scanner->records().empty(), targetPath_, !results_.empty(),
+                       target_.folder, scanner == nullptr || scanner->complete()};
+}
+
+void SearchSession::adoptResults(std::shared_ptr<HandleScanner> scanner, std::vector<HandleRecord> results) {
+  worker_.scanner = std::move(scanner);
+  results_ = std::move(results);
+}
