@@ -114,7 +114,7 @@ MainWindow::MainWindow(WideText targetPath, bool targetUnusable)
   // comes this way: the list's own NM_RCLICK has taken it.
   addMessageHandler(WM_CONTEXTMENU,
                     MessageHandler([this](DialogWindow&, HWND, UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
-                      const bool fromList = reinterpret_cast<HWND>(wParam) == ::GetDlgItem(hwnd(), IDC_RESULT_LIST);
+                      const bool fromList = list_.hwnd() != nullptr && reinterpret_cast<HWND>(wParam) == list_.hwnd();
                       handled = fromList && lParam == -1 ? TRUE : FALSE;
                       if (handled) showRowMenuFromKeyboard();
                       return LRESULT{0};
@@ -164,12 +164,16 @@ void MainWindow::setUpControls() {
   if ((style & WS_THICKFRAME) == 0) ::SetWindowLongW(dialog, GWL_STYLE, style | WS_THICKFRAME);
 
   listView_ = std::make_shared<ListViewControl>();
-  listView_->attach(::GetDlgItem(dialog, IDC_RESULT_LIST));
-  const ListView list(::GetDlgItem(dialog, IDC_RESULT_LIST));
+  // The controls the template made, looked up once.
+  list_ = ListView(::GetDlgItem(dialog, IDC_RESULT_LIST));
+  status_ = StatusBar(::GetDlgItem(dialog, IDC_STATUS_BAR));
+  searchEdit_ = ::GetDlgItem(dialog, IDC_SEARCH_EDIT);
+  const ListView& list = list_;
+  listView_->attach(list.hwnd());
   for (DWORD extended : {LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES, LVS_EX_SUBITEMIMAGES}) list.addExtendedStyle(extended);
   listView_->useFont(listFont(list));
   listView_->onRightClick = [this](ListViewControl&, NMHDR*) {
-    const std::vector<int> selected = listView_->view().selectedRows();
+    const std::vector<int> selected = list_.selectedRows();
     POINT pointer{};
     ::GetCursorPos(&pointer);
     showRowMenu(selected.empty() ? -1 : selected.front(), pointer);
@@ -181,7 +185,7 @@ void MainWindow::setUpControls() {
   list.setSmallImageList(systemSmallIcons());
 
   statusBar_ = std::make_shared<StatusBarControl>();
-  const StatusBar status(::GetDlgItem(dialog, IDC_STATUS_BAR));
+  const StatusBar& status = status_;
   statusBar_->attach(status.hwnd());
   status.setParts({kStatusPartEdges[0], kStatusPartEdges[1], kStatusPartEdges[2]});
   status.setText(kOutcomePart, kReadyText);
@@ -194,14 +198,14 @@ void MainWindow::setUpControls() {
     // Keys that change the text without a character; caret moves do not refilter.
     if (key == VK_BACK || key == VK_RETURN || key == VK_DELETE) filterFromSearchBox();
   };
-  searchBox_->attach(::GetDlgItem(dialog, IDC_SEARCH_EDIT));
+  searchBox_->attach(searchEdit_);
 }
 
 void MainWindow::layoutControls() {
   const HWND dialog = hwnd();
-  const HWND status = ::GetDlgItem(dialog, IDC_STATUS_BAR);
-  const HWND search = ::GetDlgItem(dialog, IDC_SEARCH_EDIT);
-  const HWND list = ::GetDlgItem(dialog, IDC_RESULT_LIST);
+  const HWND status = status_.hwnd();
+  const HWND search = searchEdit_;
+  const HWND list = list_.hwnd();
 
   int statusHeight = 0;
   RECT statusRect;
@@ -246,25 +250,23 @@ bool MainWindow::onCommand(WORD id) {
 }
 
 void MainWindow::setSearchBoxShown(bool shown) {
-  const HWND box = ::GetDlgItem(hwnd(), IDC_SEARCH_EDIT);
-  ::ShowWindow(box, shown ? SW_SHOW : SW_HIDE);
-  ::SetFocus(shown ? box : ::GetDlgItem(hwnd(), IDC_RESULT_LIST));
+  ::ShowWindow(searchEdit_, shown ? SW_SHOW : SW_HIDE);
+  ::SetFocus(shown ? searchEdit_ : list_.hwnd());
   layoutControls();
 }
 
 void MainWindow::filterFromSearchBox() {
-  if (resultList_ != nullptr) resultList_->fillFromSearchBox(::GetDlgItem(hwnd(), IDC_SEARCH_EDIT));
+  if (resultList_ != nullptr) resultList_->fillFromSearchBox(searchEdit_);
 }
 
 void MainWindow::restartSearch() {
-  const StatusBar status(::GetDlgItem(hwnd(), IDC_STATUS_BAR));
   switch (session_->startSearch()) {
     case SearchSession::Start::kRefused:
       ::MessageBoxW(hwnd(), kSearchRunningMessage, kPromptCaption, MB_ICONERROR);
       return;
     case SearchSession::Start::kStarted:
-      status.setText(kOutcomePart, kSearchingStatus);
-      status.setText(kCountPart, kNoText);
+      status_.setText(kOutcomePart, kSearchingStatus);
+      status_.setText(kCountPart, kNoText);
       return;
     case SearchSession::Start::kFailed:
       // A target that names no file, or no thread: the fill clears the rows
@@ -291,7 +293,7 @@ void MainWindow::showRowMenu(int row, POINT at) {
   std::vector<RowTarget> selected;
   if (const std::optional<RowTarget> top = RowTargetFor(*session_, *resultList_, row)) {
     selected.push_back(*top);
-    for (const int next : ListView(::GetDlgItem(hwnd(), IDC_RESULT_LIST)).selectedRows()) {
+    for (const int next : list_.selectedRows()) {
       if (next == row) continue;
       if (const std::optional<RowTarget> other = RowTargetFor(*session_, *resultList_, next)) selected.push_back(*other);
     }
@@ -307,7 +309,7 @@ void MainWindow::showRowMenu(int row, POINT at) {
 }
 
 void MainWindow::showRowMenuFromKeyboard() {
-  const ListView list(::GetDlgItem(hwnd(), IDC_RESULT_LIST));
+  const ListView& list = list_;
   const int row = list.focusedOrFirstSelectedRow();
   POINT at{0, 0};
   if (row >= 0) {
@@ -322,7 +324,7 @@ void MainWindow::showRowMenuFromKeyboard() {
 void MainWindow::onClosingProgress(int done, int total) {
   if (!session_->closing()) return;
   const WideText text = kClosingProgressPrefix + DecimalText(done) + L"/" + DecimalText(total);
-  StatusBar(::GetDlgItem(hwnd(), IDC_STATUS_BAR)).setText(kOutcomePart, text.c_str());
+  status_.setText(kOutcomePart, text.c_str());
 }
 
 void MainWindow::onClosingDone(int failed, int changed) {

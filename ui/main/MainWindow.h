@@ -13,6 +13,8 @@
 
 #include "search/SearchSession.h"
 #include "ui/framework/DialogWindow.h"
+#include "ui/framework/ListView.h"
+#include "ui/framework/StatusBar.h"
 
 class ListViewControl;
 class StatusBarControl;
@@ -63,4 +65,8 @@ class MainWindow : public DialogWindow {
   std::shared_ptr<StatusBarControl> statusBar_;
   std::shared_ptr<SearchEditControl> searchBox_;
   std::unique_ptr<ResultList> resultList_;
+  // The template's controls, found at initialisation (null before).
+  ListView list_;
+  StatusBar status_;
+  HWND searchEdit_ = nullptr;
 };
