@@ -9,7 +9,7 @@
 
 #include "res/resource.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/WindowTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
 // The run's answer when the main window cannot be created.

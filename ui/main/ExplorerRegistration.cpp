@@ -3,12 +3,9 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "ui/main/WindowTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
-// "用%s 查看": the title between these.
-const wchar_t kEntryNameFirst[] = L"用";
-const wchar_t kEntryNameLast[] = L" 查看";
 const wchar_t kKeyPathFirst[] = L"*\\shell\\";
 const wchar_t kFolderKeyPathFirst[] = L"Directory\\shell\\";
 const wchar_t kKeyPathLast[] = L"\\command";
@@ -38,7 +35,7 @@ WideText executablePath() {
 std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideView exePath) {
   if (exePath.find('%') != WideView::npos) return std::nullopt;
   ExplorerCommandText text;
-  text.entryName = kEntryNameFirst + WideText(title) + kEntryNameLast;
+  text.entryName = kExplorerEntryFirst + WideText(title) + kExplorerEntryLast;
   text.keyPath = kKeyPathFirst + text.entryName + kKeyPathLast;
   text.folderKeyPath = kFolderKeyPathFirst + text.entryName + kKeyPathLast;
   text.valueData = L"\"" + WideText(exePath) + kValueDataLast;

@@ -21,7 +21,7 @@
 #include "ui/main/ExplorerRegistration.h"
 #include "ui/main/ResultList.h"
 #include "ui/main/RowActions.h"
-#include "ui/main/WindowTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "search/RowOrder.h"
 #include "search/SearchSession.h"
 #include "text/CodePageConversion.h"
-#include "ui/main/WindowTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
 constexpr int kNoIcon = -1;
@@ -29,12 +29,12 @@ struct ResultColumn {
 };
 
 const ResultColumn kColumns[] = {
-    {L"文件名", 200, LVCFMT_LEFT, [](const HandleRecord& r) { return WideText(FileNamePart(r.filePath)); }},
-    {L"路径", 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath.ToWide(); }},
-    {L"句柄", 100, LVCFMT_LEFT,
+    {kFileNameHeader, 200, LVCFMT_LEFT, [](const HandleRecord& r) { return WideText(FileNamePart(r.filePath)); }},
+    {kPathHeader, 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath.ToWide(); }},
+    {kHandleHeader, 100, LVCFMT_LEFT,
      [](const HandleRecord& r) { return r.loadedModule ? WideText(kModuleHandleText) : HandleValueText(r.handleValue); }},
-    {L"进程ID", 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
-    {L"进程名", 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName.ToWide(); }},
+    {kProcessIdHeader, 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
+    {kProcessNameHeader, 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName.ToWide(); }},
 };
 
 static_assert(std::size(kColumns) == kResultColumnCount, "one column a RowOrder column");

@@ -11,17 +11,17 @@
 #include "search/SearchSession.h"
 #include "ui/framework/Clipboard.h"
 #include "ui/main/ResultList.h"
-#include "ui/main/WindowTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
 constexpr RowMenuItem kActionItems[] = {
-    {RowMenuCommand::ViewFileLocation, L"查看文件位置"},
-    {RowMenuCommand::CopyFileLocation, L"复制文件位置"},
-    {RowMenuCommand::ViewProcessLocation, L"查看进程位置"},
-    {RowMenuCommand::EndProcess, L"结束进程"},
+    {RowMenuCommand::ViewFileLocation, kViewFileLocationItem},
+    {RowMenuCommand::CopyFileLocation, kCopyFileLocationItem},
+    {RowMenuCommand::ViewProcessLocation, kViewProcessLocationItem},
+    {RowMenuCommand::EndProcess, kEndProcessItem},
 };
-constexpr RowMenuItem kCloseHandleItem{RowMenuCommand::CloseHandle, L"关闭句柄"};
-constexpr RowMenuItem kRefreshItem{RowMenuCommand::Refresh, L"刷新"};
+constexpr RowMenuItem kCloseHandleRowItem{RowMenuCommand::CloseHandle, kCloseHandleItem};
+constexpr RowMenuItem kRefreshRowItem{RowMenuCommand::Refresh, kRefreshItem};
 
 constexpr wchar_t kExplorer[] = L"explorer.exe";
 constexpr wchar_t kSelectSwitch[] = L"/select,\"";
@@ -89,9 +89,9 @@ std::vector<RowMenuItem> RowMenuItems(const RowTarget* target) {
   std::vector<RowMenuItem> items;
   if (target != nullptr) {
     items.assign(std::begin(kActionItems), std::end(kActionItems));
-    if (!target->loadedModule) items.push_back(kCloseHandleItem);
+    if (!target->loadedModule) items.push_back(kCloseHandleRowItem);
   }
-  items.push_back(kRefreshItem);
+  items.push_back(kRefreshRowItem);
   return items;
 }
 
