@@ -287,7 +287,7 @@ void MainWindow::onSearchDone() {
 }
 
 void MainWindow::showRowMenu(int row, POINT at) {
-  const PopupMenu menu;
+  const PopupMenu menu(::CreatePopupMenu());
   if (!menu || resultList_ == nullptr) return;
   // The given row first, then every other selected one.
   std::vector<RowTarget> selected;

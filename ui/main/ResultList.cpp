@@ -6,6 +6,7 @@
 #include "ui/framework/Clipboard.h"
 #include "ui/framework/ListView.h"
 #include "ui/framework/StatusBar.h"
+#include "os/ScopeExit.h"
 #include "search/FileNamePart.h"
 #include "search/PathComparison.h"
 #include "search/ResultListTexts.h"
@@ -108,30 +109,6 @@ void answerText(const WideText& text, NMLVDISPINFOW* info, bool wide) {
 bool containsIgnoringCase(const SharedText& path, const WideText& filter) {
   return ::StrStrIW(path.GetString(), filter.c_str()) != nullptr;
 }
-
-// Drawing is off for the scope: a fill of many rows repaints once, at its end.
-class RedrawOff {
- public:
-  explicit RedrawOff(const ListView& list) : list_(list) { list_.setRedraw(false); }
-  ~RedrawOff() { list_.setRedraw(true); }
-  RedrawOff(const RedrawOff&) = delete;
-  RedrawOff& operator=(const RedrawOff&) = delete;
-
- private:
-  ListView list_;
-};
-
-// Lowers the fill flag at the end of the scope, however it is left.
-class FillingFlag {
- public:
-  explicit FillingFlag(bool& flag) : flag_(flag) {}
-  ~FillingFlag() { flag_ = false; }
-  FillingFlag(const FillingFlag&) = delete;
-  FillingFlag& operator=(const FillingFlag&) = delete;
-
- private:
-  bool& flag_;
-};
 }  // namespace
 
 void InsertResultColumns(HWND listView) {
@@ -155,7 +132,7 @@ void ResultList::fill(WideView filter) {
   const WideText filterText(filter);
   if (filling_) return;
   filling_ = true;
-  const FillingFlag filling(filling_);
+  const ScopeExit fillEnds([this] { filling_ = false; });
   const std::vector<HandleRecord>& results = session_.results();
   session_.setFilter(filterText);
   // The shown results by index, in the scan's order, then in the user's.
@@ -168,7 +145,9 @@ void ResultList::fill(WideView filter) {
   // The row actions find their result through the row's item parameter.
   const std::vector<LPARAM> rows(shown.begin(), shown.end());
   {
-    const RedrawOff redrawOff(list_);
+    // Drawing is off meanwhile: a fill of many rows repaints once, at its end.
+    list_.setRedraw(false);
+    const ScopeExit redrawOn([this] { list_.setRedraw(true); });
     list_.replaceWithCallbackRows(rows);
   }
   status_.setText(kOutcomePart, SearchOutcomeText(session_.outcome()).c_str());
