@@ -8,7 +8,7 @@ SearchSession::SearchSession(WideText targetPath, bool targetUnusable, std::shar
 
 SearchSession::~SearchSession() {
   try {
-    worker_.join();
+    searchThread_.join();
   } catch (...) {
   }
 }
@@ -17,12 +17,12 @@ SearchSession::Start SearchSession::startSearch() {
   // A search waits for a batch of closings too: it would show rows about to change.
   if (busy() || closing()) return Start::kRefused;
   // Not busy: the previous thread has done all its work, the wait is short.
-  worker_.join();
+  searchThread_.join();
   results_.clear();
   busy_.exchange(1);
   if (!targetUnusable_) {
     try {
-      worker_.start([this] { events_->searchEnded(); },
+      searchThread_.start([this] { events_->searchEnded(); },
                     [this](HandleScanner& scanner) {
                       // The target as the system names it now (it may have
                       // been created, moved or shared since the last search).
@@ -35,7 +35,7 @@ SearchSession::Start SearchSession::startSearch() {
     }
   }
   // The previous scanner no longer stands for the emptied results.
-  worker_.scanner.reset();
+  searchThread_.scanner.reset();
   busy_.exchange(0);
   return Start::kFailed;
 }
@@ -43,12 +43,12 @@ SearchSession::Start SearchSession::startSearch() {
 void SearchSession::finishSearch() {
   try {
     // The thread has said its last word: the join only sees it off.
-    worker_.join();
-    if (worker_.scanner != nullptr) CollectHolders(worker_.scanner->records(), target_, results_);
+    searchThread_.join();
+    if (searchThread_.scanner != nullptr) CollectHolders(searchThread_.scanner->records(), target_, results_);
   } catch (...) {
     // Out of memory, say: nothing half-matched is shown.
     results_.clear();
-    worker_.scanner.reset();
+    searchThread_.scanner.reset();
   }
   busy_.exchange(0);
 }
@@ -82,12 +82,12 @@ const HandleRecord* SearchSession::result(std::ptrdiff_t index) const {
 }
 
 SearchOutcome SearchSession::outcome() const {
-  const std::shared_ptr<HandleScanner>& scanner = worker_.scanner;
+  const std::shared_ptr<HandleScanner>& scanner = searchThread_.scanner;
   return SearchOutcome{scanner != nullptr && !scanner->records().empty(), targetPath_, !results_.empty(),
                        target_.folder, scanner == nullptr || scanner->complete()};
 }
 
 void SearchSession::adoptResults(std::shared_ptr<HandleScanner> scanner, std::vector<HandleRecord> results) {
-  worker_.scanner = std::move(scanner);
+  searchThread_.scanner = std::move(scanner);
   results_ = std::move(results);
 }

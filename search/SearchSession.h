@@ -24,7 +24,7 @@
 #include "scan/HolderControl.h"
 #include "search/ResultListTexts.h"
 #include "search/RowOrder.h"
-#include "search/ScanWorker.h"
+#include "search/SearchThread.h"
 #include "search/SearchRecipe.h"
 #include "text/WideText.h"
 
@@ -85,7 +85,7 @@ class SearchSession {
   // What the latest search found out, for the status.
   SearchOutcome outcome() const;
   // The latest search's scanner; none after a search that failed.
-  const std::shared_ptr<HandleScanner>& scanner() const { return worker_.scanner; }
+  const std::shared_ptr<HandleScanner>& scanner() const { return searchThread_.scanner; }
 
   // Results made elsewhere (made-up rows for a benchmark or a test), shown
   // as if a search with `scanner` had found them.
@@ -113,5 +113,5 @@ class SearchSession {
   // How many handles the running batch tries.
   int closingTried_ = 0;
   // Last: its thread is joined before anything above goes.
-  ScanWorker worker_;
+  SearchThread searchThread_;
 };

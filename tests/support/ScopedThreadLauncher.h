@@ -2,17 +2,17 @@
 // Puts a search-thread launcher in force for one scope (to refuse threads,
 // count them, or hold a search busy with a thread that never runs).
 
-#include "search/ScanWorker.h"
+#include "search/SearchThread.h"
 
 class ScopedThreadLauncher {
  public:
-  explicit ScopedThreadLauncher(ScanWorker::ThreadLauncher launcher) : saved_(ScanWorker::launchThread) {
-    ScanWorker::launchThread = launcher;
+  explicit ScopedThreadLauncher(SearchThread::ThreadLauncher launcher) : saved_(SearchThread::launchThread) {
+    SearchThread::launchThread = launcher;
   }
-  ~ScopedThreadLauncher() { ScanWorker::launchThread = saved_; }
+  ~ScopedThreadLauncher() { SearchThread::launchThread = saved_; }
   ScopedThreadLauncher(const ScopedThreadLauncher&) = delete;
   ScopedThreadLauncher& operator=(const ScopedThreadLauncher&) = delete;
 
  private:
-  ScanWorker::ThreadLauncher saved_;
+  SearchThread::ThreadLauncher saved_;
 };

@@ -35,7 +35,7 @@ class SearchResultList : public ::testing::Test {
     ASSERT_TRUE(holder.holding());
     // As in the tool, the debug privilege is asked for before the scan.
     EnableDebugPrivilege();
-    ScanWorker worker;
+    SearchThread worker;
     // A join raises the stop flag: it must wait for the scan to finish.
     std::promise<void> scanned;
     worker.start([&] { scanned.set_value(); });

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "search/ScanWorker.h"
+#include "search/SearchThread.h"
 #include "support/ScopedThreadLauncher.h"
 
 class ListAndStatusWindows {
