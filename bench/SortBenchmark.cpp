@@ -56,7 +56,7 @@ class NoEvents : public SearchSessionEvents {
  public:
   void searchEnded() override {}
   void closingProgressed(int, int) override {}
-  void closingEnded(int, int) override {}
+  void closingEnded() override {}
 };
 
 template <typename Work>

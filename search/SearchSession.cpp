@@ -15,7 +15,8 @@ SearchSession::~SearchSession() {
 
 SearchSession::Start SearchSession::startSearch() {
   // A search waits for a batch of closings too: it would show rows about to change.
-  if (busy() || closing()) return Start::kRefused;
+  if (busy()) return Start::kSearchRunning;
+  if (closing()) return Start::kClosingRunning;
   // Not busy: the previous thread has done all its work, the wait is short.
   searchThread_.join();
   results_.clear();
@@ -60,10 +61,17 @@ bool SearchSession::startClosing(std::vector<HeldHandle> handles) {
   closingTried_ = static_cast<int>(handles.size());
   bool started = false;
   try {
+    closingEnd_ = std::make_shared<ClosingEnd>();
     started = StartClosingHandles(
         std::move(handles), PathsEqualIgnoringCase,
         [events = events_](int done, int total) { events->closingProgressed(done, total); },
-        [events = events_](const CloseTally& tally) { events->closingEnded(tally.failed, tally.changed); });
+        [events = events_, end = closingEnd_](const CloseTally& tally) {
+          // Recorded first: the word below only hurries its taking.
+          end->failed.store(tally.failed);
+          end->changed.store(tally.changed);
+          end->ended.store(true);
+          events->closingEnded();
+        });
   } catch (...) {
     // No memory for the batch: nothing started.
   }
@@ -71,9 +79,12 @@ bool SearchSession::startClosing(std::vector<HeldHandle> handles) {
   return started;
 }
 
-CloseTally SearchSession::finishClosing(int failed, int changed) {
+std::optional<CloseTally> SearchSession::takeClosingEnd() {
+  if (!closing() || closingEnd_ == nullptr || !closingEnd_->ended.load()) return std::nullopt;
+  const CloseTally tally{closingTried_, closingEnd_->failed.load(), closingEnd_->changed.load()};
+  closingEnd_.reset();
   closing_.exchange(0);
-  return CloseTally{closingTried_, failed, changed};
+  return tally;
 }
 
 const HandleRecord* SearchSession::result(std::ptrdiff_t index) const {

@@ -7,7 +7,12 @@
 // runs off the session's thread (scan/HolderControl.h). Their ends come
 // back through SearchSessionEvents, called on those threads: whoever owns
 // the session carries them to its own thread and calls finishSearch or
-// finishClosing there. Everything else runs on the session's thread.
+// takeClosingEnd there. Everything else runs on the session's thread.
+//
+// A batch's end cannot be lost: the closing thread records it in the
+// session before it tells it, so takeClosingEnd finds it whether or not
+// the word carrying it arrived (a full message queue drops posts); until it
+// is taken, `closing` stays set and no search starts.
 //
 // `busy` is set from the start of a search until finishSearch. A search
 // that cannot start, whatever it throws, or whose end throws, ends with no
@@ -18,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "scan/HandleRecord.h"
@@ -37,9 +43,9 @@ class SearchSessionEvents {
   virtual void searchEnded() = 0;
   // After each closing of a batch: `done` of `total`.
   virtual void closingProgressed(int done, int total) = 0;
-  // The batch's end: how many failed, and how many of those because the
-  // value named another object by then.
-  virtual void closingEnded(int failed, int changed) = 0;
+  // The batch's end, recorded in the session before it is told: its tally
+  // is taken there (takeClosingEnd).
+  virtual void closingEnded() = 0;
 };
 
 class SearchSession {
@@ -55,8 +61,10 @@ class SearchSession {
 
   enum class Start {
     kStarted,
-    // A search or a batch of closings runs: nothing changed.
-    kRefused,
+    // A search runs: nothing changed.
+    kSearchRunning,
+    // A batch of closings runs: nothing changed.
+    kClosingRunning,
     // No usable target, or no thread: no results, no scanner, not busy.
     kFailed,
   };
@@ -67,10 +75,12 @@ class SearchSession {
   void finishSearch();
 
   // Starts closing `handles` off the session's thread; `closing` stays set
-  // until finishClosing. False, and not closing, when it cannot start.
+  // until its end is taken. False, and not closing, when it cannot start.
   bool startClosing(std::vector<HeldHandle> handles);
-  // After closingEnded, on the session's thread: the batch's whole tally.
-  CloseTally finishClosing(int failed, int changed);
+  // On the session's thread: once the running batch has ended, its whole
+  // tally, and `closing` is cleared; none while it runs or when none runs.
+  // Each batch's tally is given once.
+  std::optional<CloseTally> takeClosingEnd();
 
   bool busy() const { return busy_.load() != 0; }
   bool closing() const { return closing_.load() != 0; }
@@ -112,6 +122,14 @@ class SearchSession {
   std::atomic<uint8_t> closing_{0};
   // How many handles the running batch tries.
   int closingTried_ = 0;
+  // The running batch's end, written by its last closing thread. Shared: a
+  // closing given up on may end after the session is gone.
+  struct ClosingEnd {
+    std::atomic<bool> ended{false};
+    std::atomic<int> failed{0};
+    std::atomic<int> changed{0};
+  };
+  std::shared_ptr<ClosingEnd> closingEnd_;
   // Last: its thread is joined before anything above goes.
   SearchThread searchThread_;
 };

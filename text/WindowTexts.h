@@ -56,8 +56,9 @@ constexpr WCHAR kRowCountSuffix[] = WTEXT("个文件");
 
 // The caption of every message box that reports an outcome to the user.
 constexpr WCHAR kPromptCaption[] = WTEXT("提示");
-// A refresh asked for while a search runs.
+// A refresh asked for while a search runs, or while handles are being closed.
 constexpr WCHAR kSearchRunningMessage[] = WTEXT("正在查找");
+constexpr WCHAR kClosingRunningMessage[] = WTEXT("正在关闭");
 // The row actions' outcomes.
 constexpr WCHAR kCopiedMessage[] = WTEXT("复制成功");
 constexpr WCHAR kCopyFailedMessage[] = WTEXT("复制失败");

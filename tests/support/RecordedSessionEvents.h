@@ -17,12 +17,8 @@ class RecordedSessionEvents : public SearchSessionEvents {
       lastTotal = total;
     });
   }
-  void closingEnded(int failed, int changed) override {
-    note([&] {
-      ++closingsEnded;
-      lastFailed = failed;
-      lastChanged = changed;
-    });
+  void closingEnded() override {
+    note([&] { ++closingsEnded; });
   }
 
   // Waits until `done` holds (read under the lock).
@@ -37,8 +33,6 @@ class RecordedSessionEvents : public SearchSessionEvents {
   int closingsEnded = 0;
   int lastDone = 0;
   int lastTotal = 0;
-  int lastFailed = -1;
-  int lastChanged = -1;
 
  private:
   template <typename Change>

@@ -71,10 +71,7 @@ class PostedEnds : public SearchSessionEvents {
   void closingProgressed(int done, int total) override {
     poster_->post(MainWindow::kClosingProgressMessage, static_cast<WPARAM>(done), static_cast<LPARAM>(total));
   }
-  void closingEnded(int failed, int changed) override {
-    // The counts travel whole, each in a parameter of its own.
-    poster_->post(MainWindow::kClosingDoneMessage, static_cast<WPARAM>(failed), static_cast<LPARAM>(changed));
-  }
+  void closingEnded() override { poster_->post(MainWindow::kClosingDoneMessage, 0, 0); }
 
  private:
   std::shared_ptr<ThreadMessagePoster> poster_;
@@ -105,9 +102,14 @@ MainWindow::MainWindow(WideText targetPath, bool targetUnusable)
                       onClosingProgress(static_cast<int>(done), static_cast<int>(total));
                       return true;
                     }));
-  addMessageHandler(kClosingDoneMessage, TwoArgumentCallback([this](WPARAM failed, LPARAM changed) {
-                      onClosingDone(static_cast<int>(failed), static_cast<int>(changed));
+  addMessageHandler(kClosingDoneMessage, OneArgumentCallback([this](WPARAM) {
+                      onClosingDone();
                       return true;
+                    }));
+  addMessageHandler(WM_TIMER, MessageHandler([this](DialogWindow&, HWND, UINT, WPARAM timer, LPARAM, BOOL& handled) {
+                      handled = timer == kClosingWatchTimer ? TRUE : FALSE;
+                      if (handled) onClosingDone();
+                      return LRESULT{0};
                     }));
   // Shift+F10 and the menu key: the list's default processing sends the
   // menu request on to the dialog, with no point (-1). A right click never
@@ -151,7 +153,7 @@ bool MainWindow::routeThreadMessage(const MSG& message) {
       onClosingProgress(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
       return true;
     case kClosingDoneMessage:
-      onClosingDone(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+      onClosingDone();
       return true;
     default:
       return false;
@@ -240,7 +242,8 @@ bool MainWindow::onCommand(WORD id) {
       RegisterExplorerEntry(hwnd());
       return true;
     case ID_REFRESH:
-      // As the row menu's "刷新": "正在查找" while a search runs.
+      // As the row menu's "刷新": "正在查找" while a search runs, "正在关闭"
+      // while handles are being closed.
       restartSearch();
       return true;
     default:
@@ -261,8 +264,11 @@ void MainWindow::filterFromSearchBox() {
 
 void MainWindow::restartSearch() {
   switch (session_->startSearch()) {
-    case SearchSession::Start::kRefused:
+    case SearchSession::Start::kSearchRunning:
       ::MessageBoxW(hwnd(), kSearchRunningMessage, kPromptCaption, MB_ICONERROR);
+      return;
+    case SearchSession::Start::kClosingRunning:
+      ::MessageBoxW(hwnd(), kClosingRunningMessage, kPromptCaption, MB_ICONERROR);
       return;
     case SearchSession::Start::kStarted:
       status_.setText(kOutcomePart, kSearchingStatus);
@@ -306,6 +312,7 @@ void MainWindow::showRowMenu(int row, POINT at) {
       static_cast<RowMenuCommand>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD, at.x, at.y, 0, hwnd(), nullptr));
   SystemRowEffects effects(hwnd(), *session_, [this] { restartSearch(); });
   PerformRowAction(chosen, selected, effects);
+  if (session_->closing()) ::SetTimer(hwnd(), kClosingWatchTimer, kClosingWatchMs, nullptr);
 }
 
 void MainWindow::showRowMenuFromKeyboard() {
@@ -327,8 +334,11 @@ void MainWindow::onClosingProgress(int done, int total) {
   status_.setText(kOutcomePart, text.c_str());
 }
 
-void MainWindow::onClosingDone(int failed, int changed) {
-  const CloseTally tally = session_->finishClosing(failed, changed);
+void MainWindow::onClosingDone() {
+  // The message and the timer both lead here: the first takes the end.
+  const std::optional<CloseTally> tally = session_->takeClosingEnd();
+  if (!tally) return;
+  ::KillTimer(hwnd(), kClosingWatchTimer);
   SystemRowEffects effects(hwnd(), *session_, [this] { restartSearch(); });
-  ReportClosing(tally, effects);
+  ReportClosing(*tally, effects);
 }

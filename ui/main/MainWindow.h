@@ -29,6 +29,10 @@ class MainWindow : public DialogWindow {
   static constexpr UINT kSearchDoneMessage = WM_APP + 1;
   static constexpr UINT kClosingProgressMessage = WM_APP + 2;
   static constexpr UINT kClosingDoneMessage = WM_APP + 3;
+  // While a batch of closings runs: looks for its end, should the message
+  // that carries it have been dropped (a timer's message never is).
+  static constexpr UINT_PTR kClosingWatchTimer = 1;
+  static constexpr UINT kClosingWatchMs = 500;
 
   // `targetPath` and `targetUnusable` as SearchSession takes them.
   MainWindow(WideText targetPath, bool targetUnusable);
@@ -48,7 +52,8 @@ class MainWindow : public DialogWindow {
   void restartSearch();
   void onSearchDone();
   void onClosingProgress(int done, int total);
-  void onClosingDone(int failed, int changed);
+  // Takes a batch's end when there is one: the box, then the refresh.
+  void onClosingDone();
   void filterFromSearchBox();
   bool onCommand(WORD id);
   void setSearchBoxShown(bool shown);
