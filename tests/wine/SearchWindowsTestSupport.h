@@ -1,5 +1,5 @@
 #pragma once
-// Windows for the search controller's tests: a hidden parent holding a
+// Windows for the result list's and row menu's tests: a hidden parent holding a
 // report list view with the tool's five columns (asking for its texts in
 // UTF-16, as the main dialog's does) and a three-part status bar, read
 // with the wide messages,
