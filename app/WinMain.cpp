@@ -1,12 +1,18 @@
 // The process entry: the hand-over to the 64-bit exe where it applies, then
-// OLE, the common controls, the Application, its run.
+// OLE, the common controls, the debug privilege, the target from argument
+// 1, the main window and its run.
 
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
 
-#include "app/Application.h"
-#include "app/HandOver.h"
+#include <memory>
+
+#include "app/MessageLoop.h"
+#include "os/HandOver.h"
+#include "scan/native/DebugPrivilege.h"
+#include "search/TargetPath.h"
+#include "ui/main/MainWindow.h"
 
 void EnsureStartUpLinked();
 
@@ -25,10 +31,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   ::OleInitialize(nullptr);
   INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
   ::InitCommonControlsEx(&classes);
-  int exitCode;
-  {
-    Application application;
-    exitCode = application.run();
-  }
-  return exitCode;
+  EnableDebugPrivilege();
+  // A command line whose argument 1 is no path runs no search: the window
+  // says "查找失败".
+  bool targetUnusable = false;
+  WideText targetPath = TargetPathFromCommandLine(::GetCommandLineW(), &targetUnusable);
+  const auto mainWindow = std::make_shared<MainWindow>(std::move(targetPath), targetUnusable);
+  return RunMainWindow(*mainWindow);
 }

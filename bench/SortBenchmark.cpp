@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Application.h"
 #include "bench/BenchClock.h"
 #include "search/RowOrder.h"
+#include "search/SearchSession.h"
 #include "ui/main/ResultList.h"
 
 namespace {
@@ -51,6 +51,14 @@ std::vector<HandleRecord> MadeUpResults(int count) {
   return results;
 }
 
+// No search runs here: the session only holds the made-up results.
+class NoEvents : public SearchSessionEvents {
+ public:
+  void searchEnded() override {}
+  void closingProgressed(int, int) override {}
+  void closingEnded() override {}
+};
+
 template <typename Work>
 double Fastest(Work work) {
   double best = 0;
@@ -78,10 +86,10 @@ int main(int argc, char** argv) {
   ::SendMessageW(list, LVM_SETUNICODEFORMAT, TRUE, 0);
   InsertResultColumns(list);
 
-  Application app;
-  app.results = MadeUpResults(rows);
-  ResultList shown(app, list, status);
-  std::vector<size_t> scan(app.results.size());
+  SearchSession session(WideText(), false, std::make_shared<NoEvents>(), &IdentifyTarget);
+  session.adoptResults(nullptr, MadeUpResults(rows));
+  ResultList shown(session, list, status);
+  std::vector<size_t> scan(session.results().size());
   for (size_t i = 0; i < scan.size(); ++i) scan[i] = i;
 
   std::printf("build: %s; %d rows; fastest of %d runs; a hidden list view of this process\n",
@@ -98,16 +106,16 @@ int main(int argc, char** argv) {
       const RowSort sort{column, descending};
       const double alone = Fastest([&] {
         std::vector<size_t> order = scan;
-        SortRows(order, app.results, sort);
+        SortRows(order, session.results(), sort);
       });
       double sortedFill = 0;
       double scanFill = 0;
       for (int run = 0; run < kRuns; ++run) {
-        app.rowSort = RowSort{};
+        session.setSort(RowSort{});
         double start = NowMilliseconds();
         shown.fill(WideView());
         const double scanTook = NowMilliseconds() - start;
-        app.rowSort = sort;
+        session.setSort(sort);
         start = NowMilliseconds();
         shown.fill(WideView());
         const double sortedTook = NowMilliseconds() - start;

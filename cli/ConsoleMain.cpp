@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/HandOver.h"
-#include "app/TargetPath.h"
 #include "cli/AnswerExitCode.h"
 #include "cli/ConsoleActions.h"
+#include "text/CommandLine.h"
+#include "os/HandOver.h"
+#include "search/TargetPath.h"
 #include "cli/ConsoleArguments.h"
 #include "cli/ConsoleTexts.h"
 #include "cli/ExitCodes.h"

@@ -1,20 +1,12 @@
 #pragma once
-// Owns one popup menu for as long as it is shown, and destroys it.
+// Owns one popup menu (from CreatePopupMenu) for as long as it is shown,
+// and destroys it.
 
 #include <windows.h>
 
-class PopupMenu {
- public:
-  PopupMenu() : menu_(::CreatePopupMenu()) {}
-  ~PopupMenu() {
-    if (menu_ != nullptr) ::DestroyMenu(menu_);
-  }
-  PopupMenu(const PopupMenu&) = delete;
-  PopupMenu& operator=(const PopupMenu&) = delete;
+#include "os/UniqueResource.h"
 
-  HMENU get() const { return menu_; }
-  explicit operator bool() const { return menu_ != nullptr; }
-
- private:
-  HMENU menu_;
+struct DestroyPopupMenu {
+  void operator()(HMENU menu) const { ::DestroyMenu(menu); }
 };
+using PopupMenu = UniqueResource<HMENU, DestroyPopupMenu>;

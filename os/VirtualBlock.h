@@ -3,23 +3,14 @@
 // released when the owner goes. A failed allocation leaves it missing.
 
 #include "os/SystemCalls.h"
+#include "os/UniqueResource.h"
 
-class VirtualBlock {
- public:
-  explicit VirtualBlock(SIZE_T size)
-      : data_(Sys().VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE)),
-        size_(data_ != nullptr ? size : 0) {}
-  ~VirtualBlock() {
-    if (data_ != nullptr) Sys().VirtualFree(data_, 0, MEM_RELEASE);
-  }
-  VirtualBlock(const VirtualBlock&) = delete;
-  VirtualBlock& operator=(const VirtualBlock&) = delete;
-
-  explicit operator bool() const { return data_ != nullptr; }
-  void* get() const { return data_; }
-  SIZE_T size() const { return size_; }
-
- private:
-  void* data_;
-  SIZE_T size_;
+struct ReleaseVirtualBlock {
+  void operator()(void* block) const { Sys().VirtualFree(block, 0, MEM_RELEASE); }
 };
+using VirtualBlock = UniqueResource<void*, ReleaseVirtualBlock>;
+
+// `size` bytes, or null when the system has none to give.
+inline void* AllocateVirtualBlock(SIZE_T size) {
+  return Sys().VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}

@@ -7,7 +7,7 @@
 #include "os/UniqueHandle.h"
 #include "scan/OwnerTable.h"
 #include "scan/ScanLimits.h"
-#include "scan/WorkerCrew.h"
+#include "scan/ResolutionThreads.h"
 
 namespace {
 constexpr DWORD kReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
@@ -51,7 +51,7 @@ struct ModuleShare {
   std::vector<SharedText> processNames;
   std::vector<std::vector<HandleRecord>> found;  // per process, delivered through the crew
   std::atomic<std::size_t> cursor{0};
-  std::shared_ptr<WorkerCrew> crew = std::make_shared<WorkerCrew>();
+  std::shared_ptr<ResolutionThreads> crew = std::make_shared<ResolutionThreads>();
 };
 
 std::vector<HandleRecord> modulesKept(const ModuleShare& share, std::size_t index) {

@@ -6,7 +6,7 @@
 #include "scan/HandleNaming.h"
 #include "scan/PathQuery.h"
 #include "scan/ScanLimits.h"
-#include "scan/WorkerCrew.h"
+#include "scan/ResolutionThreads.h"
 
 namespace {
 // The scratch block for object names: most answers fit.
@@ -19,12 +19,13 @@ struct PoolShare {
   std::shared_ptr<OwnerTable> owners;  // keeps the plans' owners, and their process handles, open
   std::atomic<std::size_t> cursor{0};
   std::atomic<bool> refused{false};  // some query was refused for want of a thread
-  std::shared_ptr<WorkerCrew> crew = std::make_shared<WorkerCrew>();
+  std::shared_ptr<ResolutionThreads> crew = std::make_shared<ResolutionThreads>();
 };
 
-class Worker {
+// The naming loop of one resolution thread: takes records by index and names them.
+class RecordNamer {
  public:
-  explicit Worker(PoolShare& share) : share_(share), scratch_(kNameScratch) {}
+  explicit RecordNamer(PoolShare& share) : share_(share), scratch_(kNameScratch) {}
 
   void run() {
     while (!share_.crew->stopping()) {
@@ -107,8 +108,8 @@ bool ResolveRecords(const std::shared_ptr<HandleRecords>& records, std::vector<R
   const std::size_t wanted =
       std::min<std::size_t>(static_cast<std::size_t>(ScanLimitsInForce().workerCount()), share->plans.size());
   const std::size_t started = share->crew->start(wanted, [share] {
-    Worker worker(*share);
-    worker.run();
+    RecordNamer namer(*share);
+    namer.run();
   });  // the worker's query thread is told to end as the worker goes
   if (share->crew->waitOrCancel(cancel)) {
     // Every worker is done with the owners: their handles close with the

@@ -1,7 +1,6 @@
 #pragma once
 // The texts of the result list's rows and of the status bar after a fill,
-// in UTF-16: the fixed Chinese texts are wide literals, exact on every
-// system code page.
+// in UTF-16, made of the fixed texts in text/WindowTexts.h.
 
 #include <cstdint>
 
@@ -10,15 +9,8 @@
 
 // Column "句柄": lowercase hexadecimal without leading zeros, e.g. "0x1a4".
 WideText HandleValueText(uint32_t handleValue);
-// Column "句柄" of a file held as a loaded module.
-extern const WCHAR kModuleHandleText[];
 // Column "进程ID": signed decimal.
 WideText ProcessIdText(uint32_t processId);
-// Column "句柄" of a process that has the file open but whose handles could
-// not be read, and of a user's open on another computer.
-extern const WCHAR kUnreadableHandleText[];
-extern const WCHAR kRemoteHandleText[];
-
 // The three columns a row's kind decides (HolderKind):
 // 句柄: "0x1a4", "模块", "未知" or "远程";
 WideText HandleColumnText(const HandleRecord& row);
@@ -28,9 +20,6 @@ WideText ProcessIdColumnText(const HandleRecord& row);
 WideText ProcessNameColumnText(const HandleRecord& row);
 // Status part 1: the number of rows shown, e.g. "2个文件".
 WideText RowCountText(int rows);
-
-// Status part 0 while a search runs.
-extern const WCHAR kSearchingStatus[];
 
 // What a fill found out, for status part 0.
 struct SearchOutcome {

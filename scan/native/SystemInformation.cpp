@@ -17,7 +17,7 @@ SystemInformation::Outcome SystemInformation::Read(ULONG informationClass, const
   uint64_t size = rules.firstSize;
   for (int attempt = 1;; ++attempt) {
     if (!block_) {
-      block_ = std::make_unique<VirtualBlock>(static_cast<SIZE_T>(size));
+      block_ = std::make_unique<VirtualBlock>(AllocateVirtualBlock(static_cast<SIZE_T>(size)));
       if (!*block_) {
         Release();
         return Outcome::kNoMemory;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
+#include "text/CommandLine.h"
 #include "support/WideLiteral.h"
 
 namespace {

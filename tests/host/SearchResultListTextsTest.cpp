@@ -2,6 +2,7 @@
 
 #include "search/FileNamePart.h"
 #include "search/ResultListTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/TargetPath.h"
+#include "search/TargetPath.h"
 #include "ui/main/ExplorerRegistration.h"
 
 namespace {

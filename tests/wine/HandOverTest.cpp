@@ -12,7 +12,7 @@
 
 #include "os/UniqueHandle.h"
 
-#include "app/HandOver.h"
+#include "os/HandOver.h"
 
 namespace {
 

@@ -11,9 +11,12 @@
 #include <thread>
 
 #include "SearchWindowsTestSupport.h"
-#include "app/Application.h"
+#include "search/SearchSession.h"
+#include "support/RecordedSessionEvents.h"
+#include "ui/main/ResultList.h"
 #include "fakes/FakeSystem.h"
 #include "support/ClipboardText.h"
+#include "ui/framework/Clipboard.h"
 #include "ui/main/RowActions.h"
 
 namespace {
@@ -278,13 +281,16 @@ TEST(RowMenu, ClosingEndsInOneBoxThenTheRefresh) {
 }
 
 TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
+  FakeSystem system;
   ListAndStatusWindows windows;
-  Application app;
+  const auto events = std::make_shared<RecordedSessionEvents>();
+  SearchSession session(WideText(), false, events, &IdentifyTarget);
   HandleRecord held;
   held.ownerPid = 700;
   held.ownerCreationTime = 1234;
   held.filePath = SharedText(std::wstring(L"C:\\a.txt"));
-  app.results = {held};
+  session.adoptResults(nullptr, {held});
+  const ResultList list(session, windows.listView(), windows.statusBar());
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.pszText = const_cast<char*>("a.txt");
@@ -294,18 +300,35 @@ TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
   item.lParam = 5;  // names no result
   ::SendMessageA(windows.listView(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
 
-  const std::optional<RowTarget> target = RowTargetFor(app, windows.listView(), 0);
+  const std::optional<RowTarget> target = RowTargetFor(session, list, 0);
   ASSERT_TRUE(target.has_value());
   EXPECT_EQ(700u, target->processId);
   EXPECT_EQ(1234u, target->processCreationTime);
-  EXPECT_FALSE(RowTargetFor(app, windows.listView(), 1).has_value());
-  EXPECT_FALSE(RowTargetFor(app, windows.listView(), -1).has_value());
-  app.busy.exchange(1);
-  EXPECT_FALSE(RowTargetFor(app, windows.listView(), 0).has_value());
-  app.busy.exchange(0);
-  app.closing.exchange(1);
-  EXPECT_FALSE(RowTargetFor(app, windows.listView(), 0).has_value()) << "nor while handles are being closed";
-  app.closing.exchange(0);
+  EXPECT_FALSE(RowTargetFor(session, list, 1).has_value());
+  EXPECT_FALSE(RowTargetFor(session, list, -1).has_value());
+  {
+    // A search whose thread never runs stays busy until it is finished.
+    ScopedThreadLauncher idle([](std::function<void()>) { return std::make_shared<std::thread>(); });
+    ASSERT_EQ(SearchSession::Start::kStarted, session.startSearch());
+  }
+  session.adoptResults(nullptr, {held});
+  EXPECT_FALSE(RowTargetFor(session, list, 0).has_value());
+  session.finishSearch();
+  session.adoptResults(nullptr, {held});
+  ASSERT_TRUE(RowTargetFor(session, list, 0).has_value());
+  // A closing that hangs keeps the batch open until it is released.
+  FakeSystem::Object file{u"File", u"", "\\\\?\\C:\\a.txt"};
+  file.pathQueryHangs = true;
+  FakeSystem::Process holder{u"holder.exe", "C:\\holder.exe"};
+  holder.creationTime = 1234;
+  system.addProcess(700, holder);
+  system.addHandle(700, 0x44, file);
+  ASSERT_TRUE(session.startClosing({HeldHandle{700, 1234, 0x44, SharedText(std::wstring(L"C:\\a.txt"))}}));
+  EXPECT_FALSE(RowTargetFor(session, list, 0).has_value()) << "nor while handles are being closed";
+  system.releaseHangs();
+  system.waitForThreads();
+  ASSERT_TRUE(session.takeClosingEnd().has_value());
+  EXPECT_TRUE(RowTargetFor(session, list, 0).has_value());
 
   const std::vector<RowMenuItem> items = RowMenuItems(&*target);
   ASSERT_EQ(6u, items.size());
@@ -317,63 +340,6 @@ TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
   EXPECT_EQ(5u, RowMenuItems(&module).size()) << "a module row offers no 关闭句柄";
   ASSERT_EQ(1u, RowMenuItems(nullptr).size());
   EXPECT_EQ(RowMenuCommand::Refresh, RowMenuItems(nullptr)[0].command);
-}
-
-// Pumps the test thread's messages, as the tool's loop does, until `done`.
-template <typename Done>
-bool pumpUntil(Application& app, Done done) {
-  for (int i = 0; i < 60000 && !done(); ++i) {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!app.routeThreadMessage(message)) ::DispatchMessageA(&message);
-    }
-    ::Sleep(1);
-  }
-  return done();
-}
-
-// Closing many rows, some of whose closings hang: the window's thread is
-// back at once, a search cannot start meanwhile, and the end comes as one
-// box, then the refresh.
-TEST(RowMenu, ABatchOfClosingsLeavesTheWindowsThreadFreeAndHoldsOffSearches) {
-  FakeSystem system;
-  FakeSystem::Process holder{u"holder.exe", "C:\\holder.exe"};
-  holder.creationTime = 1234;
-  system.addProcess(700, holder);
-  std::vector<HeldHandle> handles;
-  for (int i = 0; i < 120; ++i) {
-    FakeSystem::Object file{u"File", u"", "\\\\?\\C:\\data\\held.txt"};
-    file.pathQueryHangs = i % 10 == 3;
-    const uint32_t value = 0x1000 + 4 * static_cast<uint32_t>(i);
-    system.addHandle(700, value, file);
-    handles.push_back(HeldHandle{700, 1234, value, SharedText(std::wstring(L"C:\\data\\held.txt"))});
-  }
-  Application app;
-  MessageBoxCatcher catcher;
-  ASSERT_TRUE(app.startClosing(handles));
-  EXPECT_EQ(1, app.closing.load()) << "the hung closings are waited on elsewhere";
-  app.restartSearch();
-  EXPECT_EQ(1, catcher.caught().count);
-  EXPECT_EQ(L"正在查找", catcher.caught().text);
-  EXPECT_EQ(0, app.busy.load());
-
-  system.releaseHangs();
-  ASSERT_TRUE(pumpUntil(app, [&] { return app.closing.load() == 0; }));
-  EXPECT_EQ(2, catcher.caught().count) << "one box for the whole batch";
-  ASSERT_TRUE(pumpUntil(app, [&] { return app.busy.load() == 0; })) << "the refresh ends";
-  // A hung closing may have been given up (the boxes take their time under
-  // Wine): then it closed nothing, also after its look returned, and the box
-  // counts it.
-  system.waitForThreads();
-  int stillHeld = 0;
-  for (std::size_t i = 0; i < handles.size(); ++i) {
-    if (!system.holds(700, handles[i].handleValue)) continue;
-    ++stillHeld;
-    EXPECT_EQ(3u, i % 10) << "only a hung closing may fail";
-  }
-  std::wstring expected = L"关闭成功";
-  if (stillHeld > 0) expected = L"关闭失败\n120个句柄中有" + std::to_wstring(stillHeld) + L"个关闭失败";
-  EXPECT_EQ(expected, catcher.caught().text);
 }
 
 TEST(SelectInExplorer, AnEmptyPathStartsNothing) {

@@ -7,7 +7,9 @@
 
 #include "SearchWindowsTestSupport.h"
 #include "holder/FileHolderProcess.h"
-#include "app/Application.h"
+#include "scan/native/DebugPrivilege.h"
+#include "search/SearchSession.h"
+#include "support/RecordedSessionEvents.h"
 #include "ui/main/ResultList.h"
 
 namespace {
@@ -32,8 +34,8 @@ class SearchResultList : public ::testing::Test {
     FileHolderProcess holder({std::wstring(directory) + L"OstrelListHeld.txt"});
     ASSERT_TRUE(holder.holding());
     // As in the tool, the debug privilege is asked for before the scan.
-    Application tool;
-    ScanWorker worker;
+    EnableDebugPrivilege();
+    SearchThread worker;
     // A join raises the stop flag: it must wait for the scan to finish.
     std::promise<void> scanned;
     worker.start([&] { scanned.set_value(); });
@@ -55,27 +57,36 @@ class SearchResultList : public ::testing::Test {
     ASSERT_NE(nullptr, file);
     std::fclose(file);
 
-    app_ = std::make_unique<Application>();
     windows_.onNotify = [this](const NMHDR* header, LRESULT& answer) {
-      return list().answerNotification(header, answer);
+      return list_ != nullptr && list_->answerNotification(header, answer);
     };
-    app_->worker.scanner = *scannedSystem_;
-    app_->targetPath = L"C:\\Data\\Report.txt";
-    app_->results = {result(4, 420, L"C:\\Data\\Report.txt", L"one.exe"),
-                     result(1234, 0x20, existingFile_, L"two.exe"),
-                     result(99, 0xfffc, L"c:\\data\\REPORT.txt", L"three.exe")};
+    showSearchOf(L"C:\\Data\\Report.txt", {result(4, 420, L"C:\\Data\\Report.txt", L"one.exe"),
+                                           result(1234, 0x20, existingFile_, L"two.exe"),
+                                           result(99, 0xfffc, L"c:\\data\\REPORT.txt", L"three.exe")});
   }
   void TearDown() override {
     windows_.onNotify = nullptr;
-    if (app_ != nullptr) app_->worker.scanner.reset();
+    list_.reset();
+    session_.reset();
     _wremove(existingFile_.c_str());
   }
 
-  ResultList list() { return ResultList(*app_, windows_.listView(), windows_.statusBar()); }
+  // A session for `target` that found `results` by the real scan; the list
+  // shows it in the test's windows.
+  void showSearchOf(const WideText& target, std::vector<HandleRecord> results) {
+    list_.reset();
+    session_ = std::make_unique<SearchSession>(target, false, events_, &IdentifyTarget);
+    session_->adoptResults(*scannedSystem_, std::move(results));
+    list_ = std::make_unique<ResultList>(*session_, windows_.listView(), windows_.statusBar());
+  }
+  std::vector<HandleRecord> results() const { return session_->results(); }
+  ResultList& list() { return *list_; }
 
   static std::shared_ptr<HandleScanner>* scannedSystem_;
   ListAndStatusWindows windows_;
-  std::unique_ptr<Application> app_;
+  std::shared_ptr<RecordedSessionEvents> events_ = std::make_shared<RecordedSessionEvents>();
+  std::unique_ptr<SearchSession> session_;
+  std::unique_ptr<ResultList> list_;
   std::wstring existingFile_;
 };
 
@@ -97,15 +108,13 @@ TEST_F(SearchResultList, EmptyFilterAppendsEveryResultInOrderWithItsIndexTextsAn
   for (int row = 0; row < 3; ++row) EXPECT_EQ(row, windows_.rowParam(row));
   EXPECT_EQ(L"Report.txt 被占用了", windows_.status(0));
   EXPECT_EQ(L"3个文件", windows_.status(1));
-  EXPECT_EQ(0, app_->filling.load());
 }
 
 // A name no code page holds, and a Chinese process name, read exactly from
 // outside through the wide messages.
 TEST_F(SearchResultList, NamesShowExactlyInUtf16) {
   const std::wstring path = L"C:\\d\\\uD55C\uAD6D\uC5B4 \u5831\u544A \U0001F601.txt";
-  app_->targetPath = path;
-  app_->results = {result(7, 0x28, path, L"占用者.exe")};
+  showSearchOf(path, {result(7, 0x28, path, L"占用者.exe")});
   list().fill(WideView());
   ASSERT_EQ(1, windows_.rowCount());
   EXPECT_EQ(path.substr(5), windows_.cell(0, 0));
@@ -119,8 +128,10 @@ TEST_F(SearchResultList, NamesShowExactlyInUtf16) {
 // gets the same icon as one that does, rows of one extension (in any case)
 // share one answer, and a folder has the folder's icon.
 TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnByExtensionWithoutTheFile) {
-  app_->results.push_back(result(5, 0x24, L"\\\\nowhere\\gone\\file.txt", L"four.exe"));
-  app_->results.push_back(result(6, 0x28, L"D:\\", L"five.exe"));
+  std::vector<HandleRecord> more = results();
+  more.push_back(result(5, 0x24, L"\\\\nowhere\\gone\\file.txt", L"four.exe"));
+  more.push_back(result(6, 0x28, L"D:\\", L"five.exe"));
+  showSearchOf(L"C:\\Data\\Report.txt", more);
   list().fill(WideView());
   const auto iconOf = [&](int row, UINT code) {
     NMLVDISPINFOA info{};
@@ -136,13 +147,13 @@ TEST_F(SearchResultList, IconsAreAnsweredWhenDrawnByExtensionWithoutTheFile) {
   };
   const int icon = iconOf(1, LVN_GETDISPINFOA);
   EXPECT_GE(icon, 0) << "a text file has a system icon";
-  EXPECT_EQ(1u, app_->resultIcons.size()) << "no row but the drawn ones was asked about";
+  EXPECT_EQ(1u, list().cachedIcons()) << "no row but the drawn ones was asked about";
   for (int row : {0, 2, 3}) EXPECT_EQ(icon, iconOf(row, LVN_GETDISPINFOW)) << "row " << row;
-  EXPECT_EQ(1u, app_->resultIcons.size()) << "one extension, one answer";
+  EXPECT_EQ(1u, list().cachedIcons()) << "one extension, one answer";
   const int folder = iconOf(4, LVN_GETDISPINFOW);
   EXPECT_GE(folder, 0);
   EXPECT_NE(icon, folder);
-  EXPECT_EQ(2u, app_->resultIcons.size());
+  EXPECT_EQ(2u, list().cachedIcons());
   NMHDR click{windows_.listView(), 0, static_cast<UINT>(NM_RCLICK)};
   LRESULT answer = 7;
   EXPECT_FALSE(list().answerNotification(&click, answer));
@@ -170,33 +181,37 @@ TEST_F(SearchResultList, FilterKeepsPathsContainingItInAnyCaseAndRowsKeepTheirRe
 }
 
 TEST_F(SearchResultList, OutcomeTextsForEveryFileForNoHolderAndForNoRecords) {
-  app_->targetPath.clear();
+  showSearchOf(WideText(), results());
   list().fill(WideView());
   EXPECT_EQ(L"查找完成", windows_.status(0));
 
-  app_->targetPath = L"D:\\目录\\空闲 文件.txt";
-  app_->results.clear();
+  showSearchOf(L"D:\\目录\\空闲 文件.txt", {});
   list().fill(WideView());
   EXPECT_EQ(0, windows_.rowCount()) << "the previous rows are cleared";
   EXPECT_EQ(L"空闲 文件.txt 没有被占用", windows_.status(0));
   EXPECT_EQ(L"0个文件", windows_.status(1));
 
-  app_->worker.scanner.reset();
+  session_->adoptResults(nullptr, {});
   list().fill(WideView());
   EXPECT_EQ(L"查找失败", windows_.status(0));
   EXPECT_EQ(L"0个文件", windows_.status(1));
 }
 
+// A fill asked for from a message the fill itself causes (the list's
+// LVN_DELETEALLITEMS to its parent) is dropped; the outer one ends as asked.
 TEST_F(SearchResultList, AFillThatMeetsARunningOneChangesNothing) {
   list().fill(WideView());
-  windows_.setStatus(0, L"before");
-  app_->filling.exchange(1);
-  app_->results.pop_back();
+  int nested = 0;
+  windows_.onNotify = [&](const NMHDR* header, LRESULT& answer) {
+    if (header->code == LVN_DELETEALLITEMS && nested++ == 0) list().fill(L"nothing-like-this");
+    return list().answerNotification(header, answer);
+  };
   list().fill(L"report");
-  EXPECT_EQ(3, windows_.rowCount());
-  EXPECT_EQ(L"before", windows_.status(0));
-  EXPECT_EQ(1, app_->filling.load()) << "the guard stays with its owner";
-  app_->filling.exchange(0);
+  EXPECT_EQ(1, nested);
+  EXPECT_EQ(2, windows_.rowCount()) << "the outer fill's filter holds, the nested one was dropped";
+  EXPECT_EQ(L"report", session_->filter());
+  list().fill(L"nothing-like-this");
+  EXPECT_EQ(0, windows_.rowCount()) << "the guard is lowered after the fill";
 }
 
 TEST_F(SearchResultList, SearchBoxFillsWithItsTextButLeavesTheRowsAloneWhileBusy) {
@@ -204,12 +219,19 @@ TEST_F(SearchResultList, SearchBoxFillsWithItsTextButLeavesTheRowsAloneWhileBusy
   ::SetWindowTextW(windows_.searchBox(), L"one-of-none");
   windows_.setStatus(0, L"查找中...");
 
-  app_->busy.exchange(1);
+  const std::shared_ptr<HandleScanner> scanner = session_->scanner();
+  const std::vector<HandleRecord> found = results();
+  {
+    // A search whose thread never runs stays busy until it is finished.
+    ScopedThreadLauncher idle([](std::function<void()>) { return std::make_shared<std::thread>(); });
+    ASSERT_EQ(SearchSession::Start::kStarted, session_->startSearch());
+  }
   list().fillFromSearchBox(windows_.searchBox());
   EXPECT_EQ(3, windows_.rowCount());
   EXPECT_EQ(L"查找中...", windows_.status(0));
 
-  app_->busy.exchange(0);
+  session_->finishSearch();
+  session_->adoptResults(scanner, found);
   ::SetWindowTextW(windows_.searchBox(), L"DATA\\report");
   list().fillFromSearchBox(windows_.searchBox());
   EXPECT_EQ(2, windows_.rowCount());

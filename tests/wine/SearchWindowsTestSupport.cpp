@@ -14,7 +14,9 @@ LRESULT CALLBACK catchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
     const HWND box = reinterpret_cast<HWND>(wParam);
     char className[32] = {};
     ::GetClassNameA(box, className, sizeof(className));
-    if (std::string(className) == "#32770") {
+    // A message box: a dialog with the box's text control (a dialog window
+    // of the tool's own has none).
+    if (std::string(className) == "#32770" && ::GetDlgItem(box, 0xFFFF) != nullptr) {
       wchar_t text[512] = {};
       ::GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
       wchar_t caption[256] = {};

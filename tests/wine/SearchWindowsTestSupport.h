@@ -1,5 +1,5 @@
 #pragma once
-// Windows for the search controller's tests: a hidden parent holding a
+// Windows for the result list's and row menu's tests: a hidden parent holding a
 // report list view with the tool's five columns (asking for its texts in
 // UTF-16, as the main dialog's does) and a three-part status bar, read
 // with the wide messages,
@@ -11,7 +11,8 @@
 #include <functional>
 #include <string>
 
-#include "search/ScanWorker.h"
+#include "search/SearchThread.h"
+#include "support/ScopedThreadLauncher.h"
 
 class ListAndStatusWindows {
  public:
@@ -72,17 +73,3 @@ class MessageBoxCatcher {
 // Binds the native query functions as the tool's start-up does, so that a
 // scan in the test process reads the real handle table.
 void BindNativeLayerForScans();
-
-// Puts a thread launcher in force for one test.
-class ScopedThreadLauncher {
- public:
-  explicit ScopedThreadLauncher(ScanWorker::ThreadLauncher launcher) : saved_(ScanWorker::launchThread) {
-    ScanWorker::launchThread = launcher;
-  }
-  ~ScopedThreadLauncher() { ScanWorker::launchThread = saved_; }
-  ScopedThreadLauncher(const ScopedThreadLauncher&) = delete;
-  ScopedThreadLauncher& operator=(const ScopedThreadLauncher&) = delete;
-
- private:
-  ScanWorker::ThreadLauncher saved_;
-};

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/TargetPath.h"
+#include "search/TargetPath.h"
 #include "os/SystemCalls.h"
 #include "text/CodePageConversion.h"
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "os/ScopeExit.h"
 #include "ui/framework/MessageReflection.h"
 
 HINSTANCE ResourceModule = nullptr;
@@ -41,18 +42,6 @@ bool AnswersDirectly(UINT message) {
 
 // The procedure of a window whose object has gone: default processing only.
 INT_PTR CALLBACK DetachedProcedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-// Counts one call to processMessage for as long as it runs, also when it throws.
-class DispatchScope {
- public:
-  explicit DispatchScope(int& depth) : depth_(depth) { ++depth_; }
-  ~DispatchScope() { --depth_; }
-  DispatchScope(const DispatchScope&) = delete;
-  DispatchScope& operator=(const DispatchScope&) = delete;
-
- private:
-  int& depth_;
-};
 
 }  // namespace
 
@@ -167,7 +156,9 @@ INT_PTR DialogWindow::dialogProcedure(UINT message, WPARAM wParam, LPARAM lParam
       result = handler(*this, hwnd_, message, wParam, lParam, handled);
       if (handled) return resultFor(message, result);
     }
-    DispatchScope scope(dispatchDepth_);
+    // Counts this call for as long as it runs, also when it throws.
+    ++dispatchDepth_;
+    const ScopeExit dispatched([this] { --dispatchDepth_; });
     handled = processMessage(hwnd_, message, wParam, lParam, result);
   } catch (...) {
     // A handler that throws has not handled its message: the system's

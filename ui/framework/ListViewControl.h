@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "ui/framework/ListView.h"
 #include "ui/framework/SubclassedControl.h"
 
 class ListViewControl : public SubclassedControl {
@@ -15,6 +16,9 @@ class ListViewControl : public SubclassedControl {
   using ClickCallback = std::function<void(ListViewControl&, NMHDR*)>;
 
   BOOL processMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  // The named operations on the attached list.
+  ListView view() const { return ListView(hwnd()); }
 
   ClickCallback onClick;
   ClickCallback onDoubleClick;

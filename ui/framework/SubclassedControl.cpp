@@ -91,3 +91,8 @@ LRESULT SubclassedControl::windowProcedure(UINT message, WPARAM wParam, LPARAM l
   }
   return result;
 }
+
+void SubclassedControl::useFont(HFONT font) {
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  setFont(font);
+}

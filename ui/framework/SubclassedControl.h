@@ -40,6 +40,8 @@ class SubclassedControl {
 
   // The control's font, owned from now on and deleted with the object.
   void setFont(HFONT font) { font_.reset(font); }
+  // The same, and the control draws with it from now on.
+  void useFont(HFONT font);
   HFONT font() const { return static_cast<HFONT>(font_.get()); }
 
  protected:

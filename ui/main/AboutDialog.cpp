@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "res/resource.h"
-#include "ui/main/WindowTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
 constexpr int kNoIcon = 0;

@@ -5,13 +5,9 @@
 
 #include <array>
 
-#include "app/Application.h"
-#include "ui/main/WindowTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
-// "用%s 查看": the title between these.
-const wchar_t kEntryNameFirst[] = L"用";
-const wchar_t kEntryNameLast[] = L" 查看";
 const wchar_t kKeyPathFirst[] = L"*\\shell\\";
 const wchar_t kFolderKeyPathFirst[] = L"Directory\\shell\\";
 const wchar_t kKeyPathLast[] = L"\\command";
@@ -36,7 +32,7 @@ WideText executablePath() {
   path.resize(length > 0 && length < kModulePathUnits ? length : 0);
   return path;
 }
-WideText entryNameFor(WideView title) { return kEntryNameFirst + WideText(title) + kEntryNameLast; }
+WideText entryNameFor(WideView title) { return kExplorerEntryFirst + WideText(title) + kExplorerEntryLast; }
 }  // namespace
 
 std::array<WideText, 2> ExplorerEntryKeys(WideView title) {
@@ -55,20 +51,18 @@ std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideV
   return text;
 }
 
-int RemoveExplorerMenu(HWND owner) {
+void RemoveExplorerEntry(HWND window) {
   bool removed = true;
-  for (const WideText& key : ExplorerEntryKeys(windowTitle(owner))) {
+  for (const WideText& key : ExplorerEntryKeys(windowTitle(window))) {
     // SHDeleteKeyW takes the key with its subkeys, through the same view of
     // HKEY_CLASSES_ROOT as SHSetValueW; a key already gone is what was asked.
     const LSTATUS status = ::SHDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) removed = false;
   }
-  ::MessageBoxW(owner, removed ? kRemovedMessage : kRemoveFailedMessage, kPromptCaption, kPlainBox);
-  return 1;
+  ::MessageBoxW(window, removed ? kRemovedMessage : kRemoveFailedMessage, kPromptCaption, kPlainBox);
 }
 
-int Application::registerExplorerMenu() {
-  const HWND main = mainWindow();
+void RegisterExplorerEntry(HWND main) {
   const WideText exePath = executablePath();
   LSTATUS status = ERROR_FILENAME_EXCED_RANGE;
   const std::optional<ExplorerCommandText> text =
@@ -84,5 +78,4 @@ int Application::registerExplorerMenu() {
   }
   const wchar_t* outcome = status == ERROR_SUCCESS ? kAddedMessage : text ? kAddFailedMessage : kAddRefusedMessage;
   ::MessageBoxW(main, outcome, kPromptCaption, kPlainBox);
-  return 1;
 }

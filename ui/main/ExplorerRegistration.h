@@ -31,7 +31,11 @@ std::optional<ExplorerCommandText> MakeExplorerCommandText(WideView title, WideV
 // registration writes: *\shell\<entry name> and Directory\shell\<entry name>.
 std::array<WideText, 2> ExplorerEntryKeys(WideView title);
 
-// Menu 文件 → 从右键菜单删除: deletes the entry named after `owner`'s title
+// The menu command: registers the entry for `window`'s title and this
+// executable and tells the outcome in a box owned by `window`.
+void RegisterExplorerEntry(HWND window);
+
+// Menu 文件 → 从右键菜单删除: deletes the entry named after `window`'s title
 // and says "删除成功" when neither key is left (also when there was none),
-// else "删除失败,请以管理员身份运行". Returns 1 (handled).
-int RemoveExplorerMenu(HWND owner);
+// else "删除失败,请以管理员身份运行".
+void RemoveExplorerEntry(HWND window);

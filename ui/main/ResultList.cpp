@@ -3,17 +3,17 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include "app/Application.h"
-#include "ui/framework/ListViewControl.h"
-#include "ui/framework/SubclassedControl.h"
-#include "res/resource.h"
+#include "ui/framework/Clipboard.h"
+#include "ui/framework/ListView.h"
+#include "ui/framework/StatusBar.h"
+#include "os/ScopeExit.h"
 #include "search/FileNamePart.h"
 #include "search/PathComparison.h"
 #include "search/ResultListTexts.h"
 #include "search/RowOrder.h"
+#include "search/SearchSession.h"
 #include "text/CodePageConversion.h"
-#include "ui/main/RowActions.h"
-#include "ui/main/WindowTexts.h"
+#include "text/WindowTexts.h"
 
 namespace {
 constexpr int kNoIcon = -1;
@@ -30,12 +30,12 @@ struct ResultColumn {
 };
 
 const ResultColumn kColumns[] = {
-    {L"文件名", 200, LVCFMT_LEFT, [](const HandleRecord& r) { return WideText(FileNamePart(r.filePath)); }},
-    {L"路径", 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath.ToWide(); }},
-    {L"句柄", 100, LVCFMT_LEFT,
+    {kFileNameHeader, 200, LVCFMT_LEFT, [](const HandleRecord& r) { return WideText(FileNamePart(r.filePath)); }},
+    {kPathHeader, 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath.ToWide(); }},
+    {kHandleHeader, 100, LVCFMT_LEFT,
      [](const HandleRecord& r) { return r.loadedModule ? WideText(kModuleHandleText) : HandleValueText(r.handleValue); }},
-    {L"进程ID", 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
-    {L"进程名", 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName.ToWide(); }},
+    {kProcessIdHeader, 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
+    {kProcessNameHeader, 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName.ToWide(); }},
 };
 
 static_assert(std::size(kColumns) == kResultColumnCount, "one column a RowOrder column");
@@ -76,10 +76,10 @@ int shellIconIndex(const WideText& key) {
 // A row's path that is known to name a folder without asking the file
 // system: the searched folder itself, or a name ending in a backslash (a
 // drive root).
-bool knownFolder(WideView path, const Application& app) {
+bool knownFolder(WideView path, const SearchSession& session) {
   if (!path.empty() && path.back() == L'\\') return true;
-  if (!app.targetIsFolder) return false;
-  const WideView folder = app.targetMatchPath;
+  if (!session.target().folder) return false;
+  const WideView folder = session.target().matchPath;
   return PathsEqualIgnoringCase(path, folder.substr(0, static_cast<std::size_t>(FolderNameLength(folder))));
 }
 
@@ -109,46 +109,11 @@ void answerText(const WideText& text, NMLVDISPINFOW* info, bool wide) {
 bool containsIgnoringCase(const SharedText& path, const WideText& filter) {
   return ::StrStrIW(path.GetString(), filter.c_str()) != nullptr;
 }
-
-// Drawing is off for the scope: a fill of many rows repaints once, at its end.
-class RedrawOff {
- public:
-  explicit RedrawOff(HWND window) : window_(window) { ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0); }
-  ~RedrawOff() {
-    ::SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(window_, nullptr, TRUE);
-  }
-  RedrawOff(const RedrawOff&) = delete;
-  RedrawOff& operator=(const RedrawOff&) = delete;
-
- private:
-  HWND window_;
-};
-
-// Lowers the fill flag at the end of the scope, however it is left.
-class FillingFlag {
- public:
-  explicit FillingFlag(std::atomic<uint8_t>& flag) : flag_(flag) {}
-  ~FillingFlag() { flag_.exchange(0); }
-  FillingFlag(const FillingFlag&) = delete;
-  FillingFlag& operator=(const FillingFlag&) = delete;
-
- private:
-  std::atomic<uint8_t>& flag_;
-};
 }  // namespace
 
 void InsertResultColumns(HWND listView) {
-  HWND header = reinterpret_cast<HWND>(::SendMessageW(listView, LVM_GETHEADER, 0, 0));
-  for (const ResultColumn& wanted : kColumns) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    column.fmt = wanted.format;
-    column.cx = wanted.width;
-    column.pszText = const_cast<wchar_t*>(wanted.header);
-    auto at = static_cast<WPARAM>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-    ::SendMessageW(listView, LVM_INSERTCOLUMNW, at, reinterpret_cast<LPARAM>(&column));
-  }
+  const ListView list(listView);
+  for (const ResultColumn& wanted : kColumns) list.insertColumn(wanted.header, wanted.width, wanted.format);
 }
 
 WideText SearchBoxText(HWND box) {
@@ -159,121 +124,86 @@ WideText SearchBoxText(HWND box) {
   return (copied > 0 && copied < kBoxTextMaxUnits) ? WideText(buffer, static_cast<std::size_t>(copied)) : WideText();
 }
 
-ResultList::ResultList(Application& app)
-    : ResultList(app, app.listView ? app.listView->hwnd() : ::GetDlgItem(app.mainWindow(), IDC_RESULT_LIST),
-                 app.statusBar ? app.statusBar->hwnd() : ::GetDlgItem(app.mainWindow(), IDC_STATUS_BAR)) {}
+ResultList::ResultList(SearchSession& session, HWND listView, HWND statusBar)
+    : session_(session), list_(listView), status_(statusBar) {}
 
-ResultList::ResultList(Application& app, HWND listView, HWND statusBar)
-    : app_(app), listView_(listView), statusBar_(statusBar) {}
-
-int ResultList::rowCount() const { return static_cast<int>(::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0)); }
-
-void ResultList::setStatus(int part, const WCHAR* text) const {
-  ::SendMessageW(statusBar_, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
-}
 
 void ResultList::fill(WideView filter) {
   const WideText filterText(filter);
-  if (app_.filling.exchange(1) != 0) return;
-  const FillingFlag filling(app_.filling);
-  const std::vector<HandleRecord>& results = app_.results;
-  app_.listFilter = filterText;
+  if (filling_) return;
+  filling_ = true;
+  const ScopeExit fillEnds([this] { filling_ = false; });
+  const std::vector<HandleRecord>& results = session_.results();
+  session_.setFilter(filterText);
   // The shown results by index, in the scan's order, then in the user's.
   std::vector<std::size_t> shown;
   shown.reserve(results.size());
   for (std::size_t i = 0; i < results.size(); ++i) {
     if (filterText.empty() || containsIgnoringCase(results[i].filePath, filterText)) shown.push_back(i);
   }
-  SortRows(shown, results, app_.rowSort);
+  SortRows(shown, results, session_.sort());
+  // The row actions find their result through the row's item parameter.
+  const std::vector<LPARAM> rows(shown.begin(), shown.end());
   {
-    const RedrawOff redrawOff(listView_);
-    ::SendMessageW(listView_, LVM_DELETEALLITEMS, 0, 0);
-    ::SendMessageW(listView_, LVM_SETITEMCOUNT, static_cast<WPARAM>(shown.size()), 0);
-    int rows = 0;
-    for (const std::size_t index : shown) {
-      LVITEMW item{};
-      item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-      item.iItem = rows;  // appended: the list view does no sorting
-      // Texts and icon are asked of the column table when the row is shown.
-      item.pszText = LPSTR_TEXTCALLBACKW;
-      item.iImage = I_IMAGECALLBACK;
-      // The row actions find their result through this index.
-      item.lParam = static_cast<LPARAM>(index);
-      const int row = static_cast<int>(::SendMessageW(listView_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-      // A result whose row could not be inserted stays without one.
-      if (row >= 0) ++rows;
-    }
+    // Drawing is off meanwhile: a fill of many rows repaints once, at its end.
+    list_.setRedraw(false);
+    const ScopeExit redrawOn([this] { list_.setRedraw(true); });
+    list_.replaceWithCallbackRows(rows);
   }
-  const std::shared_ptr<HandleScanner>& scanner = app_.worker.scanner;
-  const SearchOutcome outcome{scanner != nullptr && !scanner->records().empty(), app_.targetPath, !results.empty(),
-                              app_.targetIsFolder, scanner == nullptr || scanner->complete()};
-  setStatus(kOutcomePart, SearchOutcomeText(outcome).c_str());
-  setStatus(kCountPart, RowCountText(rowCount()).c_str());
+  status_.setText(kOutcomePart, SearchOutcomeText(session_.outcome()).c_str());
+  status_.setText(kCountPart, RowCountText(list_.rowCount()).c_str());
 }
 
 void ResultList::fillFromSearchBox(HWND searchBox) {
-  if (app_.busy.load() != 0) return;
+  if (session_.busy()) return;
   fill(SearchBoxText(searchBox));
 }
 
-void ResultList::showSortArrow() const {
-  const HWND header = reinterpret_cast<HWND>(::SendMessageW(listView_, LVM_GETHEADER, 0, 0));
-  for (int column = 0; column < kResultColumnCount; ++column) {
-    HDITEMW item{};
-    item.mask = HDI_FORMAT;
-    if (::SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item)) == FALSE) {
-      continue;
-    }
-    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (column == app_.rowSort.column) item.fmt |= app_.rowSort.descending ? HDF_SORTDOWN : HDF_SORTUP;
-    ::SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
-  }
-}
+void ResultList::showSortArrow() const { list_.showSortArrow(session_.sort().column, session_.sort().descending); }
 
 void ResultList::sortBy(int column) {
-  app_.rowSort = SortAfterHeaderClick(app_.rowSort, column);
+  session_.setSort(SortAfterHeaderClick(session_.sort(), column));
   showSortArrow();
   // While a search runs the results are about to be replaced; its end
   // fills them in this order.
-  if (app_.busy.load() != 0) return;
-  const WideText filter = app_.listFilter;
+  if (session_.busy()) return;
+  const WideText filter = session_.filter();
   fill(filter);
 }
 
 void ResultList::copySelectedRows() {
   WideText text;
-  for (int row = static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-       row >= 0;
-       row = static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
+  for (const int row : list_.selectedRows()) {
     // A row whose result is gone (a search has begun) has nothing to copy.
-    if (::SendMessageW(listView_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) == FALSE || item.lParam < 0 ||
-        static_cast<std::size_t>(item.lParam) >= app_.results.size()) {
-      continue;
-    }
-    appendRowLine(app_.results[static_cast<std::size_t>(item.lParam)], text);
+    if (const HandleRecord* result = resultOfRow(row)) appendRowLine(*result, text);
   }
   if (text.empty()) return;
-  if (!CopyTextToClipboard(app_.mainWindow(), text)) {
-    ::MessageBoxW(app_.mainWindow(), kCopyFailedMessage, kPromptCaption, MB_ICONERROR);
+  const HWND owner = ::GetParent(list_.hwnd());
+  if (!CopyTextToClipboard(owner, text)) {
+    ::MessageBoxW(owner, kCopyFailedMessage, kPromptCaption, MB_ICONERROR);
   }
 }
 
+const HandleRecord* ResultList::resultOfRow(int row) const {
+  // Rows and results differ in order when a filter hides rows or a sort
+  // reorders them: the row names its result by its item parameter.
+  const std::optional<LPARAM> data = list_.itemData(row);
+  return data ? session_.result(static_cast<std::ptrdiff_t>(*data)) : nullptr;
+}
+
 int ResultList::iconFor(const SharedText& path) {
-  const WideText key = iconKey(path.View(), knownFolder(path.View(), app_));
-  const auto known = app_.resultIcons.find(key);
-  if (known != app_.resultIcons.end()) return known->second;
+  const WideText key = iconKey(path.View(), knownFolder(path.View(), session_));
+  const auto known = icons_.find(key);
+  if (known != icons_.end()) return known->second;
   const int icon = shellIconIndex(key);
   // Past the bound every further extension is asked each time, which is
   // cheap: the shell looks only at the name.
-  if (app_.resultIcons.size() < kMaxCachedIcons) app_.resultIcons.emplace(key, icon);
+  if (icons_.size() < kMaxCachedIcons) icons_.emplace(key, icon);
   return icon;
 }
 
 bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
-  if (header == nullptr || header->hwndFrom != listView_) return false;
+  if (header == nullptr || header->hwndFrom != list_.hwnd()) return false;
   if (header->code == LVN_DELETEALLITEMS) {
     // TRUE: no notification for each of the rows that go.
     answer = TRUE;
@@ -292,10 +222,7 @@ bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
     if (key->wVKey == 'C') {
       copySelectedRows();
     } else {
-      LVITEMW state{};
-      state.stateMask = LVIS_SELECTED;
-      state.state = LVIS_SELECTED;
-      ::SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+      list_.selectAll();
     }
     answer = 0;
     return true;
@@ -307,15 +234,14 @@ bool ResultList::answerNotification(const NMHDR* header, LRESULT& answer) {
   auto* info = const_cast<NMLVDISPINFOW*>(reinterpret_cast<const NMLVDISPINFOW*>(header));
   const bool wide = header->code == LVN_GETDISPINFOW;
   const LVITEMW& item = info->item;
-  const bool named = item.lParam >= 0 && static_cast<size_t>(item.lParam) < app_.results.size();
+  const HandleRecord* result = session_.result(static_cast<std::ptrdiff_t>(item.lParam));
   const int column = info->item.iSubItem;
   if ((info->item.mask & LVIF_TEXT) != 0) {
-    const bool known = named && column >= 0 && column < static_cast<int>(std::size(kColumns));
-    answerText(known ? kColumns[column].cell(app_.results[static_cast<size_t>(item.lParam)]) : WideText(), info, wide);
+    const bool known = result != nullptr && column >= 0 && column < static_cast<int>(std::size(kColumns));
+    answerText(known ? kColumns[column].cell(*result) : WideText(), info, wide);
   }
   if ((info->item.mask & LVIF_IMAGE) != 0) {
-    info->item.iImage = (named && column == 0) ? iconFor(app_.results[static_cast<size_t>(item.lParam)].filePath)
-                                               : kNoIcon;
+    info->item.iImage = (result != nullptr && column == 0) ? iconFor(result->filePath) : kNoIcon;
   }
   return true;
 }

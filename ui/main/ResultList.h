@@ -23,9 +23,12 @@
 #include <cstddef>
 #include <unordered_map>
 
+#include "scan/HandleRecord.h"
 #include "text/WideText.h"
+#include "ui/framework/ListView.h"
+#include "ui/framework/StatusBar.h"
 
-class Application;
+class SearchSession;
 
 // The system's small icon index of each extension asked so far (in lower
 // case; the folder icon under a key no extension can have).
@@ -40,13 +43,14 @@ WideText SearchBoxText(HWND box);
 
 class ResultList {
  public:
-  // The main dialog's list view (1001) and status bar (1002).
-  explicit ResultList(Application& app);
-  ResultList(Application& app, HWND listView, HWND statusBar);
+  // The session's results in `listView`, the outcome in `statusBar`.
+  ResultList(SearchSession& session, HWND listView, HWND statusBar);
+  ResultList(const ResultList&) = delete;
+  ResultList& operator=(const ResultList&) = delete;
 
-  // Rebuilds every row from the application's results, keeping those whose
+  // Rebuilds every row from the session's results, keeping those whose
   // path contains `filter` in any letter case (all when it is empty), in the
-  // application's row order, then rewrites status parts 0 and 1. The filter
+  // session's row order, then rewrites status parts 0 and 1. The filter
   // is kept for a later re-sort. A fill asked for while one runs (from a
   // message the fill itself causes) is dropped.
   void fill(WideView filter);
@@ -61,6 +65,13 @@ class ResultList {
   // refills with the last fill's filter (while a search runs, its end
   // fills in the new order).
   void sortBy(int column);
+
+  // How many extensions' icons are kept.
+  std::size_t cachedIcons() const { return icons_.size(); }
+
+  // The result of list row `row`; none for no row, or for a row whose item
+  // parameter names no result.
+  const HandleRecord* resultOfRow(int row) const;
 
   // Ctrl+C: the selected rows, in their shown order, on the clipboard as
   // UTF-16 text, one line a row ending in CR LF, the five columns between
@@ -77,12 +88,13 @@ class ResultList {
   bool answerNotification(const NMHDR* header, LRESULT& answer);
 
  private:
-  int rowCount() const;
   int iconFor(const SharedText& path);
   void showSortArrow() const;
-  void setStatus(int part, const WCHAR* text) const;
 
-  Application& app_;
-  HWND listView_;
-  HWND statusBar_;
+  SearchSession& session_;
+  ListView list_;
+  StatusBar status_;
+  // A fill is under way: one asked for meanwhile is dropped.
+  bool filling_ = false;
+  ResultIcons icons_;
 };

@@ -15,13 +15,15 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include "scan/HolderControl.h"
 #include "text/WideText.h"
 
-class Application;
+class ResultList;
+class SearchSession;
 
 // The items' ids, handed back by TrackPopupMenu directly; they never travel
 // as WM_COMMAND.
@@ -51,9 +53,10 @@ struct RowTarget {
   bool loadedModule = false;  // a module row: no handle to close
 };
 
-// The target of list row `row`, or none while a search runs, for no row, or
-// for a row whose item parameter names no result.
-std::optional<RowTarget> RowTargetFor(const Application& app, HWND listView, int row);
+// The target of list row `row`, or none while a search runs or handles are
+// being closed, for no row, or for a row whose item parameter names no
+// result.
+std::optional<RowTarget> RowTargetFor(const SearchSession& session, const ResultList& list, int row);
 
 // The items offered: the actions for a target ("关闭句柄" only for a
 // handle), and "刷新" always, last.
@@ -88,7 +91,26 @@ void PerformRowAction(RowMenuCommand command, const std::vector<RowTarget>& sele
 // those because the value named another object by then), then the refresh.
 void ReportClosing(const CloseTally& tally, RowActionEffects& effects);
 
+// The actions on the real system, for a window: its boxes are owned by
+// `owner`, the closings run in `session`, a refresh calls `refresh`.
+class SystemRowEffects : public RowActionEffects {
+ public:
+  SystemRowEffects(HWND owner, SearchSession& session, std::function<void()> refresh);
+
+  void selectInExplorer(const SharedText& path) override;
+  bool copyToClipboard(const SharedText& text) override;
+  EndResult endHolder(const RowTarget& target) override;
+  bool confirmClose() override;
+  bool confirmEnd(int programs) override;
+  bool startClosing(const std::vector<RowTarget>& rows) override;
+  void refresh() override;
+  void tell(const wchar_t* message, bool failure) override;
+
+ private:
+  HWND owner_;
+  SearchSession& session_;
+  std::function<void()> refresh_;
+};
+
 // The real doings.
 bool SelectInExplorer(const wchar_t* path);
-// As CF_UNICODETEXT, exactly; Windows gives older programs CF_TEXT from it.
-bool CopyTextToClipboard(HWND owner, WideView text);

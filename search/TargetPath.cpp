@@ -1,11 +1,11 @@
-#include "app/TargetPath.h"
+#include "search/TargetPath.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "app/CommandLine.h"
+#include "text/CommandLine.h"
 #include "os/FileSystemRedirectionOff.h"
 #include "os/SystemCalls.h"
 #include "os/UniqueHandle.h"

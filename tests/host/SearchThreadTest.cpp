@@ -5,26 +5,26 @@
 #include <system_error>
 #include <vector>
 
-#include "search/ScanWorker.h"
+#include "search/SearchThread.h"
 
 namespace {
 
 // Puts a thread launcher in force for one test.
 class ScopedLauncher {
  public:
-  explicit ScopedLauncher(ScanWorker::ThreadLauncher launcher) : saved_(ScanWorker::launchThread) {
-    ScanWorker::launchThread = launcher;
+  explicit ScopedLauncher(SearchThread::ThreadLauncher launcher) : saved_(SearchThread::launchThread) {
+    SearchThread::launchThread = launcher;
   }
-  ~ScopedLauncher() { ScanWorker::launchThread = saved_; }
+  ~ScopedLauncher() { SearchThread::launchThread = saved_; }
   ScopedLauncher(const ScopedLauncher&) = delete;
   ScopedLauncher& operator=(const ScopedLauncher&) = delete;
 
  private:
-  ScanWorker::ThreadLauncher saved_;
+  SearchThread::ThreadLauncher saved_;
 };
 
-TEST(SearchScanWorker, EachSearchScansEveryProcessForFilesAndCallsDoneOnItsThread) {
-  ScanWorker worker;
+TEST(SearchThread, EachSearchScansEveryProcessForFilesAndCallsDoneOnItsThread) {
+  SearchThread worker;
   std::thread::id doneOn;
   std::shared_ptr<HandleScanner> seen;
   worker.start([&] {
@@ -49,11 +49,11 @@ bool g_previousHeldAtLaunch = false;
 
 std::shared_ptr<std::thread> launchObservingPrevious(std::function<void()> body) {
   g_previousHeldAtLaunch = !g_previousScanner->expired();
-  return ScanWorker::launchStandardThread(std::move(body));
+  return SearchThread::launchStandardThread(std::move(body));
 }
 
-TEST(SearchScanWorker, EachSearchUsesANewScannerAndReleasesTheOldOneWhenItsThreadStarts) {
-  ScanWorker worker;
+TEST(SearchThread, EachSearchUsesANewScannerAndReleasesTheOldOneWhenItsThreadStarts) {
+  SearchThread worker;
   worker.start([] {});
   worker.join();
   std::weak_ptr<HandleScanner> first = worker.scanner;
@@ -73,8 +73,8 @@ TEST(SearchScanWorker, EachSearchUsesANewScannerAndReleasesTheOldOneWhenItsThrea
   EXPECT_NE(nullptr, worker.scanner);
 }
 
-TEST(SearchScanWorker, StartJoinsThePreviousThreadFirst) {
-  ScanWorker worker;
+TEST(SearchThread, StartJoinsThePreviousThreadFirst) {
+  SearchThread worker;
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
   std::vector<int> order;
@@ -89,8 +89,8 @@ TEST(SearchScanWorker, StartJoinsThePreviousThreadFirst) {
   EXPECT_EQ((std::vector<int>{1, 2}), order);
 }
 
-TEST(SearchScanWorker, JoinFromTheSearchThreadItselfIsADeadlockError) {
-  ScanWorker worker;
+TEST(SearchThread, JoinFromTheSearchThreadItselfIsADeadlockError) {
+  SearchThread worker;
   std::promise<void> started;
   std::shared_future<void> startReturned = started.get_future().share();
   std::error_code raised;
@@ -112,8 +112,8 @@ std::shared_ptr<std::thread> refuseThread(std::function<void()>) {
   throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
 }
 
-TEST(SearchScanWorker, AThreadThatCannotBeCreatedLeavesNoThreadAndTheNextStartWorks) {
-  ScanWorker worker;
+TEST(SearchThread, AThreadThatCannotBeCreatedLeavesNoThreadAndTheNextStartWorks) {
+  SearchThread worker;
   worker.start([] {});
   worker.join();
   const std::shared_ptr<HandleScanner> previous = worker.scanner;
@@ -133,12 +133,12 @@ TEST(SearchScanWorker, AThreadThatCannotBeCreatedLeavesNoThreadAndTheNextStartWo
   EXPECT_TRUE(ran);
 }
 
-TEST(SearchScanWorker, DestructionStopsAndWaitsForARunningSearch) {
+TEST(SearchThread, DestructionStopsAndWaitsForARunningSearch) {
   std::promise<void> entered;
   bool finished = false;
   uint8_t stopSeen = 0;
   {
-    ScanWorker worker;
+    SearchThread worker;
     worker.start([&] {
       entered.set_value();
       // Stands for a scan that runs until it is told to stop.

@@ -1,30 +1,26 @@
-#include "search/ScanWorker.h"
+#include "search/SearchThread.h"
 
 #include <system_error>
 
-namespace {
-const char* const kFileType = "File";
-constexpr int32_t kEveryProcess = -1;
-}  // namespace
+#include "search/SearchRecipe.h"
 
-ScanWorker::ThreadLauncher ScanWorker::launchThread = &ScanWorker::launchStandardThread;
+SearchThread::ThreadLauncher SearchThread::launchThread = &SearchThread::launchStandardThread;
 
-std::shared_ptr<std::thread> ScanWorker::launchStandardThread(std::function<void()> body) {
+std::shared_ptr<std::thread> SearchThread::launchStandardThread(std::function<void()> body) {
   return std::make_shared<std::thread>(std::move(body));
 }
 
-ScanWorker::~ScanWorker() {
+SearchThread::~SearchThread() {
   join();
   scanner.reset();
 }
 
-void ScanWorker::start(std::function<void()> done, std::function<void(HandleScanner&)> prepare) {
+void SearchThread::start(std::function<void()> done, std::function<void(HandleScanner&)> prepare) {
   join();
   thread = launchThread([this, done = std::move(done), prepare = std::move(prepare)] {
     try {
       // The previous search's scanner is released here, not before.
-      scanner = std::make_shared<HandleScanner>(kEveryProcess, nullptr);
-      scanner->SetTypeFilter(kFileType);
+      scanner = NewSearchScanner();
       if (prepare) prepare(*scanner);
       scanner->Run(&stopFlag);
     } catch (...) {
@@ -38,7 +34,7 @@ void ScanWorker::start(std::function<void()> done, std::function<void(HandleScan
   });
 }
 
-uint8_t ScanWorker::join() {
+uint8_t SearchThread::join() {
   stopFlag.exchange(1);
   if (thread && thread->joinable()) {
     if (thread->get_id() == std::this_thread::get_id()) {

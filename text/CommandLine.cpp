@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "text/CommandLine.h"
 
 namespace {
 constexpr WCHAR kSpace = 0x20;

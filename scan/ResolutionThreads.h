@@ -1,14 +1,14 @@
 #pragma once
-// The few long-lived workers of one scan pass and the pass's wait for them.
-// Every worker holds one place of the process's bound on resolution threads
-// (PathQuery.h) from its start to its end; a worker that cannot be had is
+// The few long-lived resolution threads of one scan pass and the pass's wait
+// for them. Every one holds one place of the process's bound on resolution threads
+// (PathQuery.h) from its start to its end; one that cannot be had is
 // simply not started. The pass waits on a slim condition, looking at its
 // cancel byte every ScanLimits::cancelLookMs, and returns at once when it is
-// raised; from its return on, the work is the caller's alone: a worker
+// raised; from its return on, the work is the caller's alone: a thread
 // delivers its answers only through deliver(), which drops them after that.
 //
-// Held by shared ownership by the pass and by each worker, so a cancelled
-// pass can return while workers are still blocked in a system call.
+// Held by shared ownership by the pass and by each thread, so a cancelled
+// pass can return while threads are still blocked in a system call.
 
 #include <atomic>
 #include <cstddef>
@@ -18,18 +18,18 @@
 #include "os/SlimLock.h"
 #include "scan/HandleScanner.h"
 
-class WorkerCrew : public std::enable_shared_from_this<WorkerCrew> {
+class ResolutionThreads : public std::enable_shared_from_this<ResolutionThreads> {
  public:
-  // Starts up to `count` workers, each running `body` once; returns how
+  // Starts up to `count` threads, each running `body` once; returns how
   // many started. `body` holds what it uses by shared ownership.
   std::size_t start(std::size_t count, const std::function<void()>& body);
 
-  // Waits until every started worker has ended (true), or until the cancel
+  // Waits until every started thread has ended (true), or until the cancel
   // byte is raised (false, and stopping() turns true). Either way the work
   // is handed over to the caller.
   bool waitOrCancel(const CancelByte* cancel);
 
-  // True once a cancelled pass has returned: workers take no more work.
+  // True once a cancelled pass has returned: threads take no more work.
   bool stopping() const { return stopping_.load(); }
 
   // Runs `write` under the crew's lock unless the work has been handed over.

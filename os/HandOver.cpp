@@ -1,4 +1,4 @@
-#include "app/HandOver.h"
+#include "os/HandOver.h"
 
 #include <vector>
 

@@ -1,10 +1,10 @@
-#include "scan/WorkerCrew.h"
+#include "scan/ResolutionThreads.h"
 
 #include "os/SmallThread.h"
 #include "scan/PathQuery.h"
 #include "scan/ScanLimits.h"
 
-std::size_t WorkerCrew::start(std::size_t count, const std::function<void()>& body) {
+std::size_t ResolutionThreads::start(std::size_t count, const std::function<void()>& body) {
   std::size_t started = 0;
   for (std::size_t i = 0; i < count; ++i) {
     ResolutionThreadPlace place = ResolutionThreadPlace::Reserve();
@@ -38,7 +38,7 @@ std::size_t WorkerCrew::start(std::size_t count, const std::function<void()>& bo
   return started;
 }
 
-bool WorkerCrew::waitOrCancel(const CancelByte* cancel) {
+bool ResolutionThreads::waitOrCancel(const CancelByte* cancel) {
   const DWORD look = ScanLimitsInForce().cancelLookMs;
   const SlimLockGuard guard(lock_);
   bool ended = true;

@@ -1,0 +1,38 @@
+// The loop translates the accelerators for the main window only and never
+// calls IsDialogMessage, so the main dialog has no Tab navigation and no
+// default button. The session's ends that came with no window go to the
+// window's object.
+
+#include "app/MessageLoop.h"
+
+#include <windows.h>
+
+#include "res/resource.h"
+#include "ui/main/MainWindow.h"
+#include "text/WindowTexts.h"
+
+namespace {
+// The run's answer when the main window cannot be created.
+constexpr int kNoMainWindowExitCode = 1;
+}  // namespace
+
+int RunMainWindow(MainWindow& mainWindow) {
+  // Loaded once and never destroyed: it lives as long as the process.
+  const HACCEL accelerators = ::LoadAcceleratorsW(ResourceModule, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+  if (!mainWindow.open()) {
+    // Without a window the loop below would never end: say so and stop.
+    ::MessageBoxW(nullptr, kNoMainWindowMessage, kPromptCaption, MB_ICONERROR | MB_OK);
+    return kNoMainWindowExitCode;
+  }
+  const HWND window = mainWindow.hwnd();
+  MSG message;
+  for (;;) {
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    if (mainWindow.routeThreadMessage(message)) continue;
+    if (accelerators != nullptr && ::TranslateAcceleratorW(window, accelerators, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return 0;
+}
