@@ -23,12 +23,27 @@ SearchSession::Start SearchSession::startSearch() {
   busy_.exchange(1);
   if (!targetUnusable_) {
     try {
-      searchThread_.start([this] { events_->searchEnded(); },
-                    [this](HandleScanner& scanner) {
-                      // The target as the system names it now (it may have
-                      // been created, moved or shared since the last search).
-                      target_ = AimSearch(scanner, targetPath_, identify_);
-                    });
+      found_.clear();
+      foundWhole_ = false;
+      searchThread_.start(
+          [this] {
+            // The holders are collected here, off the window's thread: the
+            // holders after the scan may wait on a file server.
+            try {
+              if (searchThread_.scanner != nullptr) {
+                CollectHolders(searchThread_.scanner->records(), target_, found_);
+                foundWhole_ = true;
+              }
+            } catch (...) {
+              // Out of memory, say: nothing half-matched is shown.
+            }
+            events_->searchEnded();
+          },
+          [this](HandleScanner& scanner) {
+            // The target as the system names it now (it may have
+            // been created, moved or shared since the last search).
+            target_ = AimSearch(scanner, targetPath_, identify_);
+          });
       return Start::kStarted;
     } catch (...) {
       // No thread (std::system_error) or no memory for its body
@@ -45,7 +60,12 @@ void SearchSession::finishSearch() {
   try {
     // The thread has said its last word: the join only sees it off.
     searchThread_.join();
-    if (searchThread_.scanner != nullptr) CollectHolders(searchThread_.scanner->records(), target_, results_);
+    if (foundWhole_) {
+      results_.swap(found_);
+    } else {
+      searchThread_.scanner.reset();
+    }
+    found_.clear();
   } catch (...) {
     // Out of memory, say: nothing half-matched is shown.
     results_.clear();

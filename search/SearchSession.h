@@ -115,6 +115,10 @@ class SearchSession {
   bool targetUnusable_;
   // Written by the search thread before its end, read after it.
   TargetIdentity target_;
+  // The search thread's holders, taken into results_ by finishSearch (the
+  // window reads results_ while a search runs).
+  std::vector<HandleRecord> found_;
+  bool foundWhole_ = false;
   std::vector<HandleRecord> results_;
   RowSort sort_;
   WideText filter_;
