@@ -198,26 +198,24 @@ int ReleasePlan::ClosingProgramCount() const {
   return count;
 }
 
-std::vector<SharedText> ReleasePlan::ModuleHolders() const {
+namespace {
+// The names of the programs with `flag` set, each once, in the plan's order.
+std::vector<SharedText> namesOfHolders(const std::vector<HoldingProgram>& programs, bool HoldingProgram::*flag) {
   std::vector<SharedText> names;
   for (const HoldingProgram& program : programs) {
-    if (!program.module) continue;
+    if (!(program.*flag)) continue;
     bool known = false;
     for (const SharedText& name : names) known = known || name == program.name;
     if (!known) names.push_back(program.name);
   }
   return names;
 }
+}  // namespace
+
+std::vector<SharedText> ReleasePlan::ModuleHolders() const { return namesOfHolders(programs, &HoldingProgram::module); }
 
 std::vector<SharedText> ReleasePlan::UnreadableHolders() const {
-  std::vector<SharedText> names;
-  for (const HoldingProgram& program : programs) {
-    if (!program.unreadable) continue;
-    bool known = false;
-    for (const SharedText& name : names) known = known || name == program.name;
-    if (!known) names.push_back(program.name);
-  }
-  return names;
+  return namesOfHolders(programs, &HoldingProgram::unreadable);
 }
 
 ReleasePlan PlanRelease(const std::vector<HandleRecord>& rows, WideView path, const RowCovers& covers) {

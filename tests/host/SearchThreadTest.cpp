@@ -6,22 +6,9 @@
 #include <vector>
 
 #include "search/SearchThread.h"
+#include "support/ScopedThreadLauncher.h"
 
 namespace {
-
-// Puts a thread launcher in force for one test.
-class ScopedLauncher {
- public:
-  explicit ScopedLauncher(SearchThread::ThreadLauncher launcher) : saved_(SearchThread::launchThread) {
-    SearchThread::launchThread = launcher;
-  }
-  ~ScopedLauncher() { SearchThread::launchThread = saved_; }
-  ScopedLauncher(const ScopedLauncher&) = delete;
-  ScopedLauncher& operator=(const ScopedLauncher&) = delete;
-
- private:
-  SearchThread::ThreadLauncher saved_;
-};
 
 TEST(SearchThread, EachSearchScansEveryProcessForFilesAndCallsDoneOnItsThread) {
   SearchThread worker;
@@ -62,7 +49,7 @@ TEST(SearchThread, EachSearchUsesANewScannerAndReleasesTheOldOneWhenItsThreadSta
   g_previousScanner = &first;
   bool firstGoneInSecondSearch = false;
   {
-    ScopedLauncher launcher(&launchObservingPrevious);
+    ScopedThreadLauncher launcher(&launchObservingPrevious);
     worker.start([&] { firstGoneInSecondSearch = first.expired(); });
     worker.join();
   }
@@ -118,7 +105,7 @@ TEST(SearchThread, AThreadThatCannotBeCreatedLeavesNoThreadAndTheNextStartWorks)
   worker.join();
   const std::shared_ptr<HandleScanner> previous = worker.scanner;
   {
-    ScopedLauncher launcher(&refuseThread);
+    ScopedThreadLauncher launcher(&refuseThread);
     bool ran = false;
     EXPECT_THROW(worker.start([&] { ran = true; }), std::system_error);
     EXPECT_FALSE(ran);
