@@ -224,7 +224,9 @@ class RecordedEffects : public RowActionEffects {
   ReleaseResult applyFileAction(const ReleasePlan& plan, const FileActionRequest& request,
                                 const ClosingReport&) override {
     log += L"apply " + std::to_wstring(static_cast<int>(request.action)) + L":" + plan.path + L";";
-    ReleaseResult result = outcomes.empty() ? ReleaseResult{ReleaseOutcome::kDone} : outcomes.front();
+    ReleaseResult result;
+    result.outcome = ReleaseOutcome::kDone;
+    if (!outcomes.empty()) result = outcomes.front();
     if (!outcomes.empty()) outcomes.erase(outcomes.begin());
     return result;
   }
@@ -458,6 +460,13 @@ HandleRecord heldRow(const wchar_t* path, DWORD pid, uint32_t handle, const wcha
   return row;
 }
 
+ReleaseResult outcome(ReleaseOutcome what, DWORD systemError = 0) {
+  ReleaseResult result;
+  result.outcome = what;
+  result.systemError = systemError;
+  return result;
+}
+
 RowTarget targetOf(const HandleRecord& row) {
   RowTarget target;
   target.filePath = row.filePath;
@@ -474,25 +483,23 @@ RowTarget targetOf(const HandleRecord& row) {
 // only after the closings, and a failed delete offers the next start.
 TEST(RowMenu, FreeingAFileChecksAsksClosesThenActs) {
   const std::vector<HandleRecord> rows{
-      heldRow(L"C:\a.txt", 700, 0x44, L"one.exe"),
-      heldRow(L"C:\a.txt", 700, 0x48, L"one.exe"),
-      heldRow(L"C:\a.txt", 701, 0x10, L"two.exe"),
-      heldRow(L"C:\a.txt", 702, 0, L"loader.exe", HolderKind::kModule),
-      heldRow(L"C:\b.txt", 703, 0x20, L"three.exe"),
-      heldRow(L"C:\a.txt", 0, 0x51, L"alice", HolderKind::kRemote),
+      heldRow(L"C:\\a.txt", 700, 0x44, L"one.exe"),
+      heldRow(L"C:\\a.txt", 700, 0x48, L"one.exe"),
+      heldRow(L"C:\\a.txt", 701, 0x10, L"two.exe"),
+      heldRow(L"C:\\a.txt", 702, 0, L"loader.exe", HolderKind::kModule),
+      heldRow(L"C:\\b.txt", 703, 0x20, L"three.exe"),
+      heldRow(L"C:\\a.txt", 0, 0x51, L"alice", HolderKind::kRemote),
   };
   const RowTarget onA = targetOf(rows[0]);
   const RowTarget onB = targetOf(rows[4]);
   const RowTarget remoteOnA = targetOf(rows[5]);
   const std::wstring question3of4 =
       L"ask:将关闭3个程序的4个句柄,这些程序可能出错或丢失数据。确定要继续吗?"
-      L"
-以下程序将它作为模块加载,无法通过关闭句柄解除占用:loader.exe
-另一台计算机上的用户未保存的更改将会丢失。;";
-  ReleaseResult heldStill{ReleaseOutcome::kStillHeld};
+      L"\n以下程序将它作为模块加载,无法通过关闭句柄解除占用:loader.exe\n另一台计算机上的用户未保存的更改将会丢失。;";
+  ReleaseResult heldStill = outcome(ReleaseOutcome::kStillHeld);
   heldStill.stillHeldBy = {SharedText(std::wstring(L"loader.exe")), SharedText(std::wstring(L"two.exe"))};
   heldStill.offerNextStart = true;
-  ReleaseResult failedCode{ReleaseOutcome::kFailed, 1117};
+  const ReleaseResult failedCode = outcome(ReleaseOutcome::kFailed, 1117);
   const struct {
     RowMenuCommand command;
     std::vector<RowTarget> selected;
@@ -505,38 +512,33 @@ TEST(RowMenu, FreeingAFileChecksAsksClosesThenActs) {
       // Two rows of one file: planned once, every one of its rows counted
       // (not only the selected one), the remote open among them.
       {RowMenuCommand::ReleaseAndDelete, {onA, remoteOnA}, {}, {}, {}, true,
-       L"plan:1;plan:1;" + question3of4 + L"closing 4;"},
-      {RowMenuCommand::ReleaseAndDelete, {onA}, {}, {}, {}, false, L"plan:1;plan:1;" + question3of4},
+       L"plan:1;check;plan:1;" + question3of4 + L"closing 4;"},
+      {RowMenuCommand::ReleaseAndDelete, {onA}, {}, {}, {}, false, L"plan:1;check;plan:1;" + question3of4},
       // Two files: one question over both.
       {RowMenuCommand::ReleaseAndDelete, {onB, onA, onB}, {}, {}, {}, true,
-       L"plan:1;plan:1;plan:2;ask:将关闭4个程序的5个句柄,这些程序可能出错或丢失数据。确定要继续吗?"
-       L"
-以下程序将它作为模块加载,无法通过关闭句柄解除占用:loader.exe
-另一台计算机上的用户未保存的更改将会丢失。;"
+       L"plan:1;plan:1;check;check;plan:2;ask:将关闭4个程序的5个句柄,这些程序可能出错或丢失数据。确定要继续吗?"
+       L"\n以下程序将它作为模块加载,无法通过关闭句柄解除占用:loader.exe\n另一台计算机上的用户未保存的更改将会丢失。;"
        L"closing 5;"},
       // A name refused: said which rule, nothing asked, nothing closed.
       {RowMenuCommand::ReleaseAndRename, {onB, onA}, WideText(L"CON.txt"), ReleaseOutcome::kNameReserved, {}, true,
-       L"plan:1;name:b.txt;check;error:重命名失败
-该名称是系统保留的设备名;"},
+       L"plan:1;name:b.txt;check;error:重命名失败\n该名称是系统保留的设备名;"},
       {RowMenuCommand::ReleaseAndRename, {onB}, std::nullopt, {}, {}, true, L"plan:1;name:b.txt;"},
       {RowMenuCommand::ReleaseAndRename, {onB}, WideText(L"c.txt"), {}, {}, true,
        L"plan:1;name:b.txt;check;plan:1;ask:将关闭1个程序的1个句柄,这些程序可能出错或丢失数据。确定要继续吗?;closing 1;"},
       {RowMenuCommand::ReleaseAndMove, {onB}, {}, ReleaseOutcome::kNameExists, {}, true,
-       L"plan:1;pick;check;error:移动失败
-该位置已有同名的文件或文件夹;"},
+       L"plan:1;pick;check;error:移动失败\n该位置已有同名的文件或文件夹;"},
       // The next start closes nothing: one question, the operation, one box.
       {RowMenuCommand::DeleteAtNextStart, {onB}, {}, {}, {}, true,
-       L"plan:1;check;ask:确定要在下次启动时删除吗?;apply 3:C:\b.txt;tell:已安排在下次启动时删除;refresh;"},
+       L"plan:1;check;ask:确定要在下次启动时删除吗?;apply 3:C:\\b.txt;tell:已安排在下次启动时删除;refresh;"},
       {RowMenuCommand::DeleteAtNextStart, {onB}, {}, {}, {failedCode}, true,
-       L"plan:1;check;ask:确定要在下次启动时删除吗?;apply 3:C:\b.txt;error:安排失败
-错误代码 1117;refresh;"},
+       L"plan:1;check;ask:确定要在下次启动时删除吗?;apply 3:C:\\b.txt;error:安排失败\n错误代码 1117;refresh;"},
       {RowMenuCommand::DeleteAtNextStart, {onB}, {}, {}, {}, false, L"plan:1;check;ask:确定要在下次启动时删除吗?;"},
   };
   for (const auto& c : cases) {
     RecordedEffects effects;
     effects.rows = rows;
     effects.newName = c.newName;
-    effects.folder = WideText(L"D:\to");
+    effects.folder = WideText(L"D:\\to");
     effects.refusal = c.refusal;
     effects.outcomes = c.outcomes;
     effects.agrees = c.agrees;
@@ -550,24 +552,19 @@ TEST(RowMenu, FreeingAFileChecksAsksClosesThenActs) {
   effects.rows = rows;
   PerformRowAction(RowMenuCommand::ReleaseAndDelete, {onA}, effects);
   ASSERT_TRUE(effects.started.has_value());
-  EXPECT_EQ(L"C:\a.txt", effects.started->closing.path);
+  EXPECT_EQ(L"C:\\a.txt", effects.started->closing.path);
   const struct {
     std::vector<ReleaseResult> outcomes;
     bool agrees;
     const wchar_t* log;
   } ends[] = {
-      {{}, true, L"apply 0:C:\a.txt;tell:删除成功;refresh;"},
+      {{}, true, L"apply 0:C:\\a.txt;tell:删除成功;refresh;"},
       {{heldStill}, true,
-       L"apply 0:C:\a.txt;error:删除失败
-文件仍被占用
-占用它的程序:loader.exe、two.exe;ask:是否在下次启动时删除?;"
-       L"apply 3:C:\a.txt;tell:已安排在下次启动时删除;refresh;"},
+       L"apply 0:C:\\a.txt;error:删除失败\n文件仍被占用\n占用它的程序:loader.exe、two.exe;ask:是否在下次启动时删除?;"
+       L"apply 3:C:\\a.txt;tell:已安排在下次启动时删除;refresh;"},
       {{heldStill}, false,
-       L"apply 0:C:\a.txt;error:删除失败
-文件仍被占用
-占用它的程序:loader.exe、two.exe;ask:是否在下次启动时删除?;refresh;"},
-      {{ReleaseResult{ReleaseOutcome::kAccessDenied}}, true, L"apply 0:C:\a.txt;error:删除失败
-拒绝访问;refresh;"},
+       L"apply 0:C:\\a.txt;error:删除失败\n文件仍被占用\n占用它的程序:loader.exe、two.exe;ask:是否在下次启动时删除?;refresh;"},
+      {{outcome(ReleaseOutcome::kAccessDenied)}, true, L"apply 0:C:\\a.txt;error:删除失败\n拒绝访问;refresh;"},
   };
   for (const auto& end : ends) {
     RecordedEffects finishing;
@@ -582,9 +579,8 @@ TEST(RowMenu, FreeingAFileChecksAsksClosesThenActs) {
   refused.rows = rows;
   refused.startsClosing = false;
   PerformRowAction(RowMenuCommand::ReleaseAndDelete, {onB}, refused);
-  EXPECT_EQ(L"plan:1;plan:1;ask:将关闭1个程序的1个句柄,这些程序可能出错或丢失数据。确定要继续吗?;closing 1;"
-            L"error:删除失败
-文件仍被占用;refresh;",
+  EXPECT_EQ(L"plan:1;check;plan:1;ask:将关闭1个程序的1个句柄,这些程序可能出错或丢失数据。确定要继续吗?;closing 1;"
+            L"error:删除失败\n文件仍被占用;refresh;",
             refused.log);
 }
 
