@@ -523,6 +523,7 @@ TEST(RowMenu, FreeingAFileChecksAsksClosesThenActs) {
       {RowMenuCommand::ReleaseAndRename, {onB, onA}, WideText(L"CON.txt"), ReleaseOutcome::kNameReserved, {}, true,
        L"plan:1;name:b.txt;check;error:重命名失败\n该名称是系统保留的设备名;"},
       {RowMenuCommand::ReleaseAndRename, {onB}, std::nullopt, {}, {}, true, L"plan:1;name:b.txt;"},
+      {RowMenuCommand::ReleaseAndRename, {onB}, WideText(L"b.txt"), {}, {}, true, L"plan:1;name:b.txt;"},
       {RowMenuCommand::ReleaseAndRename, {onB}, WideText(L"c.txt"), {}, {}, true,
        L"plan:1;name:b.txt;check;plan:1;ask:将关闭1个程序的1个句柄,这些程序可能出错或丢失数据。确定要继续吗?;closing 1;"},
       {RowMenuCommand::ReleaseAndMove, {onB}, {}, ReleaseOutcome::kNameExists, {}, true,

@@ -378,8 +378,10 @@ void release(FileAction action, const std::vector<RowTarget>& selected, RowActio
   job.request.action = action;
   for (const SharedText& file : files) job.files.push_back(effects.planRelease(file, {file}));
   if (action == FileAction::kRename) {
-    const std::optional<WideText> name = effects.askNewName(WideText(FileNamePart(files.front())));
-    if (!name) return;
+    const WideText current(FileNamePart(files.front()));
+    const std::optional<WideText> name = effects.askNewName(current);
+    // The name left as it was: nothing to do, as in Explorer.
+    if (!name || *name == current) return;
     job.request.newName = *name;
   } else if (action == FileAction::kMove) {
     const std::optional<WideText> folder = effects.pickFolder();
