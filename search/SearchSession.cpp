@@ -102,12 +102,53 @@ bool SearchSession::startClosing(std::vector<HeldHandle> handles) {
 }
 
 std::optional<CloseTally> SearchSession::takeClosingEnd() {
-  if (!closing() || closingEnd_ == nullptr || !closingEnd_->ended.load()) return std::nullopt;
+  if (!closing() || closingEnd_ == nullptr || closingEnd_->release || !closingEnd_->ended.load()) return std::nullopt;
   const CloseTally tally{closingTried_, closingEnd_->failed.load(), closingEnd_->changed.load(),
                          closingEnd_->unconfirmed.load(), closingEnd_->notTried.load()};
   closingEnd_.reset();
   closing_.exchange(0);
   return tally;
+}
+
+bool SearchSession::startReleaseClosing(const ReleasePlan& plan) {
+  closing_.exchange(1);
+  closingTried_ = plan.HandleCount();
+  bool started = false;
+  try {
+    closingEnd_ = std::make_shared<ClosingEnd>();
+    closingEnd_->release = true;
+    started = StartReleaseClosings(
+        plan, PathsEqualIgnoringCase,
+        [events = events_](int done, int total) { events->closingProgressed(done, total); },
+        [events = events_, end = closingEnd_](const ClosingReport& report) {
+          // Recorded first: the word below only hurries its taking.
+          try {
+            end->report = report;
+          } catch (...) {
+            // No memory for the copy: the tally alone, every program as planned.
+            end->report.tally = report.tally;
+          }
+          end->ended.store(true);
+          events->closingEnded();
+        });
+  } catch (...) {
+    // No memory for the batch: nothing started.
+  }
+  if (!started) {
+    closingEnd_.reset();
+    closing_.exchange(0);
+  }
+  return started;
+}
+
+std::optional<ClosingReport> SearchSession::takeReleaseEnd() {
+  if (!closing() || closingEnd_ == nullptr || !closingEnd_->release || !closingEnd_->ended.load()) {
+    return std::nullopt;
+  }
+  std::optional<ClosingReport> report(std::move(closingEnd_->report));
+  closingEnd_.reset();
+  closing_.exchange(0);
+  return report;
 }
 
 const HandleRecord* SearchSession::result(std::ptrdiff_t index) const {

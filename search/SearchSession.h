@@ -26,6 +26,7 @@
 #include <optional>
 #include <vector>
 
+#include "scan/FileRelease.h"
 #include "scan/HandleRecord.h"
 #include "scan/HolderControl.h"
 #include "search/ResultListTexts.h"
@@ -79,8 +80,16 @@ class SearchSession {
   bool startClosing(std::vector<HeldHandle> handles);
   // On the session's thread: once the running batch has ended, its whole
   // tally, and `closing` is cleared; none while it runs or when none runs.
-  // Each batch's tally is given once.
+  // Each batch's tally is given once. None for a freeing's batch either.
   std::optional<CloseTally> takeClosingEnd();
+
+  // The same for the closings that free a file (StartReleaseClosings): a
+  // batch like the one above (`closing`, its progress and end told the same
+  // way), whose end is taken with takeReleaseEnd.
+  bool startReleaseClosing(const ReleasePlan& plan);
+  // On the session's thread: once the running freeing's batch has ended,
+  // its report, and `closing` is cleared; none otherwise. Given once.
+  std::optional<ClosingReport> takeReleaseEnd();
 
   bool busy() const { return busy_.load() != 0; }
   bool closing() const { return closing_.load() != 0; }
@@ -134,6 +143,9 @@ class SearchSession {
     std::atomic<int> changed{0};
     std::atomic<int> unconfirmed{0};
     std::atomic<int> notTried{0};
+    // A freeing's batch: its report, written before `ended`.
+    bool release = false;
+    ClosingReport report;
   };
   std::shared_ptr<ClosingEnd> closingEnd_;
   // Last: its thread is joined before anything above goes.

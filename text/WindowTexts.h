@@ -19,6 +19,10 @@
 #define OSTREL_MENU_HELP "帮助"
 #define OSTREL_MENU_ABOUT "关于"
 #define OSTREL_ABOUT_CAPTION "关于"
+// The rename box: its caption and buttons.
+#define OSTREL_RENAME_CAPTION "重命名"
+#define OSTREL_RENAME_OK "确定"
+#define OSTREL_RENAME_CANCEL "取消"
 
 #ifndef RC_INVOKED
 #include "text/WideText.h"
@@ -113,4 +117,54 @@ constexpr WCHAR kNoMainWindowMessage[] = WTEXT("无法创建主窗口");
 // The Explorer entry's name, "用%s 查看": the window's title between these.
 constexpr WCHAR kExplorerEntryFirst[] = WTEXT("用");
 constexpr WCHAR kExplorerEntryLast[] = WTEXT(" 查看");
+// The row menu's items that free the file and then act on it.
+constexpr WCHAR kReleaseDeleteItem[] = WTEXT("解除占用并删除");
+constexpr WCHAR kReleaseRenameItem[] = WTEXT("解除占用并重命名...");
+constexpr WCHAR kReleaseMoveItem[] = WTEXT("解除占用并移动...");
+constexpr WCHAR kDeleteAtNextStartItem[] = WTEXT("下次启动时删除");
+// Their question: "将关闭%d个程序的%d个句柄,这些程序可能出错或丢失数据。
+// 确定要继续吗?", the programs, then the handles, between these.
+constexpr WCHAR kReleaseQuestionStart[] = WTEXT("将关闭");
+constexpr WCHAR kReleaseQuestionPrograms[] = WTEXT("个程序的");
+constexpr WCHAR kReleaseQuestionEnd[] = WTEXT("个句柄,这些程序可能出错或丢失数据。确定要继续吗?");
+// The question when there is no handle to close.
+constexpr WCHAR kReleaseNothingToCloseQuestion[] = WTEXT("确定要继续吗?");
+// A line of the question: the programs that hold it as a module, by name.
+constexpr WCHAR kReleaseModuleLine[] = WTEXT("以下程序将它作为模块加载,无法通过关闭句柄解除占用:");
+// Between two programs' names.
+constexpr WCHAR kNameSeparator[] = WTEXT("、");
+// Delete at the next start: the question, and its line for a folder.
+constexpr WCHAR kDeleteAtNextStartQuestion[] = WTEXT("确定要在下次启动时删除吗?");
+constexpr WCHAR kNextStartFolderLine[] = WTEXT("文件夹只有在下次启动时为空才会被删除。");
+// After a delete that failed: the offer of the next start instead.
+constexpr WCHAR kNextStartInsteadQuestion[] = WTEXT("是否在下次启动时删除?");
+// The outcomes; a failure's first line, then the reason on the next.
+constexpr WCHAR kDeletedMessage[] = WTEXT("删除成功");
+constexpr WCHAR kDeleteFailedMessage[] = WTEXT("删除失败");
+constexpr WCHAR kRenamedMessage[] = WTEXT("重命名成功");
+constexpr WCHAR kRenameFailedMessage[] = WTEXT("重命名失败");
+constexpr WCHAR kMovedMessage[] = WTEXT("移动成功");
+constexpr WCHAR kMoveFailedMessage[] = WTEXT("移动失败");
+constexpr WCHAR kNextStartScheduledMessage[] = WTEXT("已安排在下次启动时删除");
+constexpr WCHAR kNextStartFailedMessage[] = WTEXT("安排失败");
+// Before one file's reason when several files were acted on: "<name>: ".
+constexpr WCHAR kFileReasonSeparator[] = WTEXT(": ");
+// The reasons.
+constexpr WCHAR kReasonStillHeld[] = WTEXT("文件仍被占用");
+// "\n占用它的程序:%s": the names after this.
+constexpr WCHAR kReasonStillHeldBy[] = WTEXT("\n占用它的程序:");
+constexpr WCHAR kReasonAccessDenied[] = WTEXT("拒绝访问");
+constexpr WCHAR kReasonNameEmpty[] = WTEXT("名称不能为空");
+constexpr WCHAR kReasonNameForbiddenCharacter[] = WTEXT("名称不能包含下列字符:\\ / : * ? \" < > |");
+constexpr WCHAR kReasonNameReserved[] = WTEXT("该名称是系统保留的设备名");
+constexpr WCHAR kReasonNameTrailingDotOrSpace[] = WTEXT("名称不能以点或空格结尾");
+constexpr WCHAR kReasonNameTooLong[] = WTEXT("名称太长");
+constexpr WCHAR kReasonNameExists[] = WTEXT("该位置已有同名的文件或文件夹");
+constexpr WCHAR kReasonDestinationMissing[] = WTEXT("目标文件夹不存在");
+constexpr WCHAR kReasonDestinationInside[] = WTEXT("不能将文件夹移动到它自身或其子文件夹中");
+constexpr WCHAR kReasonFolderAcrossVolumes[] = WTEXT("不能将文件夹移动到另一个磁盘");
+constexpr WCHAR kReasonGone[] = WTEXT("文件已不存在");
+constexpr WCHAR kReasonCopiedOriginalKept[] = WTEXT("已复制到目标位置,但原文件无法删除,仍在原处");
+// "错误代码 %u": the code after this.
+constexpr WCHAR kReasonFailedCode[] = WTEXT("错误代码 ");
 #endif

@@ -238,4 +238,52 @@ TEST(SearchSession, ABatchOfClosingsHoldsOffSearchesAndEndsOnceWithItsTally) {
   ASSERT_EQ(SearchSession::Start::kStarted, searchToTheEnd(session, *events)) << "searches start again";
 }
 
+// The closings that free a file are a batch like any other: no search
+// meanwhile, the end kept and taken once, but as the freeing's report (with
+// whose handles stayed), never as a plain batch's tally.
+TEST(SearchSession, AFreeingsClosingsAreABatchWhoseReportIsTakenOnce) {
+  FakeSystem system;
+  FakeSystem::Process holder{u"holder.exe", "C:\\holder.exe"};
+  holder.creationTime = 1234;
+  system.addProcess(kHolder, holder);
+  std::vector<HandleRecord> rows;
+  for (int i = 0; i < 6; ++i) {
+    FakeSystem::Object file{u"File", u"", "\\\\?\\C:\\data\\held.txt"};
+    file.pathQueryHangs = i == 2;
+    const uint32_t value = 0x2000 + 4 * static_cast<uint32_t>(i);
+    system.addHandle(kHolder, value, file);
+    HandleRecord row;
+    row.ownerPid = kHolder;
+    row.ownerCreationTime = 1234;
+    row.handleValue = value;
+    row.filePath = SharedText(WideText(WTEXT("C:\\data\\held.txt")));
+    row.processName = SharedText(WideText(WTEXT("holder.exe")));
+    rows.push_back(row);
+  }
+  const ReleasePlan plan = PlanRelease(rows, WTEXT("C:\\data\\held.txt"), [](const HandleRecord&) { return true; });
+  const auto events = std::make_shared<RecordedSessionEvents>();
+  SearchSession session(WideText(), false, events, &heldFileIdentity);
+  ASSERT_TRUE(session.startReleaseClosing(plan));
+  EXPECT_TRUE(session.closing());
+  EXPECT_EQ(SearchSession::Start::kClosingRunning, session.startSearch());
+  EXPECT_FALSE(session.takeReleaseEnd().has_value()) << "no end while a closing hangs";
+
+  system.releaseHangs();
+  system.waitForThreads();
+  EXPECT_FALSE(session.takeClosingEnd().has_value()) << "a freeing's end is not a plain batch's";
+  const std::optional<ClosingReport> report = session.takeReleaseEnd();
+  ASSERT_TRUE(report.has_value());
+  EXPECT_FALSE(session.closing());
+  EXPECT_FALSE(session.takeReleaseEnd().has_value()) << "an end is taken once";
+  EXPECT_EQ(1, events->closingsEnded);
+  EXPECT_EQ(6, events->lastTotal);
+  EXPECT_EQ(6, report->tally.tried);
+  ASSERT_EQ(1u, report->programs.size());
+  EXPECT_EQ(report->tally.failed, report->programs[0].notClosed);
+  int stillHeld = 0;
+  for (const HandleRecord& row : rows) stillHeld += system.holds(kHolder, row.handleValue) ? 1 : 0;
+  EXPECT_EQ(stillHeld, report->tally.failed);
+  ASSERT_EQ(SearchSession::Start::kStarted, searchToTheEnd(session, *events)) << "searches start again";
+}
+
 }  // namespace

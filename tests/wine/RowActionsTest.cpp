@@ -172,8 +172,8 @@ class RecordedEffects : public RowActionEffects {
     if (target.processId == kCannotEnd) return EndResult::kFailed;
     return target.processId == kCritical ? EndResult::kCritical : ends;
   }
-  bool confirmClose() override {
-    log += L"confirm;";
+  bool confirmClose(bool remote) override {
+    log += remote ? L"confirm remote;" : L"confirm;";
     return agrees;
   }
   bool confirmEnd(int programs) override {
@@ -190,11 +190,57 @@ class RecordedEffects : public RowActionEffects {
   void tell(const wchar_t* message, bool failure) override {
     log += std::wstring(failure ? L"error:" : L"tell:") + message + L";";
   }
+  // The freeing of files: plans made by the engine from `rows`.
+  ReleasePlan planRelease(WideView path, const std::vector<SharedText>& covered) override {
+    log += L"plan:" + std::to_wstring(covered.size()) + L";";
+    return PlanRelease(rows, path, [&covered](const HandleRecord& row) {
+      for (const SharedText& file : covered) {
+        if (row.filePath == file) return true;
+      }
+      return false;
+    });
+  }
+  bool ask(const WideText& question) override {
+    log += L"ask:" + question + L";";
+    return agrees;
+  }
+  std::optional<WideText> askNewName(const WideText& currentName) override {
+    log += L"name:" + currentName + L";";
+    return newName;
+  }
+  std::optional<WideText> pickFolder() override {
+    log += L"pick;";
+    return folder;
+  }
+  std::optional<ReleaseOutcome> checkFileAction(const ReleasePlan&, const FileActionRequest&) override {
+    log += L"check;";
+    return refusal;
+  }
+  bool startRelease(ReleaseJob job) override {
+    log += L"closing " + std::to_wstring(job.closing.HandleCount()) + L";";
+    started = std::move(job);
+    return startsClosing;
+  }
+  ReleaseResult applyFileAction(const ReleasePlan& plan, const FileActionRequest& request,
+                                const ClosingReport&) override {
+    log += L"apply " + std::to_wstring(static_cast<int>(request.action)) + L":" + plan.path + L";";
+    ReleaseResult result;
+    result.outcome = ReleaseOutcome::kDone;
+    if (!outcomes.empty()) result = outcomes.front();
+    if (!outcomes.empty()) outcomes.erase(outcomes.begin());
+    return result;
+  }
   std::wstring log;
   bool copies = true;
   EndResult ends = EndResult::kEnded;
   bool agrees = true;
   bool startsClosing = true;
+  std::vector<HandleRecord> rows;
+  std::optional<WideText> newName;
+  std::optional<WideText> folder;
+  std::optional<ReleaseOutcome> refusal;
+  std::optional<ReleaseJob> started;
+  std::vector<ReleaseResult> outcomes;  // applyFileAction's, in turn; then kDone
 };
 
 TEST(RowMenu, EachItemDoesItsOneThing) {
@@ -244,6 +290,7 @@ TEST(RowMenu, EachItemDoesItsOneThing) {
       // Every selected handle, after the user agreed; modules are no handles.
       {RowMenuCommand::CloseHandle, true, kEnds, L"confirm;closing:68,68,;", {target, module, target}, true},
       {RowMenuCommand::CloseHandle, true, kEnds, L"confirm;", {target}, false},
+      {RowMenuCommand::DeleteAtNextStart, true, kEnds, L"", {}, true},
   };
   for (const auto& c : cases) {
     RecordedEffects effects;
@@ -330,16 +377,212 @@ TEST(RowMenu, ARowIsOfferedOnlyThroughItsResultAndNeverWhileASearchRuns) {
   ASSERT_TRUE(session.takeClosingEnd().has_value());
   EXPECT_TRUE(RowTargetFor(session, list, 0).has_value());
 
-  const std::vector<RowMenuItem> items = RowMenuItems(&*target);
-  ASSERT_EQ(6u, items.size());
-  EXPECT_EQ(RowMenuCommand::EndProcess, items[3].command);
-  EXPECT_EQ(RowMenuCommand::CloseHandle, items[4].command);
-  EXPECT_EQ(RowMenuCommand::Refresh, items[5].command);
-  RowTarget module = *target;
-  module.loadedModule = true;
-  EXPECT_EQ(5u, RowMenuItems(&module).size()) << "a module row offers no 关闭句柄";
+  EXPECT_EQ(HolderKind::kHandle, KindOf(*target));
   ASSERT_EQ(1u, RowMenuItems(nullptr).size());
   EXPECT_EQ(RowMenuCommand::Refresh, RowMenuItems(nullptr)[0].command);
+}
+
+// The menu as the user reads it, by the row's kind: "|" a separator.
+std::wstring menuText(const RowTarget* target) {
+  std::wstring text;
+  for (const RowMenuItem& item : RowMenuItems(target)) {
+    if (!text.empty()) text += L",";
+    text += item.text == nullptr ? L"|" : item.text;
+  }
+  return text;
+}
+
+TEST(RowMenu, TheItemsFollowTheRowsKindInGroups) {
+  const struct {
+    HolderKind kind;
+    bool module;
+    const wchar_t* menu;
+  } cases[] = {
+      {HolderKind::kHandle, false,
+       L"查看文件位置,复制文件位置,查看进程位置,|,结束进程,|,关闭句柄,|,解除占用并删除,解除占用并重命名...,"
+       L"解除占用并移动...,下次启动时删除,|,刷新"},
+      {HolderKind::kHandle, true,
+       L"查看文件位置,复制文件位置,查看进程位置,|,结束进程,|,解除占用并删除,解除占用并重命名...,"
+       L"解除占用并移动...,下次启动时删除,|,刷新"},
+      {HolderKind::kUnreadable, false, L"查看文件位置,复制文件位置,查看进程位置,|,结束进程,|,下次启动时删除,|,刷新"},
+      {HolderKind::kRemote, false,
+       L"查看文件位置,复制文件位置,|,关闭句柄,|,解除占用并删除,解除占用并重命名...,解除占用并移动...,"
+       L"下次启动时删除,|,刷新"},
+  };
+  for (const auto& c : cases) {
+    RowTarget target;
+    target.kind = c.kind;
+    target.loadedModule = c.module;
+    EXPECT_EQ(c.menu, menuText(&target)) << static_cast<int>(c.kind);
+  }
+  EXPECT_EQ(L"刷新", menuText(nullptr));
+}
+
+// Closing rows of every kind: only handles and remote opens are closed, a
+// remote open's question warns, and no program is ended for a remote open.
+TEST(RowMenu, EachKindIsClosedOrEndedAsItCanBe) {
+  RowTarget handle;
+  handle.processId = 700;
+  handle.handleValue = 0x44;
+  RowTarget unreadable = handle;
+  unreadable.kind = HolderKind::kUnreadable;
+  unreadable.handleValue = 0;
+  RowTarget remote;
+  remote.kind = HolderKind::kRemote;
+  remote.handleValue = 0x51;
+  const struct {
+    RowMenuCommand command;
+    std::vector<RowTarget> selected;
+    const wchar_t* log;
+  } cases[] = {
+      {RowMenuCommand::CloseHandle, {handle, unreadable}, L"confirm;closing:68,;"},
+      {RowMenuCommand::CloseHandle, {remote, handle}, L"confirm remote;closing:81,68,;"},
+      {RowMenuCommand::EndProcess, {unreadable}, L"end:700;tell:结束成功;"},
+      {RowMenuCommand::EndProcess, {handle, remote}, L"end:700;tell:结束成功;"},
+  };
+  for (const auto& c : cases) {
+    RecordedEffects effects;
+    PerformRowAction(c.command, c.selected, effects);
+    EXPECT_EQ(std::wstring(c.log), effects.log) << static_cast<unsigned>(c.command);
+  }
+}
+
+HandleRecord heldRow(const wchar_t* path, DWORD pid, uint32_t handle, const wchar_t* program,
+                     HolderKind kind = HolderKind::kHandle) {
+  HandleRecord row;
+  row.ownerPid = pid;
+  row.ownerCreationTime = 1000 + pid;
+  row.handleValue = handle;
+  row.filePath = SharedText(std::wstring(path));
+  row.processName = SharedText(std::wstring(program));
+  row.loadedModule = kind == HolderKind::kModule;
+  row.kind = kind == HolderKind::kModule ? HolderKind::kHandle : kind;
+  return row;
+}
+
+ReleaseResult outcome(ReleaseOutcome what, DWORD systemError = 0) {
+  ReleaseResult result;
+  result.outcome = what;
+  result.systemError = systemError;
+  return result;
+}
+
+RowTarget targetOf(const HandleRecord& row) {
+  RowTarget target;
+  target.filePath = row.filePath;
+  target.processId = row.ownerPid;
+  target.processCreationTime = row.ownerCreationTime;
+  target.handleValue = row.handleValue;
+  target.loadedModule = row.loadedModule;
+  target.kind = row.kind;
+  return target;
+}
+
+// Freeing files: the question counts every row of the files from the last
+// search, a refused name or destination closes nothing, the operation runs
+// only after the closings, and a failed delete offers the next start.
+TEST(RowMenu, FreeingAFileChecksAsksClosesThenActs) {
+  const std::vector<HandleRecord> rows{
+      heldRow(L"C:\\a.txt", 700, 0x44, L"one.exe"),
+      heldRow(L"C:\\a.txt", 700, 0x48, L"one.exe"),
+      heldRow(L"C:\\a.txt", 701, 0x10, L"two.exe"),
+      heldRow(L"C:\\a.txt", 702, 0, L"loader.exe", HolderKind::kModule),
+      heldRow(L"C:\\b.txt", 703, 0x20, L"three.exe"),
+      heldRow(L"C:\\a.txt", 0, 0x51, L"alice", HolderKind::kRemote),
+  };
+  const RowTarget onA = targetOf(rows[0]);
+  const RowTarget onB = targetOf(rows[4]);
+  const RowTarget remoteOnA = targetOf(rows[5]);
+  const std::wstring question3of4 =
+      L"ask:将关闭3个程序的4个句柄,这些程序可能出错或丢失数据。确定要继续吗?"
+      L"\n以下程序将它作为模块加载,无法通过关闭句柄解除占用:loader.exe\n另一台计算机上的用户未保存的更改将会丢失。;";
+  ReleaseResult heldStill = outcome(ReleaseOutcome::kStillHeld);
+  heldStill.stillHeldBy = {SharedText(std::wstring(L"loader.exe")), SharedText(std::wstring(L"two.exe"))};
+  heldStill.offerNextStart = true;
+  const ReleaseResult failedCode = outcome(ReleaseOutcome::kFailed, 1117);
+  const struct {
+    RowMenuCommand command;
+    std::vector<RowTarget> selected;
+    std::optional<WideText> newName;
+    std::optional<ReleaseOutcome> refusal;
+    std::vector<ReleaseResult> outcomes;
+    bool agrees;
+    const std::wstring log;
+  } cases[] = {
+      // Two rows of one file: planned once, every one of its rows counted
+      // (not only the selected one), the remote open among them.
+      {RowMenuCommand::ReleaseAndDelete, {onA, remoteOnA}, {}, {}, {}, true,
+       L"plan:1;check;plan:1;" + question3of4 + L"closing 4;"},
+      {RowMenuCommand::ReleaseAndDelete, {onA}, {}, {}, {}, false, L"plan:1;check;plan:1;" + question3of4},
+      // Two files: one question over both.
+      {RowMenuCommand::ReleaseAndDelete, {onB, onA, onB}, {}, {}, {}, true,
+       L"plan:1;plan:1;check;check;plan:2;ask:将关闭4个程序的5个句柄,这些程序可能出错或丢失数据。确定要继续吗?"
+       L"\n以下程序将它作为模块加载,无法通过关闭句柄解除占用:loader.exe\n另一台计算机上的用户未保存的更改将会丢失。;"
+       L"closing 5;"},
+      // A name refused: said which rule, nothing asked, nothing closed.
+      {RowMenuCommand::ReleaseAndRename, {onB, onA}, WideText(L"CON.txt"), ReleaseOutcome::kNameReserved, {}, true,
+       L"plan:1;name:b.txt;check;error:重命名失败\n该名称是系统保留的设备名;"},
+      {RowMenuCommand::ReleaseAndRename, {onB}, std::nullopt, {}, {}, true, L"plan:1;name:b.txt;"},
+      {RowMenuCommand::ReleaseAndRename, {onB}, WideText(L"b.txt"), {}, {}, true, L"plan:1;name:b.txt;"},
+      {RowMenuCommand::ReleaseAndRename, {onB}, WideText(L"c.txt"), {}, {}, true,
+       L"plan:1;name:b.txt;check;plan:1;ask:将关闭1个程序的1个句柄,这些程序可能出错或丢失数据。确定要继续吗?;closing 1;"},
+      {RowMenuCommand::ReleaseAndMove, {onB}, {}, ReleaseOutcome::kNameExists, {}, true,
+       L"plan:1;pick;check;error:移动失败\n该位置已有同名的文件或文件夹;"},
+      // The next start closes nothing: one question, the operation, one box.
+      {RowMenuCommand::DeleteAtNextStart, {onB}, {}, {}, {}, true,
+       L"plan:1;check;ask:确定要在下次启动时删除吗?;apply 3:C:\\b.txt;tell:已安排在下次启动时删除;refresh;"},
+      {RowMenuCommand::DeleteAtNextStart, {onB}, {}, {}, {failedCode}, true,
+       L"plan:1;check;ask:确定要在下次启动时删除吗?;apply 3:C:\\b.txt;error:安排失败\n错误代码 1117;refresh;"},
+      {RowMenuCommand::DeleteAtNextStart, {onB}, {}, {}, {}, false, L"plan:1;check;ask:确定要在下次启动时删除吗?;"},
+  };
+  for (const auto& c : cases) {
+    RecordedEffects effects;
+    effects.rows = rows;
+    effects.newName = c.newName;
+    effects.folder = WideText(L"D:\\to");
+    effects.refusal = c.refusal;
+    effects.outcomes = c.outcomes;
+    effects.agrees = c.agrees;
+    PerformRowAction(c.command, c.selected, effects);
+    EXPECT_EQ(c.log, effects.log) << static_cast<unsigned>(c.command);
+  }
+
+  // The end of the closings: the operation on each file, one box, the
+  // offer of the next start for what could not be deleted.
+  RecordedEffects effects;
+  effects.rows = rows;
+  PerformRowAction(RowMenuCommand::ReleaseAndDelete, {onA}, effects);
+  ASSERT_TRUE(effects.started.has_value());
+  EXPECT_EQ(L"C:\\a.txt", effects.started->closing.path);
+  const struct {
+    std::vector<ReleaseResult> outcomes;
+    bool agrees;
+    const wchar_t* log;
+  } ends[] = {
+      {{}, true, L"apply 0:C:\\a.txt;tell:删除成功;refresh;"},
+      {{heldStill}, true,
+       L"apply 0:C:\\a.txt;error:删除失败\n文件仍被占用\n占用它的程序:loader.exe、two.exe;ask:是否在下次启动时删除?;"
+       L"apply 3:C:\\a.txt;tell:已安排在下次启动时删除;refresh;"},
+      {{heldStill}, false,
+       L"apply 0:C:\\a.txt;error:删除失败\n文件仍被占用\n占用它的程序:loader.exe、two.exe;ask:是否在下次启动时删除?;refresh;"},
+      {{outcome(ReleaseOutcome::kAccessDenied)}, true, L"apply 0:C:\\a.txt;error:删除失败\n拒绝访问;refresh;"},
+  };
+  for (const auto& end : ends) {
+    RecordedEffects finishing;
+    finishing.outcomes = end.outcomes;
+    finishing.agrees = end.agrees;
+    FinishRelease(*effects.started, ClosingReport{}, finishing);
+    EXPECT_EQ(end.log, finishing.log);
+  }
+
+  // Closings that cannot start: nothing is done to the file.
+  RecordedEffects refused;
+  refused.rows = rows;
+  refused.startsClosing = false;
+  PerformRowAction(RowMenuCommand::ReleaseAndDelete, {onB}, refused);
+  EXPECT_EQ(L"plan:1;check;plan:1;ask:将关闭1个程序的1个句柄,这些程序可能出错或丢失数据。确定要继续吗?;closing 1;"
+            L"error:删除失败\n文件仍被占用;refresh;",
+            refused.log);
 }
 
 TEST(SelectInExplorer, AnEmptyPathStartsNothing) {

@@ -308,12 +308,16 @@ void MainWindow::showRowMenu(int row, POINT at) {
     }
   }
   for (const RowMenuItem& item : RowMenuItems(selected.empty() ? nullptr : &selected.front())) {
-    ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
+    if (item.text == nullptr) {
+      ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    } else {
+      ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
+    }
   }
   ::SetForegroundWindow(hwnd());
   const auto chosen =
       static_cast<RowMenuCommand>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD, at.x, at.y, 0, hwnd(), nullptr));
-  SystemRowEffects effects(hwnd(), *session_, [this] { restartSearch(); });
+  SystemRowEffects effects(hwnd(), *session_, [this] { restartSearch(); }, &release_);
   PerformRowAction(chosen, selected, effects);
   if (session_->closing()) ::SetTimer(hwnd(), kClosingWatchTimer, kClosingWatchMs, nullptr);
 }
@@ -339,6 +343,16 @@ void MainWindow::onClosingProgress(int done, int total) {
 
 void MainWindow::onClosingDone() {
   // The message and the timer both lead here: the first takes the end.
+  if (std::optional<ClosingReport> report = session_->takeReleaseEnd()) {
+    ::KillTimer(hwnd(), kClosingWatchTimer);
+    // Taken before the boxes: their message loops may bring the next end.
+    std::optional<ReleaseJob> job;
+    job.swap(release_);
+    if (!job) return;
+    SystemRowEffects effects(hwnd(), *session_, [this] { restartSearch(); }, &release_);
+    FinishRelease(*job, *report, effects);
+    return;
+  }
   const std::optional<CloseTally> tally = session_->takeClosingEnd();
   if (!tally) return;
   ::KillTimer(hwnd(), kClosingWatchTimer);

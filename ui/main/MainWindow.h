@@ -9,12 +9,14 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "search/SearchSession.h"
 #include "ui/framework/DialogWindow.h"
 #include "ui/framework/ListView.h"
 #include "ui/framework/StatusBar.h"
+#include "ui/main/RowActions.h"
 
 class ListViewControl;
 class StatusBarControl;
@@ -52,7 +54,8 @@ class MainWindow : public DialogWindow {
   void restartSearch();
   void onSearchDone();
   void onClosingProgress(int done, int total);
-  // Takes a batch's end when there is one: the box, then the refresh.
+  // Takes a batch's end when there is one: the box, then the refresh; a
+  // freeing's end: the file operation, its box, then the refresh.
   void onClosingDone();
   void filterFromSearchBox();
   bool onCommand(WORD id);
@@ -74,4 +77,6 @@ class MainWindow : public DialogWindow {
   ListView list_;
   StatusBar status_;
   HWND searchEdit_ = nullptr;
+  // The freeing of files whose closings run, until they end.
+  std::optional<ReleaseJob> release_;
 };

@@ -33,9 +33,9 @@ const ResultColumn kColumns[] = {
     {kFileNameHeader, 200, LVCFMT_LEFT, [](const HandleRecord& r) { return WideText(FileNamePart(r.filePath)); }},
     {kPathHeader, 350, LVCFMT_LEFT, [](const HandleRecord& r) { return r.filePath.ToWide(); }},
     {kHandleHeader, 100, LVCFMT_LEFT,
-     [](const HandleRecord& r) { return r.loadedModule ? WideText(kModuleHandleText) : HandleValueText(r.handleValue); }},
-    {kProcessIdHeader, 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdText(r.ownerPid); }},
-    {kProcessNameHeader, 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return r.processName.ToWide(); }},
+     [](const HandleRecord& r) { return HandleColumnText(r); }},
+    {kProcessIdHeader, 100, LVCFMT_LEFT, [](const HandleRecord& r) { return ProcessIdColumnText(r); }},
+    {kProcessNameHeader, 200, LVCFMT_RIGHT, [](const HandleRecord& r) { return ProcessNameColumnText(r); }},
 };
 
 static_assert(std::size(kColumns) == kResultColumnCount, "one column a RowOrder column");
