@@ -106,8 +106,8 @@ TEST(MainWindow, FrameControlsAndListStylesAreSetUp) {
   EXPECT_EQ(listStyle & LVS_TYPEMASK, LVS_REPORT);
   EXPECT_NE(listStyle & LVS_SHOWSELALWAYS, 0);
   const auto extended = static_cast<DWORD>(window.send(window.list(), LVM_GETEXTENDEDLISTVIEWSTYLE));
-  EXPECT_EQ(extended & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES),
-            static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES));
+  constexpr DWORD kWanted = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_LABELTIP;
+  EXPECT_EQ(extended & kWanted, kWanted);
   EXPECT_NE(window.send(window.list(), LVM_GETIMAGELIST, LVSIL_SMALL), 0);
   // The big icon is checked by the framework tests: Wine answers WM_GETICON
   // from another process with no icon.

@@ -172,7 +172,10 @@ void MainWindow::setUpControls() {
   searchEdit_ = ::GetDlgItem(dialog, IDC_SEARCH_EDIT);
   const ListView& list = list_;
   listView_->attach(list.hwnd());
-  for (DWORD extended : {LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES, LVS_EX_SUBITEMIMAGES}) list.addExtendedStyle(extended);
+  // The label tip shows a cell cut by its column whole, under the pointer.
+  for (DWORD extended : {LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES, LVS_EX_SUBITEMIMAGES, LVS_EX_LABELTIP}) {
+    list.addExtendedStyle(extended);
+  }
   listView_->useFont(listFont(list));
   listView_->onRightClick = [this](ListViewControl&, NMHDR*) {
     const std::vector<int> selected = list_.selectedRows();
