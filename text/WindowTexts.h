@@ -65,6 +65,11 @@ constexpr WCHAR kTargetNotHeldSuffix[] = WTEXT(" 没有被占用");
 constexpr WCHAR kClosingProgressPrefix[] = WTEXT("正在关闭 ");
 // Status part 1: "%d个文件", the number, then this.
 constexpr WCHAR kRowCountSuffix[] = WTEXT("个文件");
+// Status part 2 while the search box's text filters the rows: "筛选: xlsx",
+// this, then the text.
+constexpr WCHAR kFilterStatusPrefix[] = WTEXT("筛选: ");
+// The search box's hint while it is empty.
+constexpr WCHAR kSearchBoxHint[] = WTEXT("输入路径的一部分筛选");
 
 // The caption of every message box that reports an outcome to the user.
 constexpr WCHAR kPromptCaption[] = WTEXT("提示");
