@@ -156,69 +156,6 @@ TEST(MainWindow, ListFillsTheClientAreaDownToTheStatusBar) {
   }));
 }
 
-// The width `text` takes in the status bar's font: the system's status bar
-// font, which Ostrel sets on the bar (a font handle cannot be asked of
-// another process: WM_GETFONT does not answer across processes under Wine).
-int WidthInStatusBarFont(const std::wstring& text) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return -1;
-  const HDC screen = ::GetDC(nullptr);
-  const HFONT font = ::CreateFontIndirectW(&metrics.lfStatusFont);
-  const HGDIOBJ before = ::SelectObject(screen, font);
-  SIZE extent{};
-  const BOOL measured = ::GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
-  ::SelectObject(screen, before);
-  ::DeleteObject(font);
-  ::ReleaseDC(nullptr, screen);
-  return measured ? extent.cx : -1;
-}
-
-TEST(MainWindow, StatusShowsALongAnswerWholeWithinTheWindow) {
-  const std::wstring name = L"很长的子文件夹名称 用来测试列宽是否合适的一个非常长的名字";
-  const std::wstring folder = e2e::scratchFolder(name);
-  FileHolderProcess holder({e2e::scratchFile(name + L"\\held.txt")});
-  ASSERT_TRUE(holder.holding());
-  OstrelSession session(L"\"" + folder + L"\"");
-  const auto& window = session.window();
-  const std::wstring answer = name + L" 被占用了";
-  ASSERT_EQ(answer, window.waitForStatusToSettle());
-  EXPECT_EQ(L"1个文件", window.statusText(1));
-
-  // The common controls draw a part's text 3 pixels in from its edge.
-  const int answerWidth = WidthInStatusBarFont(answer);
-  ASSERT_GT(answerWidth, 200) << "a name longer than the part's least width";
-  const auto partWidth = [&](int part) {
-    const RECT rect = window.statusPartRect(part);
-    return rect.right - rect.left;
-  };
-  const auto barWidth = [&] {
-    RECT bar{};
-    ::GetClientRect(window.statusBar(), &bar);
-    return static_cast<int>(bar.right);
-  };
-  EXPECT_GE(partWidth(0), answerWidth + 6);
-  EXPECT_LE(window.statusPartRect(1).right, barWidth());
-  EXPECT_GE(partWidth(1), 190) << "part 1 keeps its width";
-
-  // A window too narrow for both: part 1 keeps its width at the bar's end,
-  // part 0 has the rest. Wide again: the answer whole again.
-  RECT frame{};
-  ::GetWindowRect(window.hwnd(), &frame);
-  const int wide = frame.right - frame.left;
-  const auto resize = [&](int width) {
-    ::SetWindowPos(window.hwnd(), nullptr, 0, 0, width, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  };
-  resize(answerWidth + 100);
-  EXPECT_TRUE(waitUntil([&] {
-    const int bar = barWidth();
-    return bar < answerWidth + 200 && window.statusPartRect(1).right == bar && partWidth(1) >= 190;
-  }));
-  resize(wide);
-  EXPECT_TRUE(waitUntil([&] { return partWidth(0) >= answerWidth + 6 && window.statusPartRect(1).right < barWidth(); }));
-  EXPECT_EQ(answer, window.statusText(0));
-}
-
 TEST(MainWindow, ShownSearchBoxTakesTwentyTwoPixelsAboveTheStatusBar) {
   OstrelSession session;
   const auto& window = session.window();
@@ -364,6 +301,83 @@ TEST(MainWindow, ScreenshotShowsTheWindow) {
     return ColoursIn(path, window.hwnd(), header) >= 3 && ColoursIn(path, window.hwnd(), status) >= 3;
   }));
   std::printf("screenshot: %s\n", path.c_str());
+}
+
+// The width `text` takes in the status bar's font: the system's status bar
+// font, which Ostrel sets on the bar (a font handle cannot be asked of
+// another process: WM_GETFONT does not answer across processes under Wine).
+int WidthInStatusBarFont(const std::wstring& text) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return -1;
+  const HDC screen = ::GetDC(nullptr);
+  const HFONT font = ::CreateFontIndirectW(&metrics.lfStatusFont);
+  const HGDIOBJ before = ::SelectObject(screen, font);
+  SIZE extent{};
+  const BOOL measured = ::GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+  ::SelectObject(screen, before);
+  ::DeleteObject(font);
+  ::ReleaseDC(nullptr, screen);
+  return measured ? extent.cx : -1;
+}
+
+TEST(MainWindow, StatusShowsALongAnswerWholeWithinTheWindow) {
+  const std::wstring name = L"很长的子文件夹名称 用来测试列宽是否合适的一个非常长的名字";
+  const std::wstring folder = e2e::scratchFolder(name);
+  FileHolderProcess holder({e2e::scratchFile(name + L"\\held.txt")});
+  ASSERT_TRUE(holder.holding());
+  OstrelSession session(L"\"" + folder + L"\"");
+  const auto& window = session.window();
+  const std::wstring answer = name + L" 被占用了";
+  ASSERT_EQ(answer, window.waitForStatusToSettle());
+  EXPECT_EQ(L"1个文件", window.statusText(1));
+
+  // The common controls draw a part's text 3 pixels in from its edge.
+  const int answerWidth = WidthInStatusBarFont(answer);
+  ASSERT_GT(answerWidth, 200) << "a name longer than the part's least width";
+  const auto partWidth = [&](int part) {
+    const RECT rect = window.statusPartRect(part);
+    return rect.right - rect.left;
+  };
+  const auto barWidth = [&] {
+    RECT bar{};
+    ::GetClientRect(window.statusBar(), &bar);
+    return static_cast<int>(bar.right);
+  };
+  EXPECT_GE(partWidth(0), answerWidth + 6);
+  EXPECT_LE(window.statusPartRect(1).right, barWidth());
+  EXPECT_GE(partWidth(1), 190) << "part 1 keeps its width";
+  // The answer's last characters are drawn: the 40 pixels before the
+  // answer's end hold more colours than as much of the empty part 2 (its
+  // background and edges). The display shows what was painted a moment
+  // later: captured again until it does.
+  RECT tail = ItemOnScreen(session, window.statusBar(), SB_GETRECT, 0);
+  tail.right = tail.left + answerWidth;
+  tail.left = tail.right - 40;
+  RECT empty = ItemOnScreen(session, window.statusBar(), SB_GETRECT, 2);
+  empty.right = empty.left + 40;
+  EXPECT_TRUE(waitUntil([&] {
+    ::RedrawWindow(window.statusBar(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const std::string shot = e2e::SaveScreenshot("status-long-answer", window.hwnd());
+    return ColoursIn(shot, window.hwnd(), tail) > ColoursIn(shot, window.hwnd(), empty);
+  }));
+
+  // A window too narrow for both: part 1 keeps its width at the bar's end,
+  // part 0 has the rest. Wide again: the answer whole again.
+  RECT frame{};
+  ::GetWindowRect(window.hwnd(), &frame);
+  const int wide = frame.right - frame.left;
+  const auto resize = [&](int width) {
+    ::SetWindowPos(window.hwnd(), nullptr, 0, 0, width, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  resize(answerWidth + 100);
+  EXPECT_TRUE(waitUntil([&] {
+    const int bar = barWidth();
+    return bar < answerWidth + 200 && window.statusPartRect(1).right == bar && partWidth(1) >= 190;
+  }));
+  resize(wide);
+  EXPECT_TRUE(waitUntil([&] { return partWidth(0) >= answerWidth + 6 && window.statusPartRect(1).right < barWidth(); }));
+  EXPECT_EQ(answer, window.statusText(0));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "FileHolderProcess.h"
 #include "OstrelSession.h"
 #include "ScratchFiles.h"
+#include "Screenshot.h"
 #include "Wait.h"
 #include "res/resource.h"
 
@@ -237,6 +238,8 @@ TEST(Search, TheSearchBoxTextFiltersEveryFillAndStatusPartTwoSaysSo) {
 
   // The box emptied: every row, and part 2 empty.
   window.openSearchBox();
+  ::RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  e2e::SaveScreenshot("search-filter", window.hwnd());
   for (int key = 0; key < 4; ++key) window.pressKey(VK_BACK);
   EXPECT_TRUE(showing({sheet, note, later}, L""));
 }
