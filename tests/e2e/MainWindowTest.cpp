@@ -178,6 +178,13 @@ TEST(MainWindow, ShownSearchBoxTakesTwentyTwoPixelsAboveTheStatusBar) {
   EXPECT_EQ(search.rect.bottom, status.rect.top);
   EXPECT_EQ(list.rect.bottom, search.rect.top);
 
+  // The empty box's hint.
+  constexpr size_t kHintUnits = 64;
+  e2e::RemoteBuffer hint(session.process().handle(), kHintUnits * sizeof(wchar_t));
+  hint.writeValue(L'\0');
+  window.send(window.searchBox(), EM_GETCUEBANNER, reinterpret_cast<WPARAM>(hint.remote()), kHintUnits);
+  EXPECT_EQ(L"输入路径的一部分筛选", hint.readText(0, kHintUnits - 1));
+
   ASSERT_NO_THROW(window.typeIntoSearchBox(L"abc")) << "typed characters land in the box";
 
   // Esc gives the row back; the text stays.
