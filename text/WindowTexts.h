@@ -10,6 +10,10 @@
 
 // The maker's web site: the About box's link shows it and opens it.
 #define OSTREL_MAKER_SITE "https://ostrel.example.org/"
+// The About box: the program's name (the caption's), "版本 1.0.0" (this
+// prefix, then the version of the file `version`), and its button.
+#define OSTREL_ABOUT_VERSION_PREFIX "版本 "
+#define OSTREL_ABOUT_OK "确定"
 // The main window's caption, its menus, and the About box's caption. Each
 // menu text carries its access key ("(&F)": Alt+F, or F while the menu is
 // open) and, after a tab, the shortcut that does the same from the window.
@@ -21,10 +25,6 @@
 #define OSTREL_MENU_HELP "帮助(&H)"
 #define OSTREL_MENU_ABOUT "关于(&A)"
 #define OSTREL_ABOUT_CAPTION "关于"
-// The About box: the program's name (the caption's), "版本 1.0.0" (this
-// prefix, then the version of the file `version`), and its button.
-#define OSTREL_ABOUT_VERSION_PREFIX "版本 "
-#define OSTREL_ABOUT_OK "确定"
 
 #ifndef RC_INVOKED
 #include "text/WideText.h"
