@@ -67,9 +67,9 @@ HFONT listFont(const ListView& list) {
   return ::CreateFontIndirectW(&font);
 }
 
-// The system's status bar font, set on the bar explicitly: the bar measures
-// its texts with the font it draws with, and a bar left without one draws
-// with a font of its own that it does not give out (WM_GETFONT: none).
+// The system's status bar font, set on the bar explicitly: the bar's parts
+// are sized by measuring texts with the font WM_GETFONT names, and a bar
+// left without one may draw with a default of its own that it does not name.
 HFONT statusFont() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
