@@ -1,7 +1,8 @@
-// The loop translates the accelerators for the main window only and never
-// calls IsDialogMessage, so the main dialog has no Tab navigation and no
-// default button. The session's ends that came with no window go to the
-// window's object.
+// The loop translates the accelerators for the main window first (Esc hides
+// the search box before the dialog manager could take it), then lets the
+// dialog manager have the window's keys: Tab and Shift+Tab move between the
+// list and the shown search box, the window's only tab stops. The
+// session's ends that came with no window go to the window's object.
 
 #include "app/MessageLoop.h"
 
@@ -31,6 +32,7 @@ int RunMainWindow(MainWindow& mainWindow) {
     if (got == 0 || got == -1) break;
     if (mainWindow.routeThreadMessage(message)) continue;
     if (accelerators != nullptr && ::TranslateAcceleratorW(window, accelerators, &message)) continue;
+    if (::IsDialogMessageW(window, &message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }

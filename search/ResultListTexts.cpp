@@ -33,6 +33,10 @@ WideText ProcessNameColumnText(const HandleRecord& row) {
 
 WideText RowCountText(int rows) { return DecimalText(rows) + kRowCountSuffix; }
 
+WideText FilterStatusText(WideView filter) {
+  return filter.empty() ? WideText() : kFilterStatusPrefix + WideText(filter);
+}
+
 WideText SearchOutcomeText(const SearchOutcome& outcome) {
   if (!outcome.haveRecords) return kSearchFailedStatus;
   if (!outcome.complete && (outcome.targetPath.empty() || !outcome.haveResults)) return kSearchIncompleteStatus;

@@ -20,6 +20,9 @@ WideText ProcessIdColumnText(const HandleRecord& row);
 WideText ProcessNameColumnText(const HandleRecord& row);
 // Status part 1: the number of rows shown, e.g. "2个文件".
 WideText RowCountText(int rows);
+// Status part 2: the filter the rows are shown through, "筛选: xlsx"; empty
+// when there is none (every row is shown).
+WideText FilterStatusText(WideView filter);
 
 // What a fill found out, for status part 0.
 struct SearchOutcome {

@@ -10,14 +10,20 @@
 
 // The maker's web site: the About box's link shows it and opens it.
 #define OSTREL_MAKER_SITE "https://ostrel.example.org/"
-// The main window's caption, its menus, and the About box's caption.
+// The About box: the program's name (the caption's), "版本 1.0.0" (this
+// prefix, then the version of the file `version`), and its button.
+#define OSTREL_ABOUT_VERSION_PREFIX "版本 "
+#define OSTREL_ABOUT_OK "确定"
+// The main window's caption, its menus, and the About box's caption. Each
+// menu text carries its access key ("(&F)": Alt+F, or F while the menu is
+// open) and, after a tab, the shortcut that does the same from the window.
 #define OSTREL_MAIN_CAPTION "Ostrel"
-#define OSTREL_MENU_FILE "文件"
-#define OSTREL_MENU_ADD_TO_EXPLORER "添加到右键菜单"
-#define OSTREL_MENU_REMOVE_FROM_EXPLORER "从右键菜单删除"
-#define OSTREL_MENU_EXIT "退出"
-#define OSTREL_MENU_HELP "帮助"
-#define OSTREL_MENU_ABOUT "关于"
+#define OSTREL_MENU_FILE "文件(&F)"
+#define OSTREL_MENU_ADD_TO_EXPLORER "添加到右键菜单(&A)"
+#define OSTREL_MENU_REMOVE_FROM_EXPLORER "从右键菜单删除(&R)"
+#define OSTREL_MENU_EXIT "退出(&X)\tAlt+F4"
+#define OSTREL_MENU_HELP "帮助(&H)"
+#define OSTREL_MENU_ABOUT "关于(&A)"
 #define OSTREL_ABOUT_CAPTION "关于"
 // The rename box: its caption and buttons.
 #define OSTREL_RENAME_CAPTION "重命名"
@@ -63,6 +69,11 @@ constexpr WCHAR kTargetNotHeldSuffix[] = WTEXT(" 没有被占用");
 constexpr WCHAR kClosingProgressPrefix[] = WTEXT("正在关闭 ");
 // Status part 1: "%d个文件", the number, then this.
 constexpr WCHAR kRowCountSuffix[] = WTEXT("个文件");
+// Status part 2 while the search box's text filters the rows: "筛选: xlsx",
+// this, then the text.
+constexpr WCHAR kFilterStatusPrefix[] = WTEXT("筛选: ");
+// The search box's hint while it is empty.
+constexpr WCHAR kSearchBoxHint[] = WTEXT("输入路径的一部分筛选");
 
 // The caption of every message box that reports an outcome to the user.
 constexpr WCHAR kPromptCaption[] = WTEXT("提示");

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "OstrelProcess.h"
+#include "OstrelWindow.h"
 #include "res/resource.h"
 
 namespace {
@@ -33,10 +35,29 @@ class OstrelResources : public ::testing::Test {
     if (module_ != nullptr) ::FreeLibrary(module_);
   }
 
-  static std::wstring text(HMENU menu, UINT position) {
+  // An item's whole text: its words, "(&F)", and after a tab its shortcut.
+  static std::wstring rawText(HMENU menu, UINT position) {
     wchar_t text[64] = {};
     ::GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
     return text;
+  }
+
+  // An item's words, as the user reads them and as these cases name items:
+  // the access key "(&F)" and the shortcut after the tab left out.
+  static std::wstring text(HMENU menu, UINT position) {
+    std::wstring words = rawText(menu, position);
+    words = words.substr(0, words.find(L'\t'));
+    const size_t key = words.rfind(L"(&");
+    if (key != std::wstring::npos && words.size() == key + 4 && words.back() == L')') words.resize(key);
+    return words;
+  }
+
+  // The access key of an item: the letter after '&' in upper case; 0 when
+  // it has none.
+  static wchar_t accessKey(HMENU menu, UINT position) {
+    const std::wstring whole = rawText(menu, position);
+    const size_t mark = whole.find(L'&');
+    return mark == std::wstring::npos || mark + 1 >= whole.size() ? 0 : static_cast<wchar_t>(::towupper(whole[mark + 1]));
   }
 
   // The command of the item `item` in the popup `popup`; 0 when there is none.
@@ -81,6 +102,23 @@ TEST_F(OstrelResources, MenuHasTheTwoPopupsAndTheirItems) {
     ASSERT_EQ(::GetMenuItemCount(sub), static_cast<int>(expected[p].items.size()));
     for (UINT i = 0; i < expected[p].items.size(); ++i) EXPECT_EQ(text(sub, i), expected[p].items[i]);
   }
+}
+
+// Every popup and item opens by its own letter: no two in one menu share it.
+TEST_F(OstrelResources, EveryMenuItemHasItsOwnAccessKey) {
+  const auto distinctKeys = [](HMENU menu) {
+    std::wstring seen;
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+      const wchar_t key = accessKey(menu, static_cast<UINT>(i));
+      EXPECT_NE(key, 0) << e2e::narrow(rawText(menu, static_cast<UINT>(i)));
+      EXPECT_EQ(seen.find(key), std::wstring::npos) << e2e::narrow(rawText(menu, static_cast<UINT>(i)));
+      seen += key;
+    }
+  };
+  distinctKeys(menu_);
+  for (int p = 0; p < ::GetMenuItemCount(menu_); ++p) distinctKeys(::GetSubMenu(menu_, p));
+  EXPECT_EQ(accessKey(menu_, 0), L'F');
+  EXPECT_EQ(accessKey(menu_, 1), L'H');
 }
 
 TEST_F(OstrelResources, CommandsCarryTheirDocumentedNumbers) {

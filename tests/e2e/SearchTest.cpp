@@ -19,7 +19,9 @@
 #include "FileHolderProcess.h"
 #include "OstrelSession.h"
 #include "ScratchFiles.h"
+#include "Screenshot.h"
 #include "Wait.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -31,6 +33,11 @@ using e2e::waitUntil;
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
+
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(::towlower(c));
+  return text;
+}
 
 bool ContainsIgnoringCase(std::wstring text, std::wstring part) {
   for (wchar_t& c : text) c = static_cast<wchar_t>(::towlower(c));
@@ -183,6 +190,58 @@ TEST(Search, SearchBoxKeepsRowsContainingTheTextAndOnlyEditingKeysRefilter) {
   EXPECT_EQ(before, window.rowCount());
   window.pressKey(VK_DELETE);
   EXPECT_TRUE(shown(1, 0));
+}
+
+// One rule the user can see: while the search box holds text, every fill
+// applies it, F5's too, also with the box hidden, and status part 2 says so;
+// an empty box shows every row.
+TEST(Search, TheSearchBoxTextFiltersEveryFillAndStatusPartTwoSaysSo) {
+  const std::wstring folder = e2e::scratchFolder(L"OstrelFilterRule");
+  const std::wstring sheet = e2e::scratchFile(L"OstrelFilterRule\\季度.xlsx");
+  const std::wstring note = e2e::scratchFile(L"OstrelFilterRule\\note.txt");
+  const std::wstring later = e2e::scratchFile(L"OstrelFilterRule\\later.XLSX");
+  FileHolderProcess holder({sheet, note});
+  ASSERT_TRUE(holder.holding());
+  OstrelSession session(Quoted(folder));
+  const auto& window = session.window();
+  ASSERT_EQ(L"OstrelFilterRule 被占用了", window.waitForStatusToSettle());
+  ASSERT_EQ(2, window.rowCount());
+  EXPECT_EQ(L"", window.statusText(2));
+
+  // The rows shown are exactly `paths`, and the status parts 1 and 2 agree.
+  const auto showing = [&](std::set<std::wstring> paths, const std::wstring& filterPart) {
+    return waitUntil([&] {
+      std::set<std::wstring> shown;
+      for (const e2e::Row& row : window.rows()) shown.insert(Lower(row.columns[1]));
+      std::set<std::wstring> wanted;
+      for (const std::wstring& path : paths) wanted.insert(Lower(path));
+      return shown == wanted && window.statusText(1) == Count(static_cast<int>(paths.size())) &&
+             window.statusText(2) == filterPart;
+    });
+  };
+  window.openSearchBox();
+  window.typeIntoSearchBox(L"xlsx");
+  EXPECT_TRUE(showing({sheet}, L"筛选: xlsx"));
+
+  // Esc hides the box; the filter stays on, and says so.
+  window.pressKey(VK_ESCAPE);
+  ASSERT_TRUE(waitUntil([&] { return !window.control(IDC_SEARCH_EDIT).visible; }));
+  EXPECT_TRUE(showing({sheet}, L"筛选: xlsx"));
+
+  // F5 with a third file held: the new search's rows come in filtered.
+  FileHolderProcess another({later});
+  ASSERT_TRUE(another.holding());
+  window.pressKey(VK_F5);
+  EXPECT_TRUE(showing({sheet, later}, L"筛选: xlsx"));
+  EXPECT_EQ(L"OstrelFilterRule 被占用了", window.waitForStatusToSettle());
+  EXPECT_EQ(L"xlsx", window.searchText());
+
+  // The box emptied: every row, and part 2 empty.
+  window.openSearchBox();
+  ::RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  e2e::SaveScreenshot("search-filter", window.hwnd());
+  for (int key = 0; key < 4; ++key) window.pressKey(VK_BACK);
+  EXPECT_TRUE(showing({sheet, note, later}, L""));
 }
 
 // The rows' process IDs as numbers, in the order shown.

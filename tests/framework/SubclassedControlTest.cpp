@@ -16,6 +16,7 @@
 #include "ui/framework/ListViewControl.h"
 #include "ui/framework/MessageReflection.h"
 #include "ui/framework/SearchEditControl.h"
+#include "ui/framework/StatusBarControl.h"
 #include "ui/framework/SubclassedControl.h"
 
 namespace {

@@ -16,6 +16,9 @@ TEST(SearchResultListTexts, ColumnsAndRowCount) {
   EXPECT_EQ(text(WTEXT("-1")), ProcessIdText(0xffffffffu));
   EXPECT_EQ(text(WTEXT("2个文件")), RowCountText(2));
   EXPECT_EQ(text(WTEXT("0个文件")), RowCountText(0));
+  EXPECT_EQ(text(WTEXT("筛选: xlsx")), FilterStatusText(WTEXT("xlsx")));
+  EXPECT_EQ(text(WTEXT("筛选:  报告 ")), FilterStatusText(WTEXT(" 报告 "))) << "the box's text exactly";
+  EXPECT_EQ(WideText(), FilterStatusText(WideView()));
 }
 
 // The columns a row's kind decides.

@@ -12,6 +12,10 @@ class SearchEditControl : public SubclassedControl {
  public:
   BOOL processMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+  // The grey text the empty box shows, also while it has the focus
+  // (EM_SETCUEBANNER: common controls 6). False when the box refused it.
+  bool showHint(const wchar_t* hint) const;
+
   std::function<void(WPARAM)> onChar;
   std::function<void(WPARAM, LPARAM)> onKeyUp;
 };

@@ -6,6 +6,8 @@
 
 #include <initializer_list>
 
+#include "text/WideText.h"
+
 class StatusBar {
  public:
   explicit StatusBar(HWND control = nullptr) : control_(control) {}
@@ -16,6 +18,11 @@ class StatusBar {
   // edge); the bar is laid out again. False when the bar refused them.
   bool setParts(std::initializer_list<int> rightEdges) const;
   void setText(int part, const wchar_t* text) const;
+  WideText text(int part) const;
+  // The width, in pixels, a part needs to show `text` whole: the text
+  // measured with the bar's font on its device context, plus the part's
+  // borders and the room the bar leaves around a part's text.
+  int widthFor(const wchar_t* text) const;
 
  private:
   HWND control_;

@@ -5,7 +5,6 @@
 // does not handle. Until the control's WM_NCDESTROY, when the old procedure
 // is put back unless something replaced it meanwhile. Nothing thrown leaves
 // the procedure: an object that throws leaves its message to the old one.
-// The status bar's object is one that handles nothing itself.
 
 #include <windows.h>
 
@@ -76,7 +75,3 @@ class SubclassedControl {
   WNDPROC superProcedure_ = &::DefWindowProcW;
   GdiObject font_;
 };
-
-// The object behind the status bar. It handles nothing itself: every message
-// goes on to the status bar's own procedure.
-class StatusBarControl : public SubclassedControl {};

@@ -14,11 +14,22 @@ constexpr wchar_t kMakerSite[] = L"" OSTREL_MAKER_SITE;
 }  // namespace
 
 AboutDialog::AboutDialog() : DialogWindow(IDD_ABOUT, kNoIcon) {
-  // TRUE: the system puts the focus on the first tab stop, the link.
-  onInitDialog = [](DialogWindow&) -> BOOL { return TRUE; };
+  // FALSE: the focus is set here, on OK, so that Enter closes the box.
+  onInitDialog = [this](DialogWindow&) -> BOOL {
+    ::SetFocus(::GetDlgItem(hwnd(), IDOK));
+    return FALSE;
+  };
   addMessageHandler(WM_NOTIFY, TwoArgumentCallback([this](WPARAM wParam, LPARAM lParam) {
                       onNotify(wParam, lParam);
                       return true;
+                    }));
+  // OK (a click, Enter) and Esc (the dialog manager's IDCANCEL) close the box.
+  addMessageHandler(WM_COMMAND, MessageHandler([](DialogWindow&, HWND window, UINT, WPARAM wParam, LPARAM,
+                                                  BOOL& handled) {
+                      const WORD id = LOWORD(wParam);
+                      handled = id == IDOK || id == IDCANCEL ? TRUE : FALSE;
+                      if (handled) ::EndDialog(window, id);
+                      return LRESULT{0};
                     }));
 }
 

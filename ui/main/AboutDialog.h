@@ -1,6 +1,7 @@
 #pragma once
-// The About box: a modal window whose only control is the link to the maker's
-// site. It lives for one opening; nothing of it survives to the next.
+// The About box: a modal window with the program's icon, name and version,
+// the link to the maker's site, and OK. It lives for one opening; nothing of
+// it survives to the next.
 
 #include <windows.h>
 
@@ -10,8 +11,9 @@ class AboutDialog : public DialogWindow {
  public:
   AboutDialog();
 
-  // Runs the box modally over `owner` until it is closed (WM_CLOSE: the close
-  // box or Alt+F4). The modal loop's result means nothing to anyone.
+  // Runs the box modally over `owner` until it is closed (OK, Enter, Esc;
+  // WM_CLOSE: the close box or Alt+F4). The modal loop's result means nothing
+  // to anyone.
   static void show(HWND owner);
 
   // A click on the link, whichever control sent it, opens the site. The

@@ -14,6 +14,7 @@
 #include "ui/framework/ListView.h"
 #include "ui/framework/ListViewControl.h"
 #include "ui/framework/StatusBar.h"
+#include "ui/framework/StatusBarControl.h"
 #include "ui/framework/SearchEditControl.h"
 #include "ui/framework/SubclassedControl.h"
 #include "ui/framework/ThreadMessagePoster.h"
@@ -33,8 +34,11 @@ constexpr int kListFontHeight = 20;
 // The visible search box's row above the status bar, fixed in pixels.
 constexpr int kSearchBoxHeight = 22;
 
-// Right edges of the status parts in client pixels; the last runs to the edge.
-constexpr int kStatusPartEdges[] = {200, 400, -1};
+// The status parts' widths in pixels: part 0 (the outcome) at least this,
+// wider when its text needs it; part 1 (the rows shown); part 2 (the
+// filter) takes the rest.
+constexpr int kOutcomePartMinimumWidth = 200;
+constexpr int kCountPartWidth = 200;
 
 // SHGetImageList is exported from shell32 by ordinal only on older systems.
 constexpr WORD kShGetImageListOrdinal = 727;
@@ -61,6 +65,16 @@ HFONT listFont(const ListView& list) {
   ::GetObjectW(list.font(), sizeof font, &font);
   font.lfHeight = kListFontHeight;
   return ::CreateFontIndirectW(&font);
+}
+
+// The system's status bar font, set on the bar explicitly: the bar's parts
+// are sized by measuring texts with the font WM_GETFONT names, and a bar
+// left without one may draw with a default of its own that it does not name.
+HFONT statusFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0) == FALSE) return nullptr;
+  return ::CreateFontIndirectW(&metrics.lfStatusFont);
 }
 
 // The session's ends, told on its threads, as messages to the window's.
@@ -172,7 +186,10 @@ void MainWindow::setUpControls() {
   searchEdit_ = ::GetDlgItem(dialog, IDC_SEARCH_EDIT);
   const ListView& list = list_;
   listView_->attach(list.hwnd());
-  for (DWORD extended : {LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES, LVS_EX_SUBITEMIMAGES}) list.addExtendedStyle(extended);
+  // The label tip shows a cell cut by its column whole, under the pointer.
+  for (DWORD extended : {LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES, LVS_EX_SUBITEMIMAGES, LVS_EX_LABELTIP}) {
+    list.addExtendedStyle(extended);
+  }
   listView_->useFont(listFont(list));
   listView_->onRightClick = [this](ListViewControl&, NMHDR*) {
     const std::vector<int> selected = list_.selectedRows();
@@ -189,7 +206,8 @@ void MainWindow::setUpControls() {
   statusBar_ = std::make_shared<StatusBarControl>();
   const StatusBar& status = status_;
   statusBar_->attach(status.hwnd());
-  status.setParts({kStatusPartEdges[0], kStatusPartEdges[1], kStatusPartEdges[2]});
+  statusBar_->useFont(statusFont());
+  statusBar_->setPartWidths(kOutcomePartMinimumWidth, kCountPartWidth);
   status.setText(kOutcomePart, kReadyText);
 
   resultList_ = std::make_unique<ResultList>(*session_, list.hwnd(), status.hwnd());
@@ -201,6 +219,8 @@ void MainWindow::setUpControls() {
     if (key == VK_BACK || key == VK_RETURN || key == VK_DELETE) filterFromSearchBox();
   };
   searchBox_->attach(searchEdit_);
+  searchBox_->useFont(listFont(list));
+  searchBox_->showHint(kSearchBoxHint);
 }
 
 void MainWindow::layoutControls() {
@@ -280,16 +300,16 @@ void MainWindow::restartSearch() {
     case SearchSession::Start::kFailed:
       // A target that names no file, or no thread: the fill clears the rows
       // and reports "查找失败".
-      if (resultList_ != nullptr) resultList_->fill(WideView());
+      filterFromSearchBox();
       return;
   }
 }
 
 void MainWindow::onSearchDone() {
   session_->finishSearch();
-  // Every result is shown after a search, whatever the search box holds.
+  // The box's text, shown or hidden, filters the new rows as it did the old.
   try {
-    if (resultList_ != nullptr) resultList_->fill(WideView());
+    filterFromSearchBox();
   } catch (...) {
     // Out of memory, say: the rows stay as they were.
   }

@@ -19,6 +19,7 @@ namespace {
 constexpr int kNoIcon = -1;
 constexpr int kOutcomePart = 0;
 constexpr int kCountPart = 1;
+constexpr int kFilterPart = 2;
 // Units read at most, terminator included.
 constexpr int kBoxTextMaxUnits = 4096;
 
@@ -152,6 +153,7 @@ void ResultList::fill(WideView filter) {
   }
   status_.setText(kOutcomePart, SearchOutcomeText(session_.outcome()).c_str());
   status_.setText(kCountPart, RowCountText(list_.rowCount()).c_str());
+  status_.setText(kFilterPart, FilterStatusText(filterText).c_str());
 }
 
 void ResultList::fillFromSearchBox(HWND searchBox) {

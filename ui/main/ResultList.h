@@ -1,6 +1,6 @@
 #pragma once
-// The search's results as rows of the main dialog's list view, and the two
-// status texts that report the outcome. One table of columns says, for each
+// The search's results as rows of the main dialog's list view, and the
+// three status texts that report the outcome, the rows shown and the filter. One table of columns says, for each
 // column, its header, width, format and the cell's text from a result: the
 // columns are inserted from it and the rows filled from it. Every row
 // carries the index of its result in its item parameter.
@@ -50,14 +50,16 @@ class ResultList {
 
   // Rebuilds every row from the session's results, keeping those whose
   // path contains `filter` in any letter case (all when it is empty), in the
-  // session's row order, then rewrites status parts 0 and 1. The filter
-  // is kept for a later re-sort. A fill asked for while one runs (from a
+  // session's row order, then rewrites status parts 0, 1 and 2 (the
+  // outcome, the rows shown, "筛选: <filter>" or nothing). The filter is
+  // kept for a later re-sort. A fill asked for while one runs (from a
   // message the fill itself causes) is dropped.
   void fill(WideView filter);
 
-  // Refills with the search box's text as filter. While a search is busy
-  // the rows are left alone: its end shows every result, and the next
-  // keystroke applies the box's text again.
+  // Refills with the search box's text as filter: the one way the window
+  // fills the list, so whatever the box holds, shown or hidden, filters
+  // every fill (a search's end too). While a search is busy the rows are
+  // left alone: its end fills them.
   void fillFromSearchBox(HWND searchBox);
 
   // A click on column `column`'s header: sorts by it ascending, or the

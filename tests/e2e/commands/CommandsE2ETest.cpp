@@ -287,6 +287,18 @@ TEST_F(Commands, AboutOpensFromTheMenuItsLinkOpensTheSiteAndAltF4ClosesIt) {
   EXPECT_TRUE(waitUntil([&] { return !::IsWindow(about); }, 10000));
   EXPECT_TRUE(::IsWindowEnabled(window().hwnd()));
   EXPECT_TRUE(::IsWindowVisible(window().hwnd()));
+
+  // Again: the name and version above the link, and OK closes the box.
+  window().post(WM_COMMAND, ID_HELP_ABOUT);
+  ASSERT_TRUE(waitUntil([&] { return (about = e2e::findTopLevel(ostrel_.process().id(), L"#32770", L"关于")) != nullptr; }));
+  EXPECT_EQ(L"Ostrel", e2e::windowText(::GetDlgItem(about, IDC_ABOUT_NAME)));
+  EXPECT_EQ(std::wstring(L"版本 ") + OSTREL_EXPECTED_VERSION, e2e::windowText(::GetDlgItem(about, IDC_ABOUT_VERSION)));
+  const HWND ok = ::GetDlgItem(about, IDOK);
+  ASSERT_NE(nullptr, ok);
+  ASSERT_TRUE(e2e::bringToFront(about));
+  e2e::leftClickCentre(ok);
+  EXPECT_TRUE(waitUntil([&] { return !::IsWindow(about); }, 10000));
+  EXPECT_TRUE(::IsWindowEnabled(window().hwnd()));
 }
 
 }  // namespace

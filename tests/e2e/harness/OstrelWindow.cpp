@@ -106,6 +106,15 @@ std::wstring OstrelWindow::statusText(int part) const {
   return buffer.readText(0, kTextUnits);
 }
 
+RECT OstrelWindow::statusPartRect(int part) const {
+  RemoteBuffer buffer(process_, sizeof(RECT));
+  buffer.writeValue(RECT{});
+  if (send(statusBar(), SB_GETRECT, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(buffer.remote())) == FALSE) {
+    return RECT{};
+  }
+  return buffer.readValue<RECT>();
+}
+
 std::wstring OstrelWindow::waitForStatusToSettle(DWORD timeoutMilliseconds, DWORD quietMilliseconds) const {
   std::wstring last = statusText(0);
   ULONGLONG lastChange = ::GetTickCount64();

@@ -49,6 +49,9 @@ class OstrelWindow {
   // The search box's text.
   std::wstring searchText() const;
   std::wstring statusText(int part) const;
+  // Status part `part`'s rectangle in the bar's client coordinates
+  // (SB_GETRECT); empty when the bar has no such part.
+  RECT statusPartRect(int part) const;
   // Waits until status part 0 is neither empty nor "查找中..." and has not
   // changed for `quietMilliseconds`; returns it. Throws after `timeout`.
   std::wstring waitForStatusToSettle(DWORD timeoutMilliseconds = 120000, DWORD quietMilliseconds = 600) const;
