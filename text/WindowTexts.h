@@ -53,7 +53,8 @@ constexpr WCHAR kCopyFileLocationItem[] = WTEXT("复制文件位置");
 constexpr WCHAR kViewProcessLocationItem[] = WTEXT("查看进程位置");
 constexpr WCHAR kEndProcessItem[] = WTEXT("结束进程");
 constexpr WCHAR kCloseHandleItem[] = WTEXT("关闭句柄");
-constexpr WCHAR kRefreshItem[] = WTEXT("刷新");
+// With its key beside it, as Explorer shows it.
+constexpr WCHAR kRefreshItem[] = WTEXT("刷新\tF5");
 
 // Status part 0: before the first search, while one runs, and after it.
 constexpr WCHAR kReadyText[] = WTEXT("准备就绪");

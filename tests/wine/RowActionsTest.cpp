@@ -400,14 +400,14 @@ TEST(RowMenu, TheItemsFollowTheRowsKindInGroups) {
   } cases[] = {
       {HolderKind::kHandle, false,
        L"查看文件位置,复制文件位置,查看进程位置,|,结束进程,|,关闭句柄,|,解除占用并删除,解除占用并重命名...,"
-       L"解除占用并移动...,下次启动时删除,|,刷新"},
+       L"解除占用并移动...,下次启动时删除,|,刷新\tF5"},
       {HolderKind::kHandle, true,
        L"查看文件位置,复制文件位置,查看进程位置,|,结束进程,|,解除占用并删除,解除占用并重命名...,"
-       L"解除占用并移动...,下次启动时删除,|,刷新"},
-      {HolderKind::kUnreadable, false, L"查看文件位置,复制文件位置,查看进程位置,|,结束进程,|,下次启动时删除,|,刷新"},
+       L"解除占用并移动...,下次启动时删除,|,刷新\tF5"},
+      {HolderKind::kUnreadable, false, L"查看文件位置,复制文件位置,查看进程位置,|,结束进程,|,下次启动时删除,|,刷新\tF5"},
       {HolderKind::kRemote, false,
        L"查看文件位置,复制文件位置,|,关闭句柄,|,解除占用并删除,解除占用并重命名...,解除占用并移动...,"
-       L"下次启动时删除,|,刷新"},
+       L"下次启动时删除,|,刷新\tF5"},
   };
   for (const auto& c : cases) {
     RowTarget target;
@@ -415,7 +415,7 @@ TEST(RowMenu, TheItemsFollowTheRowsKindInGroups) {
     target.loadedModule = c.module;
     EXPECT_EQ(c.menu, menuText(&target)) << static_cast<int>(c.kind);
   }
-  EXPECT_EQ(L"刷新", menuText(nullptr));
+  EXPECT_EQ(L"刷新\tF5", menuText(nullptr));
 }
 
 // Closing rows of every kind: only handles and remote opens are closed, a
