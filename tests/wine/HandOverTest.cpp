@@ -187,14 +187,18 @@ TEST(HandOver, TheRealSystemKnowsItsBitness) {
   BOOL wow64 = FALSE;
   ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64));
   EXPECT_EQ(wow64 != FALSE, real.runsUnderWow64());
-  if (real.builtFor64Bit) EXPECT_FALSE(real.runsUnderWow64()) << "a 64-bit image never runs under WOW64";
+  if (real.builtFor64Bit) {
+    EXPECT_FALSE(real.runsUnderWow64()) << "a 64-bit image never runs under WOW64";
+  }
 
   const std::wstring own = real.ownExecutablePath();
   EXPECT_TRUE(real.isFile(own)) << "the own executable";
   EXPECT_FALSE(real.isFile(ownFolder())) << "a folder is no file";
   EXPECT_FALSE(real.isFile(ownFolder() + L"no-such-file.exe"));
   // The 64-bit exe goes on by itself, whatever stands beside it.
-  if (real.builtFor64Bit) EXPECT_EQ(std::nullopt, HandOverTo64BitSibling(real, L"file_holder.exe"));
+  if (real.builtFor64Bit) {
+    EXPECT_EQ(std::nullopt, HandOverTo64BitSibling(real, L"file_holder.exe"));
+  }
 }
 
 }  // namespace

@@ -148,7 +148,9 @@ TEST(TargetPath, OnlyALetterThatNamesNoDriveIsLookedForUnderItsShare) {
     EXPECT_EQ(0, ::lstrcmpiW(L"Q:\\", mapping.rootAsked.c_str())) << AnsiFromWide(label.c_str()).get();
     // The registry is asked only about a letter that names no drive.
     EXPECT_EQ(c.driveType == kNone ? 1 : 0, mapping.valuesAsked) << AnsiFromWide(label.c_str()).get();
-    if (mapping.valuesAsked > 0) EXPECT_EQ(0, ::lstrcmpiW(L"Network\\Q", mapping.keyAsked.c_str()));
+    if (mapping.valuesAsked > 0) {
+      EXPECT_EQ(0, ::lstrcmpiW(L"Network\\Q", mapping.keyAsked.c_str()));
+    }
   }
   // A full path with no drive letter asks about no drive.
   mapping = Mapping{};

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "res/resource.h"
+#include "ui/framework/EditBox.h"
 
 namespace {
 constexpr int kNoIcon = 0;
@@ -10,10 +11,11 @@ constexpr int kNoIcon = 0;
 
 RenameDialog::RenameDialog(WideText currentName) : DialogWindow(IDD_RENAME, kNoIcon), name_(std::move(currentName)) {
   onInitDialog = [this](DialogWindow&) -> BOOL {
-    const HWND edit = ::GetDlgItem(hwnd(), IDC_RENAME_EDIT);
-    ::SetWindowTextW(edit, name_.c_str());
-    ::SetFocus(edit);
-    ::SendMessageW(edit, EM_SETSEL, 0, static_cast<LPARAM>(StemLength(name_)));
+    const EditBox edit(::GetDlgItem(hwnd(), IDC_RENAME_EDIT));
+    edit.setText(name_);
+    ::SetFocus(edit.hwnd());
+    // As Explorer does: the name before its extension, ready to be typed over.
+    edit.select(0, static_cast<size_t>(StemLength(name_)));
     // FALSE: the focus is set above, on the edit box.
     return FALSE;
   };
@@ -21,11 +23,7 @@ RenameDialog::RenameDialog(WideText currentName) : DialogWindow(IDD_RENAME, kNoI
                       const WORD id = LOWORD(wParam);
                       if (id != IDOK && id != IDCANCEL) return false;
                       if (id == IDOK) {
-                        const HWND edit = ::GetDlgItem(hwnd(), IDC_RENAME_EDIT);
-                        const int length = ::GetWindowTextLengthW(edit);
-                        WideText typed(static_cast<size_t>(length) + 1, L'\0');
-                        typed.resize(static_cast<size_t>(::GetWindowTextW(edit, typed.data(), length + 1)));
-                        name_ = std::move(typed);
+                        name_ = EditBox(::GetDlgItem(hwnd(), IDC_RENAME_EDIT)).text();
                         accepted_ = true;
                       }
                       ::EndDialog(hwnd(), id);
