@@ -25,6 +25,7 @@ SearchSession::Start SearchSession::startSearch() {
     try {
       found_.clear();
       foundWhole_ = false;
+      searchEnded_.store(false);
       searchThread_.start(
           [this] {
             // The holders are collected here, off the window's thread: the
@@ -37,6 +38,7 @@ SearchSession::Start SearchSession::startSearch() {
             } catch (...) {
               // Out of memory, say: nothing half-matched is shown.
             }
+            searchEnded_.store(true);
             events_->searchEnded();
           },
           [this](HandleScanner& scanner) {

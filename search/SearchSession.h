@@ -92,6 +92,9 @@ class SearchSession {
   std::optional<ClosingReport> takeReleaseEnd();
 
   bool busy() const { return busy_.load() != 0; }
+  // The running search's thread has said its last word (set just before
+  // searchEnded, so a window whose message was dropped can still look).
+  bool searchHasEnded() const { return searchEnded_.load(); }
   bool closing() const { return closing_.load() != 0; }
 
   const WideText& targetPath() const { return targetPath_; }
@@ -128,6 +131,7 @@ class SearchSession {
   // window reads results_ while a search runs).
   std::vector<HandleRecord> found_;
   bool foundWhole_ = false;
+  std::atomic<bool> searchEnded_{false};
   std::vector<HandleRecord> results_;
   RowSort sort_;
   WideText filter_;

@@ -69,6 +69,32 @@ TEST(MainWindow, ARefusedRefreshSaysWhatRunsAndADroppedClosingEndIsStillTaken) {
   EXPECT_EQ(3, catcher.caught().count) << "an end is reported once";
 }
 
+// A search's end whose message was dropped is taken by the window's watch
+// timer, once; a late message then changes nothing.
+TEST(MainWindow, ADroppedSearchEndIsStillTaken) {
+  FakeSystem system;
+  FakeSystem::Process holder{u"holder.exe", "C:\\holder.exe"};
+  system.addProcess(700, holder);
+  system.addHandle(700, 0x44, {u"File", u"", "\\\\?\\C:\\data\\held.txt"});
+  const auto window = std::make_shared<MainWindow>(L"C:\\data\\held.txt", false);
+  ASSERT_TRUE(window->open());
+  for (int waited = 0; !window->session().searchHasEnded() && waited < 30000; waited += 10) ::Sleep(10);
+  ASSERT_TRUE(window->session().searchHasEnded());
+  MSG message;
+  int dropped = 0;
+  while (::PeekMessageW(&message, window->hwnd(), MainWindow::kSearchDoneMessage, MainWindow::kSearchDoneMessage,
+                        PM_REMOVE)) {
+    ++dropped;
+  }
+  EXPECT_EQ(1, dropped);
+  EXPECT_TRUE(window->session().busy()) << "only the window's own look takes the end";
+  ::SendMessageW(window->hwnd(), WM_TIMER, MainWindow::kSearchWatchTimer, 0);
+  EXPECT_FALSE(window->session().busy()) << "the timer took the end";
+  ASSERT_EQ(1u, window->session().results().size());
+  ::SendMessageW(window->hwnd(), MainWindow::kSearchDoneMessage, 0, 0);
+  EXPECT_EQ(1u, window->session().results().size()) << "a late end changes nothing";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

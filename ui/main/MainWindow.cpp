@@ -121,8 +121,9 @@ MainWindow::MainWindow(WideText targetPath, bool targetUnusable)
                       return true;
                     }));
   addMessageHandler(WM_TIMER, MessageHandler([this](DialogWindow&, HWND, UINT, WPARAM timer, LPARAM, BOOL& handled) {
-                      handled = timer == kClosingWatchTimer ? TRUE : FALSE;
-                      if (handled) onClosingDone();
+                      handled = timer == kClosingWatchTimer || timer == kSearchWatchTimer ? TRUE : FALSE;
+                      if (timer == kClosingWatchTimer) onClosingDone();
+                      if (timer == kSearchWatchTimer) onSearchDone();
                       return LRESULT{0};
                     }));
   // Shift+F10 and the menu key: the list's default processing sends the
@@ -294,6 +295,8 @@ void MainWindow::restartSearch() {
       ::MessageBoxW(hwnd(), kClosingRunningMessage, kPromptCaption, MB_ICONERROR);
       return;
     case SearchSession::Start::kStarted:
+      // A thread timer (no window) could never be told apart: none then.
+      if (hwnd() != nullptr) ::SetTimer(hwnd(), kSearchWatchTimer, kClosingWatchMs, nullptr);
       status_.setText(kOutcomePart, kSearchingStatus);
       status_.setText(kCountPart, kNoText);
       return;
@@ -306,6 +309,10 @@ void MainWindow::restartSearch() {
 }
 
 void MainWindow::onSearchDone() {
+  // The message and the timer both lead here: the first takes the end; a
+  // late message of an earlier search finds this one still running.
+  if (!session_->busy() || !session_->searchHasEnded()) return;
+  ::KillTimer(hwnd(), kSearchWatchTimer);
   session_->finishSearch();
   // The box's text, shown or hidden, filters the new rows as it did the old.
   try {

@@ -35,6 +35,8 @@ class MainWindow : public DialogWindow {
   // that carries it have been dropped (a timer's message never is).
   static constexpr UINT_PTR kClosingWatchTimer = 1;
   static constexpr UINT kClosingWatchMs = 500;
+  // The same for a running search's end.
+  static constexpr UINT_PTR kSearchWatchTimer = 2;
 
   // `targetPath` and `targetUnusable` as SearchSession takes them.
   MainWindow(WideText targetPath, bool targetUnusable);
