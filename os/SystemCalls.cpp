@@ -6,23 +6,35 @@
 #include <string>
 
 namespace {
-// netapi32, loaded on first use from the system's own folder; null where it
-// cannot be loaded. Never unloaded: its calls may be running.
-HMODULE netApi() {
-  static const HMODULE module = [] {
-    WCHAR folder[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH - 16) return HMODULE{};
-    const std::wstring path = std::wstring(folder, length) + L"\\netapi32.dll";
-    return ::LoadLibraryW(path.c_str());
-  }();
-  return module;
+// A system DLL loaded on first use from the system's own folder; null where
+// it cannot be loaded. Never unloaded: its calls may be running. The file
+// server's calls (netapi32) and the Recycle Bin's (shell32, which brings the
+// whole shell and the window manager with it) are loaded so: a search, and a
+// console program that never recycles, never load them.
+HMODULE systemDll(const wchar_t* name) {
+  WCHAR folder[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH - 16) return HMODULE{};
+  const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+  return ::LoadLibraryW(path.c_str());
+}
+
+template <typename Fn>
+Fn callIn(HMODULE module, const char* name) {
+  return module == nullptr ? nullptr : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
 
 template <typename Fn>
 Fn netApiCall(const char* name) {
-  const HMODULE module = netApi();
-  return module == nullptr ? nullptr : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  static const HMODULE module = systemDll(L"netapi32.dll");
+  return callIn<Fn>(module, name);
+}
+
+int WINAPI SHFileOperationWOnDemand(SHFILEOPSTRUCTW* operation) {
+  using Fn = int(WINAPI*)(SHFILEOPSTRUCTW*);
+  static const Fn call = callIn<Fn>(systemDll(L"shell32.dll"), "SHFileOperationW");
+  // ERROR_INVALID_FUNCTION: no shell, no Recycle Bin; the caller reports it.
+  return call == nullptr ? ERROR_INVALID_FUNCTION : call(operation);
 }
 
 using NetFileEnumFn = DWORD(WINAPI*)(LPWSTR, LPWSTR, LPWSTR, DWORD, BYTE**, DWORD, DWORD*, DWORD*, DWORD_PTR*);
@@ -96,7 +108,7 @@ SystemCalls RealSystemCalls() {
   c.GetFileAttributesW = ::GetFileAttributesW;
   c.GetVolumePathNameW = ::GetVolumePathNameW;
   c.MoveFileExW = ::MoveFileExW;
-  c.SHFileOperationW = ::SHFileOperationW;
+  c.SHFileOperationW = SHFileOperationWOnDemand;
   c.CreateFileW = ::CreateFileW;
   c.NetFileEnum = NetFileEnumOnDemand;
   c.NetFileClose = NetFileCloseOnDemand;
