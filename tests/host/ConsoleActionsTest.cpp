@@ -10,14 +10,11 @@
 #include "cli/ConsoleActions.h"
 #include "fakes/FakeSystem.h"
 #include "search/PathComparison.h"
+#include "support/HeldFileModel.h"
 
 namespace {
 
-constexpr uint32_t kEditor = 700;
-constexpr uint32_t kBackup = 701;
-constexpr uint32_t kPlayer = 702;
-constexpr uint64_t kStarted = 1234;
-const WCHAR* const kHeld = WTEXT("C:\\data\\held.txt");
+using namespace held_file;
 
 class ScriptedQuestion : public ConsoleQuestion {
  public:
@@ -35,14 +32,7 @@ class ScriptedQuestion : public ConsoleQuestion {
 };
 
 HandleRecord row(uint32_t pid, uint32_t value, const WCHAR* process, bool module = false) {
-  HandleRecord record;
-  record.ownerPid = pid;
-  record.handleValue = value;
-  record.ownerCreationTime = kStarted;
-  record.filePath = SharedText(WideText(kHeld));
-  record.processName = SharedText(WideText(process));
-  record.loadedModule = module;
-  return record;
+  return Row(pid, value, kHeld, process, module);
 }
 
 class ConsoleActionsTest : public ::testing::Test {
@@ -53,17 +43,7 @@ class ConsoleActionsTest : public ::testing::Test {
                                     row(kPlayer, 0, WTEXT("player.exe"), true)};
   std::vector<WideText> lines;
 
-  void SetUp() override {
-    for (const uint32_t pid : {kEditor, kBackup, kPlayer}) {
-      FakeSystem::Process process{u"p.exe", "C:\\p.exe"};
-      process.creationTime = kStarted;
-      system.addProcess(pid, process);
-    }
-    const FakeSystem::Object file{u"File", u"", "\\\\?\\C:\\data\\held.txt"};
-    system.addHandle(kEditor, 0x44, file);
-    system.addHandle(kEditor, 0x48, file);
-    system.addHandle(kBackup, 0x10, file);
-  }
+  void SetUp() override { AddHolders(system); }
   void TearDown() override {
     system.waitForThreads();
     EXPECT_EQ(0, system.openedHandles());

@@ -12,30 +12,20 @@
 #include <vector>
 
 #include "fakes/FakeSystem.h"
+#include "support/HeldFileModel.h"
 #include "scan/FileRelease.h"
 #include "search/PathComparison.h"
 
 namespace {
 
-constexpr uint32_t kEditor = 700;   // two handles on the file
-constexpr uint32_t kBackup = 701;   // one handle on the file
-constexpr uint32_t kPlayer = 702;   // has the file loaded as a module
-constexpr uint64_t kStarted = 1234;
-const WCHAR* const kHeld = WTEXT("C:\\data\\held.txt");
+using namespace held_file;
 const char16_t* const kHeldPath = u"C:\\data\\held.txt";
 const PathRules kRules{PathsEqualIgnoringCase, PathIsInFolder};
 // FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI
 const std::string kRecycleFlags = "454";
 
 HandleRecord row(uint32_t pid, uint32_t value, const WCHAR* path, const WCHAR* process, bool module = false) {
-  HandleRecord record;
-  record.ownerPid = pid;
-  record.handleValue = value;
-  record.ownerCreationTime = kStarted;
-  record.filePath = SharedText(WideText(path));
-  record.processName = SharedText(WideText(process));
-  record.loadedModule = module;
-  return record;
+  return Row(pid, value, path, process, module);
 }
 
 RowCovers covering(const WCHAR* path) {
@@ -56,15 +46,7 @@ std::vector<std::string> closes(const std::vector<std::string>& events) {
 // The model refuses to move or delete the file while any of the three
 // handles is open.
 std::vector<HandleRecord> model(FakeSystem& system) {
-  for (const uint32_t pid : {kEditor, kBackup, kPlayer}) {
-    FakeSystem::Process process{u"p.exe", "C:\\p.exe"};
-    process.creationTime = kStarted;
-    system.addProcess(pid, process);
-  }
-  const FakeSystem::Object file{u"File", u"", "\\\\?\\C:\\data\\held.txt"};
-  system.addHandle(kEditor, 0x44, file);
-  system.addHandle(kEditor, 0x48, file);
-  system.addHandle(kBackup, 0x10, file);
+  AddHolders(system);
   system.addHandle(kBackup, 0x14, {u"File", u"", "\\\\?\\C:\\data\\other.txt"});
   system.addPath(u"C:\\", true);
   system.addPath(u"C:\\data", true);
