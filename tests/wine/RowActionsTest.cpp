@@ -467,17 +467,6 @@ ReleaseResult outcome(ReleaseOutcome what, DWORD systemError = 0) {
   return result;
 }
 
-RowTarget targetOf(const HandleRecord& row) {
-  RowTarget target;
-  target.filePath = row.filePath;
-  target.processId = row.ownerPid;
-  target.processCreationTime = row.ownerCreationTime;
-  target.handleValue = row.handleValue;
-  target.loadedModule = row.loadedModule;
-  target.kind = row.kind;
-  return target;
-}
-
 // Freeing files: the question counts every row of the files from the last
 // search, a refused name or destination closes nothing, the operation runs
 // only after the closings, and a failed delete offers the next start.
@@ -490,9 +479,9 @@ TEST(RowMenu, FreeingAFileChecksAsksClosesThenActs) {
       heldRow(L"C:\\b.txt", 703, 0x20, L"three.exe"),
       heldRow(L"C:\\a.txt", 0, 0x51, L"alice", HolderKind::kRemote),
   };
-  const RowTarget onA = targetOf(rows[0]);
-  const RowTarget onB = targetOf(rows[4]);
-  const RowTarget remoteOnA = targetOf(rows[5]);
+  const RowTarget onA = RowTargetOf(rows[0]);
+  const RowTarget onB = RowTargetOf(rows[4]);
+  const RowTarget remoteOnA = RowTargetOf(rows[5]);
   const std::wstring question3of4 =
       L"ask:将关闭3个程序的4个句柄,这些程序可能出错或丢失数据。确定要继续吗?"
       L"\n以下程序将它作为模块加载,无法通过关闭句柄解除占用:loader.exe\n另一台计算机上的用户未保存的更改将会丢失。;";

@@ -147,7 +147,10 @@ std::optional<RowTarget> RowTargetFor(const SearchSession& session, const Result
   if (session.busy() || session.closing()) return std::nullopt;
   const HandleRecord* found = list.resultOfRow(row);
   if (found == nullptr) return std::nullopt;
-  const HandleRecord& result = *found;
+  return RowTargetOf(*found);
+}
+
+RowTarget RowTargetOf(const HandleRecord& result) {
   RowTarget target;
   target.filePath = result.filePath;
   target.processPath = result.processPath;

@@ -87,6 +87,8 @@ struct ReleaseJob {
 // being closed, for no row, or for a row whose item parameter names no
 // result.
 std::optional<RowTarget> RowTargetFor(const SearchSession& session, const ResultList& list, int row);
+// What a row's actions need of one search result.
+RowTarget RowTargetOf(const HandleRecord& result);
 
 // The items offered, in groups with a separator between them: showing and
 // copying, acting on the program, acting on the handle, freeing the file,
