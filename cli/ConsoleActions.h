@@ -1,6 +1,6 @@
 #pragma once
 // The console program's actions on the holders its search found, through
-// the engine (scan/FileRelease.h), which closes and ends with its own
+// the engine (act/FileRelease.h), which closes and ends with its own
 // checks: `--close` closes every handle the search listed (a file loaded as
 // a module cannot be closed: each such program is reported), `--end` ends
 // every program that holds the path (a critical one is left alone).
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/ConsoleArguments.h"
-#include "scan/FileRelease.h"
+#include "act/FileRelease.h"
 #include "scan/HandleRecord.h"
 #include "text/WideText.h"
 

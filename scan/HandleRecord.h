@@ -5,6 +5,8 @@
 // share its name and path.
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 
 #include "text/WideText.h"
 
@@ -39,3 +41,8 @@ struct HandleRecord {
 inline HolderKind KindOf(const HandleRecord& record) {
   return record.loadedModule ? HolderKind::kModule : record.kind;
 }
+
+// A scan's records, in the order it found them.
+using HandleRecords = std::deque<HandleRecord>;
+// Which loaded modules a scan keeps, by path (called on its workers).
+using ModuleFilter = std::function<bool(const SharedText& path)>;

@@ -10,23 +10,14 @@
 // The engine reports by int results (1 success, 0 failure) and empty
 // strings; it raises nothing of its own and shows nothing.
 
-#include <atomic>
 #include <cstdint>
-#include <deque>
-#include <functional>
 #include <memory>
 #include <vector>
 
+#include "scan/CancelByte.h"
 #include "scan/HandleRecord.h"
 #include "text/AnsiString.h"
 
-// The caller's cancel byte: any non-zero value asks a scan to stop.
-using CancelByte = std::atomic<uint8_t>;
-using HandleRecords = std::deque<HandleRecord>;
-// Whether a caller's cancel byte (or none) asks to stop.
-inline bool IsRaised(const CancelByte* cancel) { return cancel != nullptr && cancel->load() != 0; }
-// Which loaded modules a scan keeps, by path (called on its workers).
-using ModuleFilter = std::function<bool(const SharedText& path)>;
 
 class HandleTableSnapshot;
 class OwnerTable;

@@ -17,7 +17,8 @@
 #include <functional>
 #include <memory>
 
-#include "scan/HandleScanner.h"
+#include "scan/CancelByte.h"
+#include "scan/HandleRecord.h"
 #include "scan/native/ProcessList.h"
 
 // `processes` is the scan's one read of the process list (names and IDs).

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "scan/HandleRecord.h"
-#include "scan/HandleScanner.h"
+#include "scan/CancelByte.h"
 #include "text/WideText.h"
 
 // Appends the rows above to `results` (the rows the search keeps from its

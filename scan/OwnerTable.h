@@ -13,7 +13,8 @@
 #include <unordered_map>
 
 #include "os/UniqueHandle.h"
-#include "scan/HandleScanner.h"
+#include "scan/CancelByte.h"
+#include "scan/HandleRecord.h"
 #include "scan/native/ProcessList.h"
 #include "text/WideText.h"
 

@@ -16,7 +16,8 @@
 #include <memory>
 
 #include "os/SlimLock.h"
-#include "scan/HandleScanner.h"
+#include "scan/CancelByte.h"
+#include "scan/HandleRecord.h"
 
 class ResolutionThreads : public std::enable_shared_from_this<ResolutionThreads> {
  public:

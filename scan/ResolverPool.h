@@ -16,7 +16,8 @@
 #include <memory>
 #include <vector>
 
-#include "scan/HandleScanner.h"
+#include "scan/CancelByte.h"
+#include "scan/HandleRecord.h"
 #include "scan/ObjectTypes.h"
 #include "scan/OwnerTable.h"
 

@@ -4,7 +4,7 @@
 // the rows' sort and filter, and whether a search (`busy`) or a batch of
 // closings (`closing`) is under way. One search at a time runs on the
 // search thread by the one recipe (SearchRecipe.h); a batch of closings
-// runs off the session's thread (scan/HolderControl.h). Their ends come
+// runs off the session's thread (act/HolderControl.h). Their ends come
 // back through SearchSessionEvents, called on those threads: whoever owns
 // the session carries them to its own thread and calls finishSearch or
 // takeClosingEnd there. Everything else runs on the session's thread.
@@ -26,9 +26,9 @@
 #include <optional>
 #include <vector>
 
-#include "scan/FileRelease.h"
+#include "act/FileRelease.h"
 #include "scan/HandleRecord.h"
-#include "scan/HolderControl.h"
+#include "act/HolderControl.h"
 #include "search/ResultListTexts.h"
 #include "search/RowOrder.h"
 #include "search/SearchThread.h"

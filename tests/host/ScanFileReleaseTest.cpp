@@ -13,7 +13,7 @@
 
 #include "fakes/FakeSystem.h"
 #include "support/HeldFileModel.h"
-#include "scan/FileRelease.h"
+#include "act/FileRelease.h"
 #include "search/PathComparison.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fakes/FakeSystem.h"
-#include "scan/HolderControl.h"
+#include "act/HolderControl.h"
 #include "scan/PathQuery.h"
 #include "support/HangWatch.h"
 

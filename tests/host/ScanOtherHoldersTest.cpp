@@ -10,7 +10,7 @@
 
 #include "fakes/FakeSystem.h"
 #include "support/WideLiteral.h"
-#include "scan/HolderControl.h"
+#include "act/HolderControl.h"
 #include "scan/OtherHolders.h"
 #include "scan/native/NativeApi.h"
 

@@ -11,7 +11,7 @@
 #include "FileHolderProcess.h"
 #include "SearchWindowsTestSupport.h"
 #include "os/ProcessTimes.h"
-#include "scan/FileRelease.h"
+#include "act/FileRelease.h"
 #include "scan/HandleNaming.h"
 #include "search/PathComparison.h"
 

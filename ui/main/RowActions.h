@@ -10,7 +10,7 @@
 //   agreed, off the window's thread, with its progress in the status bar;
 //   while it runs no row is offered and no search starts. What either does
 //   to the holder, and when it refuses, is the engine's
-//   (scan/HolderControl.h).
+//   (act/HolderControl.h).
 // - What a row offers follows its kind: a module row and a row whose
 //   handles could not be read have no handle to close; a user's open on
 //   another computer has no program to end or show, and closing it warns
@@ -22,7 +22,7 @@
 //   last search found is closed as one batch (the same batch state as
 //   "关闭句柄"), then the file operation runs on the window's thread, one
 //   box tells the outcome, and the list searches again. The engine's order
-//   and promises are scan/FileRelease.h's.
+//   and promises are act/FileRelease.h's.
 
 #include <windows.h>
 
@@ -31,8 +31,8 @@
 #include <optional>
 #include <vector>
 
-#include "scan/FileRelease.h"
-#include "scan/HolderControl.h"
+#include "act/FileRelease.h"
+#include "act/HolderControl.h"
 #include "text/WideText.h"
 
 class ResultList;

@@ -1,4 +1,4 @@
-#include "scan/FileRelease.h"
+#include "act/FileRelease.h"
 
 #include <condition_variable>
 #include <map>

@@ -25,7 +25,7 @@
 
 #include "os/Win32.h"
 #include "scan/HandleRecord.h"
-#include "scan/HolderControl.h"
+#include "act/HolderControl.h"
 #include "text/WideText.h"
 
 // The search's rules of comparing paths; they live above the engine and

@@ -1,4 +1,4 @@
-#include "scan/HolderControl.h"
+#include "act/HolderControl.h"
 
 #include <algorithm>
 #include <atomic>
